@@ -1,0 +1,38 @@
+#include "startup.h"
+
+#include "prompter.h"
+#include "store/appointmentbook.h"
+#include "store/sheetlayout.h"
+#include "store/workbookfile.h"
+
+QString notFoundMessage(const QString &path)
+{
+    return QStringLiteral("Impossibile eseguire il programma\r\nIl file ") + path + QStringLiteral(" non è stato trovato.");
+}
+
+QString alreadyOpenMessage()
+{
+    return QStringLiteral("ERRORE: Risulta che il database Vespolari.xls è già aperto\n"
+                          " Occorre chiuderlo e  poi si potrà riaprire l'applicazione !");
+}
+
+bool LoadWorkbook(const QString &folder, AppointmentBook &book, InstanceLock &lock, Prompter &prompter)
+{
+    const QString path = SheetLayout::workbookPath(folder);
+    if (!WorkbookFile::VerifyFile(path)) {
+        prompter.message(notFoundMessage(path));
+        return false;
+    }
+    if (!lock.acquire(path) || WorkbookFile::FileInUse(path)) {
+        prompter.message(alreadyOpenMessage(), Prompter::Icon::Stop);
+        return false;
+    }
+    // Nobody holds the file, so a lock file beside it was left by a crash.
+    WorkbookFile::removeStaleLock(path);
+
+    book.start();
+    book.open(path, SheetLayout::kPassword);
+    SheetLayout::PrepareSheet(book);
+    SheetLayout::FitColumns(book);
+    return true;
+}

@@ -1,0 +1,652 @@
+#include "appointmentbook.h"
+
+#include "officeprocess.h"
+#include "storeerror.h"
+
+#include <QElapsedTimer>
+#include <QThread>
+#include <QUrl>
+
+#include <cppuhelper/bootstrap.hxx>
+#include <cppuhelper/implbase1.hxx>
+#include <rtl/bootstrap.hxx>
+#include <rtl/ref.hxx>
+#include <rtl/ustring.hxx>
+
+#include <com/sun/star/awt/XTopWindow.hpp>
+#include <com/sun/star/awt/XWindow.hpp>
+#include <com/sun/star/beans/PropertyValue.hpp>
+#include <com/sun/star/beans/XPropertySet.hpp>
+#include <com/sun/star/bridge/UnoUrlResolver.hpp>
+#include <com/sun/star/connection/NoConnectException.hpp>
+#include <com/sun/star/container/XIndexAccess.hpp>
+#include <com/sun/star/frame/Desktop.hpp>
+#include <com/sun/star/frame/XComponentLoader.hpp>
+#include <com/sun/star/frame/XController.hpp>
+#include <com/sun/star/frame/XFrame.hpp>
+#include <com/sun/star/frame/XModel.hpp>
+#include <com/sun/star/frame/XStorable.hpp>
+#include <com/sun/star/lang/DisposedException.hpp>
+#include <com/sun/star/lang/Locale.hpp>
+#include <com/sun/star/sheet/XCellRangeAddressable.hpp>
+#include <com/sun/star/sheet/XCellRangeData.hpp>
+#include <com/sun/star/sheet/XSheetCellCursor.hpp>
+#include <com/sun/star/sheet/XSpreadsheet.hpp>
+#include <com/sun/star/sheet/XSpreadsheetDocument.hpp>
+#include <com/sun/star/sheet/XSpreadsheetView.hpp>
+#include <com/sun/star/sheet/XUsedAreaCursor.hpp>
+#include <com/sun/star/table/CellContentType.hpp>
+#include <com/sun/star/table/TableSortField.hpp>
+#include <com/sun/star/table/XCell.hpp>
+#include <com/sun/star/table/XColumnRowRange.hpp>
+#include <com/sun/star/table/XTableColumns.hpp>
+#include <com/sun/star/table/XTableRows.hpp>
+#include <com/sun/star/task/ErrorCodeRequest.hpp>
+#include <com/sun/star/task/XInteractionAbort.hpp>
+#include <com/sun/star/task/XInteractionHandler.hpp>
+#include <com/sun/star/task/XInteractionRequest.hpp>
+#include <com/sun/star/text/XText.hpp>
+#include <com/sun/star/uno/XComponentContext.hpp>
+#include <com/sun/star/util/NumberFormat.hpp>
+#include <com/sun/star/util/XCloseable.hpp>
+#include <com/sun/star/util/XNumberFormats.hpp>
+#include <com/sun/star/util/XNumberFormatsSupplier.hpp>
+#include <com/sun/star/util/XSortable.hpp>
+#include <com/sun/star/view/XSelectionSupplier.hpp>
+
+#include <mutex>
+
+using namespace com::sun::star;
+using com::sun::star::uno::Reference;
+using com::sun::star::uno::Sequence;
+using com::sun::star::uno::UNO_QUERY;
+using com::sun::star::uno::UNO_QUERY_THROW;
+using rtl::OUString;
+
+namespace {
+
+constexpr int kConnectTimeoutMs = 60000;
+// The office's error code for a password that does not decrypt the file.
+constexpr sal_Int32 kWrongPassword = 0x11b;
+
+OUString toOU(const QString &s)
+{
+    return OUString(reinterpret_cast<const sal_Unicode *>(s.utf16()), s.size());
+}
+
+QString fromOU(const OUString &s)
+{
+    return QString(reinterpret_cast<const QChar *>(s.getStr()), s.getLength());
+}
+
+beans::PropertyValue prop(const char *name, const uno::Any &value)
+{
+    beans::PropertyValue p;
+    p.Name = OUString::createFromAscii(name);
+    p.Value = value;
+    return p;
+}
+
+Reference<uno::XComponentContext> localContext()
+{
+    static Reference<uno::XComponentContext> ctx;
+    static std::once_flag once;
+    std::call_once(once, [] {
+        // The client must know the office's types, or Desktop::create crashes.
+        rtl::Bootstrap::setIniFilename("file:///usr/lib/libreoffice/program/fundamentalrc");
+        ctx = cppu::defaultBootstrap_InitialComponentContext();
+    });
+    return ctx;
+}
+
+// Answers every question of the office with "abort": a hidden office must never wait for
+// a user who cannot see it. What it was asked is kept for the error report.
+class RefuseEveryQuestion : public cppu::WeakImplHelper1<task::XInteractionHandler>
+{
+public:
+    void SAL_CALL handle(const Reference<task::XInteractionRequest> &request) override
+    {
+        asked = fromOU(request->getRequest().getValueTypeName());
+        task::ErrorCodeRequest error;
+        if (request->getRequest() >>= error)
+            errorCode = error.ErrCode;
+        const Sequence<Reference<task::XInteractionContinuation>> choices = request->getContinuations();
+        for (sal_Int32 i = 0; i < choices.getLength(); ++i) {
+            Reference<task::XInteractionAbort> abort(choices[i], UNO_QUERY);
+            if (abort.is()) {
+                abort->select();
+                return;
+            }
+        }
+    }
+    QString asked;
+    sal_Int32 errorCode = 0;
+};
+
+[[noreturn]] void rethrow(const char *what)
+{
+    try {
+        throw;
+    } catch (const StoreError &) {
+        throw;
+    } catch (const lang::DisposedException &e) {
+        throw StoreError(StoreError::OfficeGone,
+                         QStringLiteral("Il foglio di calcolo non risponde più (%1)").arg(QLatin1String(what)));
+    } catch (const uno::Exception &e) {
+        throw StoreError(StoreError::OperationFailed,
+                         QStringLiteral("Operazione non riuscita sul foglio di calcolo (%1): %2")
+                             .arg(QLatin1String(what), fromOU(e.Message)));
+    }
+}
+
+table::CellRangeAddress addressOf(const Reference<uno::XInterface> &range)
+{
+    return Reference<sheet::XCellRangeAddressable>(range, UNO_QUERY_THROW)->getRangeAddress();
+}
+
+} // namespace
+
+#define GUARDED(what, body)                                                                        \
+    try {                                                                                          \
+        body                                                                                       \
+    } catch (...) {                                                                                \
+        rethrow(what);                                                                             \
+    }
+
+struct AppointmentBook::Impl
+{
+    OfficeProcess process;
+    Reference<uno::XComponentContext> remote;
+    Reference<frame::XDesktop2> desktop;
+    Reference<lang::XComponent> document;
+    bool handedOver = false;
+
+    void requireDocument() const
+    {
+        if (!document.is())
+            throw StoreError(StoreError::OperationFailed, QStringLiteral("Nessuna cartella di lavoro aperta"));
+    }
+    Reference<sheet::XSpreadsheet> firstSheet() const
+    {
+        requireDocument();
+        Reference<sheet::XSpreadsheetDocument> doc(document, UNO_QUERY_THROW);
+        Reference<container::XIndexAccess> sheets(doc->getSheets(), UNO_QUERY_THROW);
+        return Reference<sheet::XSpreadsheet>(sheets->getByIndex(0), UNO_QUERY_THROW);
+    }
+    Reference<table::XCellRange> range(int r1, int c1, int r2, int c2) const
+    {
+        return firstSheet()->getCellRangeByPosition(c1 - 1, r1 - 1, c2 - 1, r2 - 1);
+    }
+    Reference<sheet::XSpreadsheetView> view() const
+    {
+        requireDocument();
+        Reference<frame::XModel> model(document, UNO_QUERY_THROW);
+        return Reference<sheet::XSpreadsheetView>(model->getCurrentController(), UNO_QUERY_THROW);
+    }
+    sal_Int32 formatKey(const QString &code) const
+    {
+        Reference<util::XNumberFormatsSupplier> supplier(document, UNO_QUERY_THROW);
+        Reference<util::XNumberFormats> formats = supplier->getNumberFormats();
+        const lang::Locale english(OUString("en"), OUString("US"), OUString());
+        sal_Int32 key = formats->queryKey(toOU(code), english, false);
+        if (key < 0)
+            key = formats->addNew(toOU(code), english);
+        return key;
+    }
+    void connect()
+    {
+        QElapsedTimer clock;
+        clock.start();
+        Reference<bridge::XUnoUrlResolver> resolver = bridge::UnoUrlResolver::create(localContext());
+        const OUString url = toOU(QStringLiteral("uno:pipe,name=%1;urp;StarOffice.ComponentContext")
+                                      .arg(process.pipeName()));
+        for (;;) {
+            try {
+                remote.set(resolver->resolve(url), UNO_QUERY_THROW);
+                desktop = frame::Desktop::create(remote);
+                return;
+            } catch (const connection::NoConnectException &) {
+            }
+            if (process.hasExited()) {
+                if (!process.exitedForRestart())
+                    throw StoreError(StoreError::CannotStartOffice,
+                                     QStringLiteral("Il foglio di calcolo si è chiuso all'avvio (codice %1)")
+                                         .arg(process.exitCode()));
+                process.spawn();
+            }
+            if (clock.elapsed() > kConnectTimeoutMs)
+                throw StoreError(StoreError::CannotStartOffice,
+                                 QStringLiteral("Il foglio di calcolo non risponde all'avvio"));
+            QThread::msleep(20);
+        }
+    }
+    void load(const QString &url, const Sequence<beans::PropertyValue> &args,
+              RefuseEveryQuestion *handler, const QString &path)
+    {
+        Reference<frame::XComponentLoader> loader(desktop, UNO_QUERY_THROW);
+        Reference<lang::XComponent> doc;
+        QString reason;
+        try {
+            doc = loader->loadComponentFromURL(toOU(url), "_blank", 0, args);
+        } catch (const lang::DisposedException &) {
+            throw StoreError(StoreError::OfficeGone, QStringLiteral("Il foglio di calcolo non risponde più"));
+        } catch (const uno::Exception &e) {
+            reason = fromOU(e.Message);
+        }
+        if (!doc.is() || !Reference<sheet::XSpreadsheetDocument>(doc, UNO_QUERY).is()) {
+            if (doc.is())
+                Reference<util::XCloseable>(doc, UNO_QUERY_THROW)->close(true);
+            QString why = QStringLiteral("il file è danneggiato o non è una cartella di lavoro");
+            if (handler && (handler->asked.contains(QLatin1String("Password")) || handler->errorCode == kWrongPassword))
+                why = QStringLiteral("la password non è valida o il file è danneggiato");
+            else if (handler && handler->asked.contains(QLatin1String("Lock")))
+                why = QStringLiteral("il file è bloccato da un altro programma");
+            if (!reason.isEmpty())
+                why += QStringLiteral(" (%1)").arg(reason);
+            throw StoreError(StoreError::CannotOpen,
+                             QStringLiteral("Impossibile aprire %1: %2").arg(path, why));
+        }
+        document = doc;
+    }
+};
+
+AppointmentBook::AppointmentBook() : d(std::make_unique<Impl>()) {}
+
+AppointmentBook::~AppointmentBook()
+{
+    if (d->handedOver)
+        return;
+    try {
+        if (d->document.is())
+            Reference<util::XCloseable>(d->document, UNO_QUERY_THROW)->close(true);
+        d->document.clear();
+        if (d->desktop.is())
+            d->desktop->terminate();
+    } catch (...) {
+        // The office is killed below all the same.
+    }
+    d->desktop.clear();
+    d->remote.clear();
+    d->process.stop(3000);
+}
+
+void AppointmentBook::start()
+{
+    d->process.spawn();
+    d->connect();
+}
+
+bool AppointmentBook::isStarted() const
+{
+    return d->desktop.is();
+}
+
+qint64 AppointmentBook::officePid() const
+{
+    return d->process.pid();
+}
+
+bool AppointmentBook::canBeShown() const
+{
+    return isStarted() && !d->process.headless();
+}
+
+void AppointmentBook::open(const QString &path, const QString &password)
+{
+    rtl::Reference<RefuseEveryQuestion> handler(new RefuseEveryQuestion);
+    Sequence<beans::PropertyValue> args(5);
+    args[0] = prop("Hidden", uno::Any(true));
+    args[1] = prop("Password", uno::Any(toOU(password)));
+    args[2] = prop("InteractionHandler", uno::Any(Reference<task::XInteractionHandler>(handler.get())));
+    args[3] = prop("MacroExecutionMode", uno::Any(sal_Int16(0)));  // never run macros
+    args[4] = prop("ReadOnly", uno::Any(false));
+    d->load(QUrl::fromLocalFile(path).toString(QUrl::FullyEncoded), args, handler.get(), path);
+}
+
+void AppointmentBook::createNew()
+{
+    Sequence<beans::PropertyValue> args(1);
+    args[0] = prop("Hidden", uno::Any(true));
+    d->load(QStringLiteral("private:factory/scalc"), args, nullptr, QStringLiteral("nuova cartella"));
+}
+
+void AppointmentBook::saveAs(const QString &path, const QString &password)
+{
+    d->requireDocument();
+    GUARDED("salvataggio", {
+        Sequence<beans::PropertyValue> args(3);
+        args[0] = prop("FilterName", uno::Any(OUString("MS Excel 97")));
+        args[1] = prop("Password", uno::Any(toOU(password)));
+        args[2] = prop("Overwrite", uno::Any(true));
+        Reference<frame::XStorable>(d->document, UNO_QUERY_THROW)
+            ->storeAsURL(toOU(QUrl::fromLocalFile(path).toString(QUrl::FullyEncoded)), args);
+    })
+}
+
+void AppointmentBook::save()
+{
+    d->requireDocument();
+    try {
+        Reference<frame::XStorable>(d->document, UNO_QUERY_THROW)->store();
+    } catch (const lang::DisposedException &) {
+        throw StoreError(StoreError::OfficeGone, QStringLiteral("Il foglio di calcolo non risponde più"));
+    } catch (const uno::Exception &e) {
+        throw StoreError(StoreError::CannotSave,
+                         QStringLiteral("Salvataggio non riuscito: %1").arg(fromOU(e.Message)));
+    }
+}
+
+void AppointmentBook::close()
+{
+    if (!d->document.is())
+        return;
+    Reference<lang::XComponent> doc = d->document;
+    d->document.clear();
+    GUARDED("chiusura", { Reference<util::XCloseable>(doc, UNO_QUERY_THROW)->close(true); })
+}
+
+void AppointmentBook::quit()
+{
+    if (d->desktop.is()) {
+        try {
+            d->desktop->terminate();
+        } catch (...) {
+            // The bridge may die under the call; the process is waited for below.
+        }
+    }
+    d->desktop.clear();
+    d->remote.clear();
+    d->process.stop(5000);
+}
+
+void AppointmentBook::handOver()
+{
+    d->requireDocument();
+    GUARDED("visualizzazione", {
+        Reference<frame::XModel> model(d->document, UNO_QUERY_THROW);
+        Reference<frame::XFrame> frame = model->getCurrentController()->getFrame();
+        Reference<awt::XWindow> window = frame->getContainerWindow();
+        window->setVisible(true);
+        Reference<awt::XTopWindow> top(window, UNO_QUERY);
+        if (top.is())
+            top->toFront();
+    })
+    d->handedOver = true;
+    d->document.clear();
+    d->desktop.clear();
+    d->remote.clear();
+    d->process.release();
+}
+
+CellValue AppointmentBook::cell(int row, int col) const
+{
+    GUARDED("lettura", {
+        Reference<table::XCell> c = d->firstSheet()->getCellByPosition(col - 1, row - 1);
+        switch (c->getType()) {
+        case table::CellContentType_EMPTY:
+            return CellValue::empty();
+        case table::CellContentType_TEXT:
+            return CellValue::fromText(fromOU(Reference<text::XText>(c, UNO_QUERY_THROW)->getString()));
+        default:
+            break;
+        }
+        CellValue v = CellValue::fromNumber(c->getValue());
+        sal_Int32 key = 0;
+        Reference<beans::XPropertySet>(c, UNO_QUERY_THROW)->getPropertyValue("NumberFormat") >>= key;
+        Reference<util::XNumberFormatsSupplier> supplier(d->document, UNO_QUERY_THROW);
+        sal_Int16 type = 0;
+        supplier->getNumberFormats()->getByKey(key)->getPropertyValue("Type") >>= type;
+        if (type & util::NumberFormat::DATE)
+            v.kind = CellValue::Date;
+        else if (type & util::NumberFormat::TIME)
+            v.kind = CellValue::Time;
+        return v;
+    })
+}
+
+void AppointmentBook::setCell(int row, int col, const CellValue &value)
+{
+    GUARDED("scrittura", {
+        Reference<table::XCell> c = d->firstSheet()->getCellByPosition(col - 1, row - 1);
+        switch (value.kind) {
+        case CellValue::Empty:
+            c->setFormula(OUString());
+            break;
+        case CellValue::Text:
+            Reference<text::XText>(c, UNO_QUERY_THROW)->setString(toOU(value.text));
+            break;
+        case CellValue::Date:
+        case CellValue::Time: {
+            const sal_Int32 key = d->formatKey(value.kind == CellValue::Date ? QStringLiteral("DD/MM/YYYY")
+                                                                               : QStringLiteral("h:mm;@"));
+            Reference<beans::XPropertySet>(c, UNO_QUERY_THROW)->setPropertyValue("NumberFormat", uno::Any(key));
+            c->setValue(value.number);
+            break;
+        }
+        case CellValue::Number:
+            c->setValue(value.number);
+            break;
+        }
+    })
+}
+
+CellBlock AppointmentBook::readBlock(int firstRow, int firstCol, int lastRow, int lastCol) const
+{
+    CellBlock out;
+    if (lastRow < firstRow || lastCol < firstCol)
+        return out;
+    GUARDED("lettura", {
+        Reference<sheet::XCellRangeData> data(d->range(firstRow, firstCol, lastRow, lastCol), UNO_QUERY_THROW);
+        const Sequence<Sequence<uno::Any>> rows = data->getDataArray();
+        out.reserve(rows.getLength());
+        for (const Sequence<uno::Any> &row : rows) {
+            CellRow cells;
+            cells.reserve(row.getLength());
+            for (const uno::Any &any : row) {
+                double number;
+                OUString text;
+                if (any >>= number)
+                    cells << CellValue::fromNumber(number);
+                else if ((any >>= text) && !text.isEmpty())
+                    cells << CellValue::fromText(fromOU(text));
+                else
+                    cells << CellValue::empty();
+            }
+            out << cells;
+        }
+        return out;
+    })
+}
+
+void AppointmentBook::writeBlock(int firstRow, int firstCol, const CellBlock &rows)
+{
+    if (rows.isEmpty() || rows.first().isEmpty())
+        return;
+    const int width = rows.first().size();
+    GUARDED("scrittura", {
+        Sequence<Sequence<uno::Any>> data(rows.size());
+        auto *out = data.getArray();
+        for (int r = 0; r < rows.size(); ++r) {
+            Sequence<uno::Any> row(width);
+            auto *cells = row.getArray();
+            for (int c = 0; c < width; ++c) {
+                const CellValue &v = rows[r].value(c);
+                if (v.isNumeric())
+                    cells[c] <<= v.number;
+                else
+                    cells[c] <<= toOU(v.text);
+            }
+            out[r] = row;
+        }
+        Reference<sheet::XCellRangeData>(
+            d->range(firstRow, firstCol, firstRow + rows.size() - 1, firstCol + width - 1), UNO_QUERY_THROW)
+            ->setDataArray(data);
+    })
+}
+
+void AppointmentBook::setNumberFormat(int firstRow, int firstCol, int lastRow, int lastCol, const QString &code)
+{
+    GUARDED("formato", {
+        Reference<beans::XPropertySet>(d->range(firstRow, firstCol, lastRow, lastCol), UNO_QUERY_THROW)
+            ->setPropertyValue("NumberFormat", uno::Any(d->formatKey(code)));
+    })
+}
+
+QString AppointmentBook::numberFormat(int row, int col) const
+{
+    GUARDED("formato", {
+        sal_Int32 key = 0;
+        Reference<beans::XPropertySet>(d->range(row, col, row, col), UNO_QUERY_THROW)
+                ->getPropertyValue("NumberFormat") >>= key;
+        Reference<util::XNumberFormatsSupplier> supplier(d->document, UNO_QUERY_THROW);
+        OUString code;
+        supplier->getNumberFormats()->getByKey(key)->getPropertyValue("FormatString") >>= code;
+        return fromOU(code);
+    })
+}
+
+void AppointmentBook::setRowsHidden(int firstRow, int lastRow, bool hidden)
+{
+    GUARDED("righe", {
+        Reference<table::XColumnRowRange> rr(d->range(firstRow, 1, lastRow, 1), UNO_QUERY_THROW);
+        Reference<beans::XPropertySet>(rr->getRows(), UNO_QUERY_THROW)
+            ->setPropertyValue("IsVisible", uno::Any(!hidden));
+    })
+}
+
+bool AppointmentBook::isRowHidden(int row) const
+{
+    GUARDED("righe", {
+        Reference<table::XColumnRowRange> rr(d->range(row, 1, row, 1), UNO_QUERY_THROW);
+        bool visible = true;
+        Reference<beans::XPropertySet>(rr->getRows(), UNO_QUERY_THROW)->getPropertyValue("IsVisible") >>= visible;
+        return !visible;
+    })
+}
+
+int AppointmentBook::lastUsedRow() const
+{
+    GUARDED("area usata", {
+        Reference<sheet::XSpreadsheet> sheet = d->firstSheet();
+        Reference<sheet::XSheetCellCursor> cursor = sheet->createCursor();
+        Reference<sheet::XUsedAreaCursor> used(cursor, UNO_QUERY_THROW);
+        used->gotoStartOfUsedArea(false);
+        used->gotoEndOfUsedArea(true);
+        const table::CellRangeAddress a = addressOf(cursor);
+        if (a.EndRow == 0 && a.EndColumn == 0 && sheet->getCellByPosition(0, 0)->getType() == table::CellContentType_EMPTY)
+            return 0;
+        return a.EndRow + 1;
+    })
+}
+
+int AppointmentBook::firstEmptyRow(int col, int fromRow, int toRow) const
+{
+    const int last = qMin(toRow, lastUsedRow() + 1);
+    if (last < fromRow)
+        return fromRow <= toRow ? fromRow : 0;
+    const CellBlock block = readBlock(fromRow, col, last, col);
+    for (int i = 0; i < block.size(); ++i) {
+        if (block[i].value(0).isEmpty())
+            return fromRow + i;
+    }
+    return 0;
+}
+
+void AppointmentBook::sortRows(int firstRow, int lastRow, int lastCol, const QVector<SortKey> &keys)
+{
+    GUARDED("ordinamento", {
+        Reference<util::XSortable> sortable(d->range(firstRow, 1, lastRow, lastCol), UNO_QUERY_THROW);
+        Sequence<table::TableSortField> fields(keys.size());
+        for (int i = 0; i < keys.size(); ++i) {
+            fields[i].Field = keys[i].column - 1;
+            fields[i].IsAscending = keys[i].ascending;
+            fields[i].IsCaseSensitive = false;
+            fields[i].FieldType = table::TableSortFieldType_AUTOMATIC;
+        }
+        Sequence<beans::PropertyValue> desc(3);
+        desc[0] = prop("SortFields", uno::Any(fields));
+        desc[1] = prop("ContainsHeader", uno::Any(false));
+        desc[2] = prop("IsSortColumns", uno::Any(false));
+        sortable->sort(desc);
+    })
+}
+
+void AppointmentBook::activateFirstSheet()
+{
+    GUARDED("selezione", { d->view()->setActiveSheet(d->firstSheet()); })
+}
+
+int AppointmentBook::activeSheetIndex() const
+{
+    GUARDED("selezione", {
+        Reference<sheet::XCellRangeAddressable> active(d->view()->getActiveSheet(), UNO_QUERY_THROW);
+        return active->getRangeAddress().Sheet;
+    })
+}
+
+void AppointmentBook::select(int firstRow, int firstCol, int lastRow, int lastCol)
+{
+    GUARDED("selezione", {
+        Reference<view::XSelectionSupplier>(d->view(), UNO_QUERY_THROW)
+            ->select(uno::Any(d->range(firstRow, firstCol, lastRow, lastCol)));
+    })
+}
+
+QRect AppointmentBook::selection() const
+{
+    GUARDED("selezione", {
+        Reference<uno::XInterface> sel;
+        Reference<view::XSelectionSupplier>(d->view(), UNO_QUERY_THROW)->getSelection() >>= sel;
+        const table::CellRangeAddress a = addressOf(sel);
+        return QRect(QPoint(a.StartColumn + 1, a.StartRow + 1), QPoint(a.EndColumn + 1, a.EndRow + 1));
+    })
+}
+
+void AppointmentBook::fitColumns(const QVector<int> &minWidths)
+{
+    GUARDED("larghezza colonne", {
+        Reference<sheet::XSpreadsheetDocument> doc(d->document, UNO_QUERY_THROW);
+        Reference<container::XIndexAccess> sheets(doc->getSheets(), UNO_QUERY_THROW);
+        for (sal_Int32 i = 0; i < sheets->getCount(); ++i) {
+            Reference<sheet::XSpreadsheet> sheet(sheets->getByIndex(i), UNO_QUERY_THROW);
+            Reference<sheet::XSheetCellCursor> cursor = sheet->createCursor();
+            Reference<sheet::XUsedAreaCursor> used(cursor, UNO_QUERY_THROW);
+            used->gotoStartOfUsedArea(false);
+            used->gotoEndOfUsedArea(true);
+            Reference<table::XColumnRowRange> rr(cursor, UNO_QUERY_THROW);
+            Reference<beans::XPropertySet>(rr->getColumns(), UNO_QUERY_THROW)
+                ->setPropertyValue("OptimalWidth", uno::Any(true));
+            if (i != 0)
+                continue;
+            Reference<container::XIndexAccess> columns(
+                Reference<table::XColumnRowRange>(sheet, UNO_QUERY_THROW)->getColumns(), UNO_QUERY_THROW);
+            for (int c = 0; c < minWidths.size(); ++c) {
+                Reference<beans::XPropertySet> column(columns->getByIndex(c), UNO_QUERY_THROW);
+                sal_Int32 width = 0;
+                column->getPropertyValue("Width") >>= width;
+                if (width < minWidths[c])
+                    column->setPropertyValue("Width", uno::Any(sal_Int32(minWidths[c])));
+            }
+        }
+    })
+}
+
+int AppointmentBook::columnWidth(int col) const
+{
+    GUARDED("larghezza colonne", {
+        Reference<container::XIndexAccess> columns(
+            Reference<table::XColumnRowRange>(d->firstSheet(), UNO_QUERY_THROW)->getColumns(), UNO_QUERY_THROW);
+        sal_Int32 width = 0;
+        Reference<beans::XPropertySet>(columns->getByIndex(col - 1), UNO_QUERY_THROW)->getPropertyValue("Width") >>= width;
+        return width;
+    })
+}
+
+int AppointmentBook::sheetCount() const
+{
+    GUARDED("fogli", {
+        d->requireDocument();
+        Reference<sheet::XSpreadsheetDocument> doc(d->document, UNO_QUERY_THROW);
+        return Reference<container::XIndexAccess>(doc->getSheets(), UNO_QUERY_THROW)->getCount();
+    })
+}

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QString>
+
+class AppointmentBook;
+
+// Where appointments live on the first sheet, and the preparation every start applies.
+namespace SheetLayout {
+
+inline const QString kFileName = QStringLiteral("Vespolari.xls");
+inline const QString kPassword = QStringLiteral("Tirn4716");
+constexpr int kHeaderRow = 4;
+constexpr int kFirstDataRow = 5;
+constexpr int kLastRow = 65536;
+constexpr int kDateColumn = 1;
+constexpr int kTimeColumn = 2;
+constexpr int kTextColumn = 3;
+inline const QString kTimeFormat = QStringLiteral("h:mm;@");
+inline const QString kDateFormat = QStringLiteral("DD/MM/YYYY");
+
+// The workbook's path in a folder.
+QString workbookPath(const QString &folder);
+
+// Header row, time format on column B, rows 1 to 3 hidden, first sheet active with A5 selected.
+void PrepareSheet(AppointmentBook &book);
+// Fits the used columns of every worksheet, keeping dates, times and texts readable.
+void FitColumns(AppointmentBook &book);
+
+} // namespace SheetLayout

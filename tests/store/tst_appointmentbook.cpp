@@ -1,0 +1,140 @@
+#include "store/appointmentbook.h"
+#include "store/sheetlayout.h"
+#include "store/storeerror.h"
+#include "support/testsupport.h"
+
+#include <QFile>
+#include <QTest>
+
+// The spreadsheet engine on the real office.
+class TestAppointmentBook : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void valueKindsRoundTripThroughTheSavedFile();
+    void bulkReadAndWrite();
+    void sortKeepsRowsTogetherAndSinksEmptyRows();
+    void firstEmptyRowAndLastUsedRow();
+    void wrongPasswordFailsWithoutHanging();
+    void damagedFileFailsWithoutHanging();
+    void officeEndsWithTheBook();
+};
+
+void TestAppointmentBook::valueKindsRoundTripThroughTheSavedFile()
+{
+    TempWorkbook wb;
+    {
+        auto book = openForInspection(wb.path());
+        book->setCell(5, 1, CellValue::fromDate(QDate(2009, 5, 25)));
+        book->setCell(5, 2, CellValue::fromTime(QTime(9, 30)));
+        book->setCell(5, 3, CellValue::fromText(QStringLiteral("Visita dall'oculista è già fissata")));
+        book->save();
+    }
+    auto book = openForInspection(wb.path());
+    const CellValue date = book->cell(5, 1);
+    QCOMPARE(date.kind, CellValue::Date);
+    QCOMPARE(date.toDate(), QDate(2009, 5, 25));
+    const CellValue time = book->cell(5, 2);
+    QCOMPARE(time.kind, CellValue::Time);
+    QCOMPARE(time.toTime(), QTime(9, 30));
+    const CellValue text = book->cell(5, 3);
+    QCOMPARE(text.kind, CellValue::Text);
+    QCOMPARE(text.text, QStringLiteral("Visita dall'oculista è già fissata"));
+    QCOMPARE(book->cell(6, 1).kind, CellValue::Empty);
+}
+
+void TestAppointmentBook::bulkReadAndWrite()
+{
+    TempWorkbook wb;
+    auto book = openForInspection(wb.path());
+    CellBlock rows;
+    for (int i = 0; i < 1000; ++i)
+        rows << CellRow{CellValue::fromDate(QDate(2010, 1, 1).addDays(i)), CellValue::fromTime(QTime(8, i % 60)),
+                        CellValue::fromText(QStringLiteral("riga %1").arg(i))};
+    book->writeBlock(5, 1, rows);
+    const CellBlock back = book->readBlock(5, 1, 1005, 3);
+    QCOMPARE(back.size(), 1001);
+    QCOMPARE(back[999][0].toDate(), QDate(2010, 1, 1).addDays(999));
+    QCOMPARE(back[999][1].toTime(), QTime(8, 999 % 60));
+    QCOMPARE(back[999][2].text, QStringLiteral("riga 999"));
+    QVERIFY(back[1000][0].isEmpty());
+}
+
+void TestAppointmentBook::sortKeepsRowsTogetherAndSinksEmptyRows()
+{
+    TempWorkbook wb;
+    auto book = openForInspection(wb.path());
+    book->writeBlock(5, 1, {{CellValue::fromDate(QDate(2009, 6, 2)), CellValue::fromTime(QTime(10, 0)), CellValue::fromText("c")},
+                            {CellValue::fromDate(QDate(2009, 6, 1)), CellValue::fromTime(QTime(11, 0)), CellValue::fromText("b")},
+                            {CellValue::empty(), CellValue::empty(), CellValue::empty()},
+                            {CellValue::fromDate(QDate(2009, 6, 1)), CellValue::fromTime(QTime(9, 0)), CellValue::fromText("a")}});
+    book->sortRows(5, SheetLayout::kLastRow, 3, {{1, true}, {2, true}});
+    const CellBlock back = book->readBlock(5, 1, 8, 3);
+    QCOMPARE(back[0][2].text, QStringLiteral("a"));
+    QCOMPARE(back[0][1].toTime(), QTime(9, 0));
+    QCOMPARE(back[1][2].text, QStringLiteral("b"));
+    QCOMPARE(back[2][2].text, QStringLiteral("c"));
+    QCOMPARE(back[2][0].toDate(), QDate(2009, 6, 2));
+    QVERIFY(back[3][0].isEmpty());
+}
+
+void TestAppointmentBook::firstEmptyRowAndLastUsedRow()
+{
+    TempWorkbook wb;
+    auto book = openForInspection(wb.path());
+    QCOMPARE(book->lastUsedRow(), 4);
+    QCOMPARE(book->firstEmptyRow(1, 5, SheetLayout::kLastRow), 5);
+    CellBlock rows(5, CellRow{CellValue::fromDate(QDate(2009, 1, 1))});
+    book->writeBlock(5, 1, rows);
+    QCOMPARE(book->lastUsedRow(), 9);
+    QCOMPARE(book->firstEmptyRow(1, 5, SheetLayout::kLastRow), 10);
+    book->setCell(SheetLayout::kLastRow, 1, CellValue::fromText("x"));
+    QCOMPARE(book->lastUsedRow(), SheetLayout::kLastRow);
+    QCOMPARE(book->firstEmptyRow(1, 5, SheetLayout::kLastRow), 10);
+}
+
+void TestAppointmentBook::wrongPasswordFailsWithoutHanging()
+{
+    TempWorkbook wb;
+    AppointmentBook book;
+    book.start();
+    try {
+        book.open(wb.path(), QStringLiteral("sbagliata"));
+        QFAIL("opened with a wrong password");
+    } catch (const StoreError &e) {
+        QCOMPARE(e.number(), int(StoreError::CannotOpen));
+        QVERIFY2(e.description().contains(QStringLiteral("password")), qPrintable(e.description()));
+    }
+    // Without the password the file does not open either: it is encrypted.
+    QVERIFY_THROWS_EXCEPTION(StoreError, book.open(wb.path(), QString()));
+}
+
+void TestAppointmentBook::damagedFileFailsWithoutHanging()
+{
+    TempWorkbook wb;
+    QFile file(wb.path());
+    QVERIFY(file.resize(1000));
+    const QByteArray before = [&] { file.open(QIODevice::ReadOnly); return file.readAll(); }();
+    file.close();
+    AppointmentBook book;
+    book.start();
+    QVERIFY_THROWS_EXCEPTION(StoreError, book.open(wb.path(), SheetLayout::kPassword));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), before);
+}
+
+void TestAppointmentBook::officeEndsWithTheBook()
+{
+    qint64 pid = 0;
+    {
+        TempWorkbook wb;
+        auto book = openForInspection(wb.path());
+        pid = book->officePid();
+        QVERIFY(processAlive(pid));
+    }
+    QVERIFY(!processAlive(pid));
+}
+
+QTEST_GUILESS_MAIN(TestAppointmentBook)
+#include "tst_appointmentbook.moc"

@@ -1,0 +1,34 @@
+// Writes the empty appointment workbook that ships with the program.
+#include "store/appointmentbook.h"
+#include "store/sheetlayout.h"
+#include "store/storeerror.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <cstdio>
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: makeworkbook OUTPUT.xls\n");
+        return 2;
+    }
+    const QString out = QString::fromLocal8Bit(argv[1]);
+    const QString partial = out + QStringLiteral(".part");
+    try {
+        AppointmentBook book;
+        book.start();
+        book.createNew();
+        SheetLayout::PrepareSheet(book);
+        SheetLayout::FitColumns(book);
+        book.saveAs(partial, SheetLayout::kPassword);
+        book.close();
+        book.quit();
+    } catch (const StoreError &e) {
+        std::fprintf(stderr, "makeworkbook: %d %s\n", e.number(), qPrintable(e.description()));
+        return 1;
+    }
+    QFile::remove(out);
+    return QFile::rename(partial, out) ? 0 : 1;
+}
