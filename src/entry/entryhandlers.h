@@ -1,5 +1,8 @@
 #pragma once
 
+#include "entryfields.h"
+#include "insertion.h"
+
 #include <QObject>
 
 class Form1;
@@ -14,4 +17,6 @@ public:
 
 private:
     Form1 &m_form;
+    EntryFields m_fields;
+    Insertion m_insertion;
 };

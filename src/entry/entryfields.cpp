@@ -1,0 +1,35 @@
+#include "entryfields.h"
+
+#include "shell/form1.h"
+#include "shell/prompter.h"
+
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QListWidget>
+
+void EntryFields::dateChanged()
+{
+    m_form.List1->clear();
+    m_form.List2->clear();
+}
+
+void EntryFields::timeChanged()
+{
+    QLineEdit *time = m_form.Text2;
+    if (!time->text().contains(QLatin1Char(',')))
+        return;
+    m_form.prompter().message(QStringLiteral("Orario non corretto. Scritto con virgola anzichè punto"));
+    time->setSelection(0, time->text().size());
+}
+
+void EntryFields::reset()
+{
+    m_form.Text1->clear();
+    m_form.Text2->clear();
+    m_form.Text3->clear();
+    m_form.List1->clear();
+    m_form.List2->clear();
+    // Unchecking runs the all-appointments view's own handling.
+    m_form.Check1->setChecked(false);
+    m_form.Text1->setFocus();
+}

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QDate>
+#include <QString>
+#include <QTime>
+
+class Form1;
+class QLineEdit;
+
+// "Inserisci  Appuntamento": checks the entry fields, stores the appointment in the first free
+// row, sorts and saves. An appointment that could not be stored leaves the fields as typed.
+class Insertion
+{
+public:
+    explicit Insertion(Form1 &form) : m_form(form) {}
+
+    void run();
+
+private:
+    struct Entry
+    {
+        QDate date;
+        QTime time;
+        QString text;
+    };
+
+    // False when the operation ends here; every refusal but the empty text tells the user why.
+    bool check(Entry &entry);
+    // The row the appointment went to, 0 when it was not stored (the user has been told).
+    int store(const Entry &entry);
+    void clearEntryArea();
+    void sortAndSave();
+    void refuse(const QString &message, QLineEdit *field);
+
+    Form1 &m_form;
+};
