@@ -1,0 +1,182 @@
+#include "shell/form1.h"
+#include "store/appointmentbook.h"
+#include "support/testsupport.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QSignalBlocker>
+#include <QTest>
+
+// The entry fields while they are edited, and "Pulisci", on a running diary.
+class TestEntryFields : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanupTestCase();
+    void dateChangeEmptiesBothLists();
+    void commaInTimeWarnsAndSelectsTheTime();
+    void pulisciResetsInItsOrder();
+
+private:
+    void fillLists(int lines);
+
+    std::unique_ptr<TempWorkbook> m_wb;
+    std::unique_ptr<RunningDiary> m_diary;
+    const QString kComma = QStringLiteral("Orario non corretto. Scritto con virgola anzichè punto");
+};
+
+void TestEntryFields::initTestCase()
+{
+    QLocale::setDefault(QLocale(QLocale::Italian, QLocale::Italy));
+    m_wb = std::make_unique<TempWorkbook>();
+    m_diary = std::make_unique<RunningDiary>(m_wb->folder());
+    m_diary->form().show();
+    QApplication::setActiveWindow(&m_diary->form());
+    QVERIFY(QTest::qWaitForWindowActive(&m_diary->form()));
+}
+
+void TestEntryFields::init()
+{
+    Form1 &f = m_diary->form();
+    {
+        const QSignalBlocker b1(f.Text1), b2(f.Text2), b3(f.Text3), b4(f.Check1);
+        f.Text1->clear();
+        f.Text2->clear();
+        f.Text3->clear();
+        f.Check1->setChecked(false);
+    }
+    f.List1->clear();
+    f.List2->clear();
+    m_diary->prompter.clear();
+    m_diary->prompter.onMessage = nullptr;
+}
+
+void TestEntryFields::cleanupTestCase()
+{
+    m_diary.reset();
+}
+
+void TestEntryFields::fillLists(int lines)
+{
+    for (int i = 0; i < lines; ++i) {
+        m_diary->form().List1->addItem(QStringLiteral("9:%1").arg(i + 10));
+        m_diary->form().List2->addItem(QStringLiteral("Appuntamento %1").arg(i));
+    }
+}
+
+void TestEntryFields::dateChangeEmptiesBothLists()
+{
+    Form1 &f = m_diary->form();
+    for (int lines : {1, 3}) {
+        {
+            const QSignalBlocker quiet(f.Text1);
+            f.Text1->clear();
+        }
+        fillLists(lines);
+        QTest::keyClick(f.Text1, Qt::Key_2);
+        QCOMPARE(f.List1->count(), 0);
+        QCOMPARE(f.List2->count(), 0);
+        // The program's own writing of a date counts as a change too; the text itself is left alone.
+        fillLists(lines);
+        f.Text1->setText(QStringLiteral("31/02/20xx"));
+        QCOMPARE(f.List1->count(), 0);
+        QCOMPARE(f.List2->count(), 0);
+        QCOMPARE(f.Text1->text(), QStringLiteral("31/02/20xx"));
+    }
+    QVERIFY(m_diary->prompter.messages.isEmpty());
+}
+
+void TestEntryFields::commaInTimeWarnsAndSelectsTheTime()
+{
+    Form1 &f = m_diary->form();
+    f.Text2->setFocus();
+    QStringList textsAtMessage;
+    m_diary->prompter.onMessage = [&](const QString &) { textsAtMessage << f.Text2->text(); };
+
+    QTest::keyClicks(f.Text2, QStringLiteral("9"));
+    QVERIFY(m_diary->prompter.messages.isEmpty());
+    QTest::keyClicks(f.Text2, QStringLiteral(","));
+    QCOMPARE(m_diary->prompter.texts(), QStringList{kComma});
+    QCOMPARE(m_diary->prompter.messages[0].icon, Prompter::Icon::None);
+    QCOMPARE(textsAtMessage, QStringList{QStringLiteral("9,")});
+    QCOMPARE(f.Text2->text(), QStringLiteral("9,"));
+    QCOMPARE(f.Text2->selectedText(), QStringLiteral("9,"));
+    QCOMPARE(f.Text2->selectionStart(), 0);
+    QCOMPARE(QApplication::focusWidget(), f.Text2);
+
+    // The next keys replace the selected text, and without a comma nothing more is said.
+    QTest::keyClicks(f.Text2, QStringLiteral("30"));
+    QCOMPARE(f.Text2->text(), QStringLiteral("30"));
+    QCOMPARE(m_diary->prompter.messages.size(), 1);
+
+    // Every change that still holds a comma warns again.
+    m_diary->prompter.clear();
+    f.Text2->setText(QStringLiteral("9,3"));
+    QTest::keyClick(f.Text2, Qt::Key_End);
+    QTest::keyClick(f.Text2, Qt::Key_0);
+    QTest::keyClick(f.Text2, Qt::Key_End);
+    QTest::keyClick(f.Text2, Qt::Key_Backspace);
+    QCOMPARE(m_diary->prompter.texts(), QStringList(3, kComma));
+    QCOMPARE(f.Text2->selectedText(), f.Text2->text());
+
+    // Emptying the field says nothing.
+    m_diary->prompter.clear();
+    f.Text2->clear();
+    QVERIFY(m_diary->prompter.messages.isEmpty());
+}
+
+void TestEntryFields::pulisciResetsInItsOrder()
+{
+    Form1 &f = m_diary->form();
+    const int usedBefore = m_diary->book().lastUsedRow();
+    f.Text1->setText(QStringLiteral("25/05/2009"));
+    f.Text2->setText(QStringLiteral("9.30"));
+    f.Text3->setText(QStringLiteral("Caffè con l'avvocato"));
+    fillLists(2);
+    {
+        const QSignalBlocker quiet(f.Check1);
+        f.Check1->setChecked(true);
+    }
+    f.Command1->setFocus();
+
+    QStringList steps;
+    auto note = [&](const QString &what) {
+        steps << QStringLiteral("%1 [%2|%3|%4] lists %5/%6")
+                     .arg(what, f.Text1->text(), f.Text2->text(), f.Text3->text())
+                     .arg(f.List1->count())
+                     .arg(f.List2->count());
+    };
+    QMetaObject::Connection c[] = {
+        connect(f.Text1, &QLineEdit::textChanged, this, [&] { note(QStringLiteral("Text1")); }),
+        connect(f.Text2, &QLineEdit::textChanged, this, [&] { note(QStringLiteral("Text2")); }),
+        connect(f.Text3, &QLineEdit::textChanged, this, [&] { note(QStringLiteral("Text3")); }),
+        connect(f.Check1, &QCheckBox::toggled, this, [&] { note(QStringLiteral("Check1")); }),
+    };
+    QTest::mouseClick(f.Command4, Qt::LeftButton);
+    for (const auto &connection : c)
+        disconnect(connection);
+
+    // The date's change handling has emptied the lists before the time and the text are emptied.
+    QCOMPARE(steps, (QStringList{QStringLiteral("Text1 [|9.30|Caffè con l'avvocato] lists 0/0"),
+                                 QStringLiteral("Text2 [||Caffè con l'avvocato] lists 0/0"),
+                                 QStringLiteral("Text3 [||] lists 0/0"), QStringLiteral("Check1 [||] lists 0/0")}));
+    QVERIFY(!f.Check1->isChecked());
+    QCOMPARE(QApplication::focusWidget(), f.Text1);
+    QVERIFY(m_diary->prompter.messages.isEmpty());
+    QCOMPARE(m_diary->book().lastUsedRow(), usedBefore);
+
+    // With nothing to reset it still puts the cursor into the date field.
+    f.Command1->setFocus();
+    QTest::mouseClick(f.Command4, Qt::LeftButton);
+    QCOMPARE(QApplication::focusWidget(), f.Text1);
+    QVERIFY(m_diary->prompter.messages.isEmpty());
+}
+
+QTEST_MAIN(TestEntryFields)
+#include "tst_entryfields.moc"
