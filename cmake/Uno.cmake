@@ -50,6 +50,7 @@ set(UNO_TYPES
   com.sun.star.style.XStyleFamiliesSupplier
   com.sun.star.view.XSelectionSupplier
   com.sun.star.view.XPrintable
+  com.sun.star.awt.Size
   com.sun.star.text.XText
   com.sun.star.beans.XPropertySet
   com.sun.star.beans.PropertyValue

@@ -650,3 +650,214 @@ int AppointmentBook::sheetCount() const
         return Reference<container::XIndexAccess>(doc->getSheets(), UNO_QUERY_THROW)->getCount();
     })
 }
+
+// Printing: everything lives on the first sheet's page style, so it is saved with the workbook.
+
+#include <com/sun/star/awt/Size.hpp>
+#include <com/sun/star/container/XNameAccess.hpp>
+#include <com/sun/star/sheet/XHeaderFooterContent.hpp>
+#include <com/sun/star/sheet/XPrintAreas.hpp>
+#include <com/sun/star/style/XStyleFamiliesSupplier.hpp>
+#include <com/sun/star/view/XPrintable.hpp>
+
+namespace {
+
+Reference<beans::XPropertySet> pageStyleOf(const Reference<sheet::XSpreadsheet> &sheet,
+                                           const Reference<lang::XComponent> &document)
+{
+    OUString name;
+    Reference<beans::XPropertySet>(sheet, UNO_QUERY_THROW)->getPropertyValue("PageStyle") >>= name;
+    Reference<style::XStyleFamiliesSupplier> families(document, UNO_QUERY_THROW);
+    Reference<container::XNameAccess> pageStyles(families->getStyleFamilies()->getByName("PageStyles"),
+                                                 UNO_QUERY_THROW);
+    return Reference<beans::XPropertySet>(pageStyles->getByName(name), UNO_QUERY_THROW);
+}
+
+template <typename T>
+T property(const Reference<beans::XPropertySet> &set, const char *name)
+{
+    T value{};
+    set->getPropertyValue(OUString::createFromAscii(name)) >>= value;
+    return value;
+}
+
+} // namespace
+
+AppointmentBook::PageSetup AppointmentBook::pageSetup() const
+{
+    GUARDED("impostazione pagina", {
+        const Reference<sheet::XSpreadsheet> sheet = d->firstSheet();
+        const Reference<beans::XPropertySet> style = pageStyleOf(sheet, d->document);
+        PageSetup s;
+        const Sequence<table::CellRangeAddress> areas =
+            Reference<sheet::XPrintAreas>(sheet, UNO_QUERY_THROW)->getPrintAreas();
+        if (areas.getLength() > 0) {
+            const table::CellRangeAddress &a = areas[0];
+            s.printArea = QRect(QPoint(a.StartColumn + 1, a.StartRow + 1), QPoint(a.EndColumn + 1, a.EndRow + 1));
+        }
+        s.headerOn = property<bool>(style, "HeaderIsOn");
+        Reference<sheet::XHeaderFooterContent> content;
+        style->getPropertyValue("RightPageHeaderContent") >>= content;
+        if (content.is())
+            s.centerHeader = fromOU(content->getCenterText()->getString());
+        s.leftMargin = property<sal_Int32>(style, "LeftMargin");
+        s.rightMargin = property<sal_Int32>(style, "RightMargin");
+        const int top = property<sal_Int32>(style, "TopMargin");
+        const int bottom = property<sal_Int32>(style, "BottomMargin");
+        s.headerMargin = top;
+        s.topMargin = s.headerOn ? top + property<sal_Int32>(style, "HeaderHeight") : top;
+        s.footerMargin = bottom;
+        s.bottomMargin = property<bool>(style, "FooterIsOn") ? bottom + property<sal_Int32>(style, "FooterHeight")
+                                                              : bottom;
+        s.pagesWide = property<sal_Int16>(style, "ScaleToPagesX");
+        s.pagesTall = property<sal_Int16>(style, "ScaleToPagesY");
+        s.zoom = property<sal_Int16>(style, "PageScale");
+        s.gridlines = property<bool>(style, "PrintGrid");
+        s.landscape = property<bool>(style, "IsLandscape");
+        const awt::Size size = property<awt::Size>(style, "Size");
+        s.paper = QSize(size.Width, size.Height);
+        return s;
+    })
+}
+
+void AppointmentBook::setPrintArea(int firstRow, int firstCol, int lastRow, int lastCol)
+{
+    GUARDED("area di stampa", {
+        const Reference<sheet::XSpreadsheet> sheet = d->firstSheet();
+        Sequence<table::CellRangeAddress> areas(1);
+        areas[0] = addressOf(d->range(firstRow, firstCol, lastRow, lastCol));
+        Reference<sheet::XPrintAreas>(sheet, UNO_QUERY_THROW)->setPrintAreas(areas);
+    })
+}
+
+void AppointmentBook::setCenterHeader(const QString &text)
+{
+    GUARDED("intestazione", {
+        const Reference<beans::XPropertySet> style = pageStyleOf(d->firstSheet(), d->document);
+        style->setPropertyValue("HeaderIsOn", uno::Any(true));
+        style->setPropertyValue("HeaderIsShared", uno::Any(true));
+        style->setPropertyValue("FooterIsOn", uno::Any(false));
+        Reference<sheet::XHeaderFooterContent> content;
+        style->getPropertyValue("RightPageHeaderContent") >>= content;
+        if (!content.is())
+            throw StoreError(StoreError::OperationFailed, QStringLiteral("Intestazione non disponibile"));
+        content->getLeftText()->setString(OUString());
+        content->getCenterText()->setString(toOU(text));
+        content->getRightText()->setString(OUString());
+        // The content is a copy: it only takes effect when written back.
+        style->setPropertyValue("RightPageHeaderContent", uno::Any(content));
+    })
+}
+
+void AppointmentBook::setMargins(const Margins &m)
+{
+    GUARDED("margini", {
+        const Reference<beans::XPropertySet> style = pageStyleOf(d->firstSheet(), d->document);
+        style->setPropertyValue("LeftMargin", uno::Any(sal_Int32(m.left)));
+        style->setPropertyValue("RightMargin", uno::Any(sal_Int32(m.right)));
+        // The office measures the top margin to the header, and the header's room down to the body.
+        if (property<bool>(style, "HeaderIsOn") && m.top > m.header) {
+            style->setPropertyValue("HeaderIsDynamicHeight", uno::Any(false));
+            style->setPropertyValue("HeaderBodyDistance", uno::Any(sal_Int32(0)));
+            style->setPropertyValue("TopMargin", uno::Any(sal_Int32(m.header)));
+            style->setPropertyValue("HeaderHeight", uno::Any(sal_Int32(m.top - m.header)));
+        } else {
+            style->setPropertyValue("TopMargin", uno::Any(sal_Int32(m.top)));
+        }
+        if (property<bool>(style, "FooterIsOn") && m.bottom > m.footer) {
+            style->setPropertyValue("FooterIsDynamicHeight", uno::Any(false));
+            style->setPropertyValue("FooterBodyDistance", uno::Any(sal_Int32(0)));
+            style->setPropertyValue("BottomMargin", uno::Any(sal_Int32(m.footer)));
+            style->setPropertyValue("FooterHeight", uno::Any(sal_Int32(m.bottom - m.footer)));
+        } else {
+            style->setPropertyValue("BottomMargin", uno::Any(sal_Int32(m.bottom)));
+        }
+    })
+}
+
+void AppointmentBook::setFitToPages(int wide, int tall)
+{
+    GUARDED("adatta alla pagina", {
+        const Reference<beans::XPropertySet> style = pageStyleOf(d->firstSheet(), d->document);
+        style->setPropertyValue("ScaleToPagesX", uno::Any(sal_Int16(wide)));
+        style->setPropertyValue("ScaleToPagesY", uno::Any(sal_Int16(tall)));
+    })
+}
+
+void AppointmentBook::setPrintGridlines(bool on)
+{
+    GUARDED("griglia", { pageStyleOf(d->firstSheet(), d->document)->setPropertyValue("PrintGrid", uno::Any(on)); })
+}
+
+void AppointmentBook::setLandscape(bool landscape)
+{
+    GUARDED("orientamento", {
+        const Reference<beans::XPropertySet> style = pageStyleOf(d->firstSheet(), d->document);
+        awt::Size size = property<awt::Size>(style, "Size");
+        if ((size.Width > size.Height) != landscape)
+            std::swap(size.Width, size.Height);
+        style->setPropertyValue("IsLandscape", uno::Any(landscape));
+        style->setPropertyValue("Size", uno::Any(size));
+    })
+}
+
+void AppointmentBook::setPaperSize(const QSize &hundredthsMm)
+{
+    GUARDED("formato carta", {
+        const Reference<beans::XPropertySet> style = pageStyleOf(d->firstSheet(), d->document);
+        const bool landscape = property<bool>(style, "IsLandscape");
+        const int shortSide = qMin(hundredthsMm.width(), hundredthsMm.height());
+        const int longSide = qMax(hundredthsMm.width(), hundredthsMm.height());
+        const awt::Size size(landscape ? longSide : shortSide, landscape ? shortSide : longSide);
+        style->setPropertyValue("Size", uno::Any(size));
+    })
+}
+
+void AppointmentBook::setZoom(int percent)
+{
+    if (percent < kMinZoom || percent > kMaxZoom)
+        throw StoreError(StoreError::OperationFailed,
+                         QStringLiteral("Lo zoom deve essere tra %1 e %2").arg(kMinZoom).arg(kMaxZoom));
+    GUARDED("zoom", {
+        const Reference<beans::XPropertySet> style = pageStyleOf(d->firstSheet(), d->document);
+        style->setPropertyValue("ScaleToPagesX", uno::Any(sal_Int16(0)));
+        style->setPropertyValue("ScaleToPagesY", uno::Any(sal_Int16(0)));
+        style->setPropertyValue("PageScale", uno::Any(sal_Int16(percent)));
+    })
+}
+
+void AppointmentBook::printOut(const QString &printerName, int copies)
+{
+    d->requireDocument();
+    GUARDED("stampa", {
+        Reference<view::XPrintable> printable(d->document, UNO_QUERY_THROW);
+        Sequence<beans::PropertyValue> printer(1);
+        printer[0] = prop("Name", uno::Any(toOU(printerName)));
+        printable->setPrinter(printer);
+        // An unknown name is not refused by the office: it quietly takes its default printer.
+        OUString chosen;
+        for (const beans::PropertyValue &p : printable->getPrinter()) {
+            if (p.Name == "Name")
+                p.Value >>= chosen;
+        }
+        if (fromOU(chosen) != printerName)
+            throw StoreError(StoreError::OperationFailed,
+                             QStringLiteral("La stampante \"%1\" non è disponibile").arg(printerName));
+        Sequence<beans::PropertyValue> options(2);
+        options[0] = prop("CopyCount", uno::Any(sal_Int16(copies)));
+        options[1] = prop("Wait", uno::Any(true));
+        printable->print(options);
+    })
+}
+
+void AppointmentBook::exportPdf(const QString &path) const
+{
+    d->requireDocument();
+    GUARDED("esportazione PDF", {
+        Sequence<beans::PropertyValue> args(2);
+        args[0] = prop("FilterName", uno::Any(OUString("calc_pdf_Export")));
+        args[1] = prop("Overwrite", uno::Any(true));
+        Reference<frame::XStorable>(d->document, UNO_QUERY_THROW)
+            ->storeToURL(toOU(QUrl::fromLocalFile(path).toString(QUrl::FullyEncoded)), args);
+    })
+}

@@ -3,6 +3,7 @@
 #include "cellvalue.h"
 
 #include <QRect>
+#include <QSize>
 #include <QString>
 #include <memory>
 
@@ -71,6 +72,54 @@ public:
     void fitColumns(const QVector<int> &minWidths = {});
     int columnWidth(int col) const;
     int sheetCount() const;
+
+    // Printing
+    // The page setup of the first sheet's page style. Lengths in 1/100 mm. The margins follow the
+    // usual spreadsheet sense: top and bottom reach the body, header and footer margins the
+    // header and footer lines.
+    struct PageSetup
+    {
+        QRect printArea;  // x = column, y = row, both from 1; null when the sheet has none
+        bool headerOn = false;
+        QString centerHeader;
+        int leftMargin = 0;
+        int rightMargin = 0;
+        int topMargin = 0;
+        int bottomMargin = 0;
+        int headerMargin = 0;
+        int footerMargin = 0;
+        int pagesWide = 0;  // 0 = not fitted that way
+        int pagesTall = 0;
+        int zoom = 100;
+        bool gridlines = false;
+        bool landscape = false;
+        QSize paper;
+    };
+    struct Margins
+    {
+        int left, right, top, bottom, header, footer;  // 1/100 mm
+    };
+    static constexpr int kMinZoom = 10;
+    static constexpr int kMaxZoom = 400;
+
+    PageSetup pageSetup() const;
+    void setPrintArea(int firstRow, int firstCol, int lastRow, int lastCol);
+    // The centred header line; the left and right parts are emptied and the footer is dropped:
+    // the page carries this one line besides the cells.
+    void setCenterHeader(const QString &text);
+    // All six together: the office keeps header and footer room inside the top and bottom margins.
+    void setMargins(const Margins &margins);
+    void setFitToPages(int wide, int tall);
+    void setPrintGridlines(bool on);
+    void setLandscape(bool landscape);
+    void setPaperSize(const QSize &hundredthsMm);
+    // A zoom replaces any fit-to-page scaling; outside kMinZoom..kMaxZoom it is refused.
+    void setZoom(int percent);
+    // Prints on the named queue, waiting until the job is handed to it. A printer the office
+    // does not know is refused rather than replaced by its default.
+    void printOut(const QString &printerName, int copies);
+    // The workbook as it would print, as a PDF file (for checking what a page holds).
+    void exportPdf(const QString &path) const;
 
 private:
     struct Impl;

@@ -1,0 +1,177 @@
+#include "printappointments.h"
+
+#include "shell/prompter.h"
+#include "shell/regional.h"
+#include "store/appointmentbook.h"
+#include "store/sheetlayout.h"
+#include "store/storeerror.h"
+
+#include <QPrinterInfo>
+
+#include <cfenv>
+#include <cmath>
+#include <limits>
+
+const QString PrintAppointments::kEmptyListMessage =
+    QStringLiteral(" La stampa non può essere eseguita in assenza di Vespolari   inseriti ..................");
+const QString PrintAppointments::kZoomPrompt =
+    QStringLiteral("Digita la percentuale di Zoom della Stampa 50-60-70-80-90-100..................");
+const QString PrintAppointments::kZoomTitle = QStringLiteral("Quarzeno Professional");
+const QString PrintAppointments::kZoomDefault = QStringLiteral("110");
+const QString PrintAppointments::kNoPrinterChosen = QStringLiteral("Seleziona la stampante");
+
+namespace {
+
+const QString kHeaderTitle = QStringLiteral("Stampa Elenco Vespolari     ");
+const QString kHeaderRule = QStringLiteral("------");
+const QString kHeaderDel = QStringLiteral(" del     ");
+constexpr double kSideMargin = 0.21;  // inches
+constexpr double kTopMargin = 0.5;
+const QSize kA4(21000, 29700);  // 1/100 mm
+
+} // namespace
+
+PrintAppointments::PrintAppointments(AppointmentBook &book, Prompter &prompter)
+    : m_book(book), m_prompter(prompter)
+{
+}
+
+std::optional<int> PrintAppointments::parseZoom(const QString &text, const QLocale &locale)
+{
+    const QString trimmed = text.trimmed();
+    if (trimmed.isEmpty())
+        return std::nullopt;
+    bool ok = false;
+    const double value = locale.toDouble(trimmed, &ok);
+    if (!ok || !std::isfinite(value))
+        return std::nullopt;
+    const int saved = std::fegetround();
+    std::fesetround(FE_TONEAREST);
+    const double whole = std::nearbyint(value);
+    std::fesetround(saved);
+    if (whole < std::numeric_limits<qint32>::min() || whole > std::numeric_limits<qint32>::max())
+        return std::nullopt;
+    return int(whole);
+}
+
+QString PrintAppointments::headerText(const QDateTime &moment)
+{
+    return kHeaderTitle + kHeaderRule + kHeaderDel + Regional::generalDateText(moment);
+}
+
+int PrintAppointments::hundredthsMm(double inches)
+{
+    return int(std::lround(inches * 2540.0));
+}
+
+void PrintAppointments::step(const QString &what, const std::function<void()> &body)
+{
+    try {
+        body();
+    } catch (const StoreError &e) {
+        m_failures << QStringLiteral("%1 (%2)").arg(what, e.description());
+    }
+}
+
+bool PrintAppointments::listIsEmpty()
+{
+    try {
+        return m_book.cell(SheetLayout::kFirstDataRow, SheetLayout::kDateColumn).isEmpty();
+    } catch (const StoreError &) {
+        return true;  // unreadable counts as nothing to print
+    }
+}
+
+int PrintAppointments::lastDatedRow()
+{
+    // A row hand-edited empty must not cut the list short: take the last dated row, not the
+    // end of the first run. One bulk read of column A.
+    const int lastUsed = qMin(m_book.lastUsedRow(), SheetLayout::kLastRow);
+    int last = SheetLayout::kFirstDataRow;
+    if (lastUsed < SheetLayout::kFirstDataRow)
+        return last;
+    const CellBlock dates =
+        m_book.readBlock(SheetLayout::kFirstDataRow, SheetLayout::kDateColumn, lastUsed, SheetLayout::kDateColumn);
+    for (int i = dates.size() - 1; i >= 0; --i) {
+        if (!dates[i].value(0).isEmpty())
+            return SheetLayout::kFirstDataRow + i;
+    }
+    return last;
+}
+
+void PrintAppointments::setUpPage(int zoom)
+{
+    step(QStringLiteral("selezione del foglio"), [&] { m_book.activateFirstSheet(); });
+    step(QStringLiteral("area di stampa"), [&] {
+        m_book.setPrintArea(SheetLayout::kHeaderRow, SheetLayout::kDateColumn, lastDatedRow(),
+                            SheetLayout::kTextColumn);
+    });
+    step(QStringLiteral("intestazione"), [&] { m_book.setCenterHeader(headerText(QDateTime::currentDateTime())); });
+    step(QStringLiteral("margini"), [&] {
+        const int side = hundredthsMm(kSideMargin);
+        m_book.setMargins({side, side, hundredthsMm(kTopMargin), side, side, side});
+    });
+    step(QStringLiteral("adattamento alla pagina"), [&] { m_book.setFitToPages(1, 1); });
+    step(QStringLiteral("griglia"), [&] { m_book.setPrintGridlines(true); });
+    step(QStringLiteral("orientamento"), [&] { m_book.setLandscape(false); });
+    step(QStringLiteral("formato carta"), [&] { m_book.setPaperSize(kA4); });
+    // A zoom the office does not take (0 after a cancel, or out of its range) leaves the
+    // fit-to-page scaling in charge; that is expected, not a failure.
+    if (zoom >= AppointmentBook::kMinZoom && zoom <= AppointmentBook::kMaxZoom)
+        step(QStringLiteral("zoom"), [&] { m_book.setZoom(zoom); });
+}
+
+bool PrintAppointments::printerKnown(const QString &printerName)
+{
+    const QStringList installed = QPrinterInfo::availablePrinterNames();
+    if (installed.isEmpty()) {
+        m_prompter.message(QStringLiteral("Nessuna stampante installata: la stampa non è stata eseguita."),
+                           Prompter::Icon::Stop);
+        return false;
+    }
+    if (printerName.trimmed().isEmpty() || printerName == kNoPrinterChosen) {
+        m_prompter.message(QStringLiteral("Nessuna stampante scelta: scegli una stampante dall'elenco. "
+                                          "La stampa non è stata eseguita."),
+                           Prompter::Icon::Stop);
+        return false;
+    }
+    if (!installed.contains(printerName)) {
+        m_prompter.message(QStringLiteral("La stampante \"%1\" non è installata: scegli una stampante dall'elenco. "
+                                          "La stampa non è stata eseguita.")
+                               .arg(printerName),
+                           Prompter::Icon::Stop);
+        return false;
+    }
+    return true;
+}
+
+void PrintAppointments::run(const QString &printerName)
+{
+    m_failures.clear();
+    if (listIsEmpty()) {
+        m_prompter.message(kEmptyListMessage, Prompter::Icon::Information);
+        return;
+    }
+    int zoom = 0;
+    if (const std::optional<QString> answer = m_prompter.input(kZoomPrompt, kZoomTitle, kZoomDefault)) {
+        if (const std::optional<int> parsed = parseZoom(*answer, Regional::locale()))
+            zoom = *parsed;
+    }
+    setUpPage(zoom);
+
+    const QString setupTrouble = m_failures.isEmpty()
+        ? QString()
+        : QStringLiteral("\nImpostazione della pagina incompleta: %1.").arg(m_failures.join(QStringLiteral("; ")));
+    if (!printerKnown(printerName))
+        return;
+    try {
+        m_book.printOut(printerName, 1);
+    } catch (const StoreError &e) {
+        m_prompter.message(QStringLiteral("La stampa non è riuscita: %1%2").arg(e.description(), setupTrouble),
+                           Prompter::Icon::Stop);
+        return;
+    }
+    if (!setupTrouble.isEmpty())
+        m_prompter.message(QStringLiteral("Stampa inviata a \"%1\".%2").arg(printerName, setupTrouble),
+                           Prompter::Icon::Stop);
+}

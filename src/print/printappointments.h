@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QDateTime>
+#include <QLocale>
+#include <QString>
+#include <QStringList>
+#include <functional>
+#include <optional>
+
+class AppointmentBook;
+class Prompter;
+
+// Prints the whole appointment list through the first sheet's page setup in the office.
+// Every failure is told to the user; none ends the program.
+class PrintAppointments
+{
+public:
+    static const QString kEmptyListMessage;
+    static const QString kZoomPrompt;
+    static const QString kZoomTitle;
+    static const QString kZoomDefault;
+    static const QString kNoPrinterChosen;  // the combo box's prompt, not a printer
+
+    PrintAppointments(AppointmentBook &book, Prompter &prompter);
+
+    // One run for the printer named; the printer must be one of those installed.
+    void run(const QString &printerName);
+
+    // The whole number the user meant, as the locale writes numbers; halves go to the even
+    // neighbour. Nothing when the text is no number or does not fit in 32 bits.
+    static std::optional<int> parseZoom(const QString &text, const QLocale &locale);
+    static QString headerText(const QDateTime &moment);
+    // Inches to the office's 1/100 mm.
+    static int hundredthsMm(double inches);
+
+private:
+    bool listIsEmpty();
+    int lastDatedRow();
+    void setUpPage(int zoom);
+    bool printerKnown(const QString &printerName);
+    void step(const QString &what, const std::function<void()> &body);
+
+    AppointmentBook &m_book;
+    Prompter &m_prompter;
+    QStringList m_failures;
+};

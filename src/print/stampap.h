@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QWidget>
+
+class AppointmentBook;
+class Prompter;
+class QComboBox;
+class QLabel;
+class QPushButton;
+
+// The printer window: lists the installed printers, names the default one and prints on the
+// one chosen. The list is read once per loading; a print hides the window, the close box
+// destroys it.
+class StampaP : public QWidget
+{
+    Q_OBJECT
+
+public:
+    static const QString kCaption;
+    static const QString kPrompt;
+    static const QString kDefaultLine;
+
+    StampaP(AppointmentBook &book, Prompter &prompter);
+
+    QComboBox *Combo1;
+    QPushButton *Command1;
+    QLabel *Label1;
+
+private:
+    void buildControls();
+    void load();
+    void PrintAppointments();
+
+    AppointmentBook &m_book;
+    Prompter &m_prompter;
+};
