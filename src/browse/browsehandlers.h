@@ -1,5 +1,8 @@
 #pragma once
 
+#include "allview.h"
+#include "dayview.h"
+
 #include <QObject>
 
 class Form1;
@@ -13,5 +16,11 @@ public:
     explicit BrowseHandlers(Form1 &form);
 
 private:
+    // A failing office ends the run after its error box, as any unhandled error does.
+    template <typename F>
+    void guarded(F &&handler);
+
     Form1 &m_form;
+    DayView m_day;
+    AllView m_all;
 };

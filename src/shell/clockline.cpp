@@ -11,8 +11,14 @@ QString text(const QTime &time, const QDate &date)
 
 QString now()
 {
-    const QTime time = QTime::currentTime();
-    const QDate date = QDate::currentDate();
+    return now(&QTime::currentTime, &QDate::currentDate);
+}
+
+QString now(const std::function<QTime()> &readTime, const std::function<QDate()> &readDate)
+{
+    // Separate statements: the order of evaluation of call arguments is unspecified.
+    const QTime time = readTime();
+    const QDate date = readDate();
     return text(time, date);
 }
 

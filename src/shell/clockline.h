@@ -3,6 +3,7 @@
 #include <QDate>
 #include <QString>
 #include <QTime>
+#include <functional>
 
 namespace ClockLine {
 
@@ -10,5 +11,7 @@ namespace ClockLine {
 QString text(const QTime &time, const QDate &date);
 // The line for this moment, the time read before the date.
 QString now();
+// The same with clock readers of one's own, called in that order.
+QString now(const std::function<QTime()> &readTime, const std::function<QDate()> &readDate);
 
 } // namespace ClockLine

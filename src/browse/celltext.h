@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QString>
+
+struct CellValue;
+
+// How the views show what a stored cell holds, under the user's regional settings.
+// Hand edits can leave any kind of value in any column: nothing here fails on them.
+namespace CellText {
+
+// Column A: the short date; a value with a time part shows that time as well.
+QString date(const CellValue &value);
+// Column B: the long time with seconds; a value with a day part shows that day as well.
+QString time(const CellValue &value);
+// Column C: the text as it stands; a number in the user's decimal notation.
+QString plain(const CellValue &value);
+
+} // namespace CellText

@@ -1,0 +1,51 @@
+#pragma once
+
+#include "shell/form1.h"
+#include "store/appointmentbook.h"
+#include "store/cellvalue.h"
+#include "store/sheetlayout.h"
+#include "support/testsupport.h"
+
+#include <QCalendarWidget>
+#include <QListWidget>
+#include <QLocale>
+#include <QTest>
+
+// One running diary for a whole test class; each case puts its own rows on the sheet.
+namespace BrowseFixture {
+
+inline CellRow appointment(const QDate &day, const QTime &time, const QString &text)
+{
+    return {CellValue::fromDate(day), CellValue::fromTime(time), CellValue::fromText(text)};
+}
+
+// Empties the data rows, then writes these from row 5 on, as a hand edit could leave them.
+inline void replaceRows(AppointmentBook &book, const CellBlock &rows)
+{
+    const int last = book.lastUsedRow();
+    if (last >= SheetLayout::kFirstDataRow)
+        book.writeBlock(SheetLayout::kFirstDataRow, 1,
+                        CellBlock(last - SheetLayout::kFirstDataRow + 1, CellRow(3, CellValue::empty())));
+    book.writeBlock(SheetLayout::kFirstDataRow, 1, rows);
+}
+
+inline void clickDay(Form1 &form, const QDate &day)
+{
+    form.MonthView1->setSelectedDate(day);
+    emit form.MonthView1->clicked(day);
+}
+
+inline QStringList lines(const QListWidget *list)
+{
+    QStringList out;
+    for (int i = 0; i < list->count(); ++i)
+        out << list->item(i)->text();
+    return out;
+}
+
+inline void useItalian()
+{
+    QLocale::setDefault(QLocale(QLocale::Italian, QLocale::Italy));
+}
+
+} // namespace BrowseFixture

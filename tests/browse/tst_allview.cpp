@@ -1,0 +1,133 @@
+#include "browsefixture.h"
+
+#include <QCheckBox>
+
+using namespace BrowseFixture;
+
+// The listing of every stored appointment behind Check1, on the real office and the real window.
+class TestAllView : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void emptyWorkbookListsNothingAndSaysNothing();
+    void linesHoldEightBlanksBetweenPieces();
+    void checkUncheckCheckGivesTheSameListing();
+    void uncheckingFromCodeEmptiesTheListing();
+    void exactlyOneStoredAppointment();
+    void handEditedRowsAreListedAsTheyStand();
+
+private:
+    std::unique_ptr<TempWorkbook> m_workbook;
+    std::unique_ptr<RunningDiary> m_diary;
+    Form1 *form() { return &m_diary->form(); }
+};
+
+namespace {
+const QString kGap(8, QLatin1Char(' '));
+}
+
+void TestAllView::initTestCase()
+{
+    useItalian();
+    m_workbook = std::make_unique<TempWorkbook>();
+    m_diary = std::make_unique<RunningDiary>(m_workbook->folder());
+}
+
+void TestAllView::init()
+{
+    useItalian();
+    form()->Check1->setChecked(false);
+    replaceRows(m_diary->book(), {});
+    form()->List1->clear();
+    form()->List2->clear();
+    m_diary->prompter.clear();
+}
+
+void TestAllView::emptyWorkbookListsNothingAndSaysNothing()
+{
+    form()->List1->addItem(QStringLiteral("09:00:00"));
+    form()->Check1->click();
+    QVERIFY(form()->Check1->isChecked());
+    QCOMPARE(form()->List1->count(), 0);
+    QCOMPARE(form()->List2->count(), 0);
+    form()->Check1->click();
+    QCOMPARE(m_diary->prompter.messages.size(), 0);
+}
+
+void TestAllView::linesHoldEightBlanksBetweenPieces()
+{
+    replaceRows(m_diary->book(), {appointment(QDate(2024, 3, 7), QTime(9, 30), QStringLiteral("Dentista")),
+                                  appointment(QDate(2024, 3, 7), QTime(8, 5), QStringLiteral("Colazione di lavoro")),
+                                  appointment(QDate(2025, 12, 31), QTime(23, 0), QStringLiteral("Cenone"))});
+    form()->List1->addItem(QStringLiteral("09:00:00"));
+    form()->Check1->click();
+    QCOMPARE(lines(form()->List2),
+             (QStringList{QStringLiteral("07/03/2024        09:30:00        Dentista"),
+                          QStringLiteral("07/03/2024        08:05:00        Colazione di lavoro"),
+                          QStringLiteral("31/12/2025        23:00:00        Cenone")}));
+    QCOMPARE(form()->List1->count(), 0);
+    QCOMPARE(m_diary->prompter.messages.size(), 0);
+}
+
+void TestAllView::checkUncheckCheckGivesTheSameListing()
+{
+    replaceRows(m_diary->book(), {appointment(QDate(2024, 3, 7), QTime(9, 30), QStringLiteral("Dentista")),
+                                  appointment(QDate(2024, 3, 8), QTime(10, 0), QStringLiteral("Banca"))});
+    form()->Check1->click();
+    const QStringList first = lines(form()->List2);
+    QCOMPARE(first.size(), 2);
+    // A day's times stay in List1 when the box is unchecked.
+    form()->List1->addItem(QStringLiteral("09:30:00"));
+    form()->Check1->click();
+    QCOMPARE(form()->List2->count(), 0);
+    QCOMPARE(lines(form()->List1), QStringList{QStringLiteral("09:30:00")});
+    form()->Check1->click();
+    QCOMPARE(lines(form()->List2), first);
+    QCOMPARE(m_diary->prompter.messages.size(), 0);
+}
+
+void TestAllView::uncheckingFromCodeEmptiesTheListing()
+{
+    replaceRows(m_diary->book(), {appointment(QDate(2024, 3, 7), QTime(9, 30), QStringLiteral("Dentista"))});
+    form()->Check1->setChecked(true);
+    QCOMPARE(form()->List2->count(), 1);
+    form()->Check1->setChecked(false);
+    QCOMPARE(form()->List2->count(), 0);
+}
+
+void TestAllView::exactlyOneStoredAppointment()
+{
+    replaceRows(m_diary->book(), {appointment(QDate(2024, 3, 7), QTime(9, 30), QStringLiteral("Dentista"))});
+    form()->Check1->click();
+    QCOMPARE(lines(form()->List2), QStringList{QStringLiteral("07/03/2024        09:30:00        Dentista")});
+}
+
+void TestAllView::handEditedRowsAreListedAsTheyStand()
+{
+    CellValue timeWithDay = CellValue::fromTime(QTime(18, 15));
+    timeWithDay.number += 2;
+    CellValue dayAtNoon = CellValue::fromDate(QDate(2024, 3, 7));
+    dayAtNoon.number += 0.5;
+    replaceRows(m_diary->book(),
+                {appointment(QDate(2024, 3, 7), QTime(9, 0), QStringLiteral("Prima")),
+                 CellRow(3, CellValue::empty()),
+                 CellRow{CellValue::empty(), CellValue::fromTime(QTime(7, 0)), CellValue::fromText(QStringLiteral("Senza data"))},
+                 {CellValue::fromText(QStringLiteral("domani")), CellValue::fromText(QStringLiteral("mattina")),
+                  CellValue::fromText(QStringLiteral("Scritta a mano"))},
+                 {CellValue::fromDate(QDate(2024, 3, 8)), CellValue::empty(), CellValue::fromNumber(12.5)},
+                 {dayAtNoon, timeWithDay, CellValue::empty()},
+                 appointment(QDate(2024, 3, 9), QTime(10, 0), QStringLiteral("Ultima"))});
+    form()->Check1->click();
+    QCOMPARE(lines(form()->List2),
+             (QStringList{QStringLiteral("07/03/2024") + kGap + QStringLiteral("09:00:00") + kGap + QStringLiteral("Prima"),
+                          QStringLiteral("domani") + kGap + QStringLiteral("mattina") + kGap + QStringLiteral("Scritta a mano"),
+                          QStringLiteral("08/03/2024") + kGap + kGap + QStringLiteral("12,5"),
+                          QStringLiteral("07/03/2024 12:00:00") + kGap + QStringLiteral("01/01/1900 18:15:00") + kGap,
+                          QStringLiteral("09/03/2024") + kGap + QStringLiteral("10:00:00") + kGap + QStringLiteral("Ultima")}));
+}
+
+QTEST_MAIN(TestAllView)
+#include "tst_allview.moc"

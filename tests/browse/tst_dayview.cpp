@@ -1,0 +1,181 @@
+#include "browsefixture.h"
+
+#include <QCheckBox>
+#include <QLineEdit>
+
+using namespace BrowseFixture;
+
+// A click on a calendar day, on the real office and the real window.
+class TestDayView : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void emptyWorkbookSaysNoneIsStored();
+    void dayWithoutAppointments();
+    void dayWithThreeInRowOrder();
+    void exactlyOneStoredAppointment();
+    void handEditedRowsAreNeitherHiddenNorFatal();
+    void clickWhileAllAreListed();
+    void followsTheUserLocale_data();
+    void followsTheUserLocale();
+
+private:
+    std::unique_ptr<TempWorkbook> m_workbook;
+    std::unique_ptr<RunningDiary> m_diary;
+    Form1 *form() { return &m_diary->form(); }
+    RecordingPrompter &prompter() { return m_diary->prompter; }
+};
+
+void TestDayView::initTestCase()
+{
+    useItalian();
+    m_workbook = std::make_unique<TempWorkbook>();
+    m_diary = std::make_unique<RunningDiary>(m_workbook->folder());
+}
+
+void TestDayView::init()
+{
+    useItalian();
+    replaceRows(m_diary->book(), {});
+    form()->Check1->setChecked(false);
+    form()->List1->clear();
+    form()->List2->clear();
+    form()->Text1->clear();
+    prompter().clear();
+}
+
+void TestDayView::emptyWorkbookSaysNoneIsStored()
+{
+    form()->List1->addItem(QStringLiteral("vecchia riga"));
+    form()->List2->addItem(QStringLiteral("vecchia riga"));
+    clickDay(*form(), QDate(2024, 3, 7));
+    QCOMPARE(prompter().texts(), QStringList{QStringLiteral("Non esistono Vespolari registrati")});
+    QCOMPARE(prompter().messages[0].icon, Prompter::Icon::None);
+    QCOMPARE(form()->Text1->text(), QStringLiteral("07/03/2024"));
+    QCOMPARE(form()->List1->count(), 0);
+    QCOMPARE(form()->List2->count(), 0);
+}
+
+void TestDayView::dayWithoutAppointments()
+{
+    replaceRows(m_diary->book(), {appointment(QDate(2024, 3, 6), QTime(9, 30), QStringLiteral("Dentista")),
+                                  appointment(QDate(2024, 3, 8), QTime(10, 0), QStringLiteral("Banca"))});
+    clickDay(*form(), QDate(2024, 3, 7));
+    QCOMPARE(prompter().texts(), QStringList{QStringLiteral("Nessun Appuntamento per questa data")});
+    QCOMPARE(form()->Text1->text(), QStringLiteral("07/03/2024"));
+    QCOMPARE(form()->List1->count(), 0);
+    QCOMPARE(form()->List2->count(), 0);
+}
+
+void TestDayView::dayWithThreeInRowOrder()
+{
+    const QDate day(2024, 3, 7);
+    // Row order, not time order, decides the order of the lines.
+    replaceRows(m_diary->book(), {appointment(day.addDays(-1), QTime(8, 0), QStringLiteral("Ieri")),
+                                  appointment(day, QTime(11, 0), QStringLiteral("Riunione")),
+                                  appointment(day, QTime(9, 30), QStringLiteral("Visita dall'oculista è già fissata")),
+                                  appointment(day, QTime(0, 0), QStringLiteral("Mezzanotte")),
+                                  appointment(day.addDays(1), QTime(8, 0), QStringLiteral("Domani"))});
+    const QStringList times{QStringLiteral("11:00:00"), QStringLiteral("09:30:00"), QStringLiteral("00:00:00")};
+    const QStringList texts{QStringLiteral("Riunione"), QStringLiteral("Visita dall'oculista è già fissata"),
+                            QStringLiteral("Mezzanotte")};
+    for (int click = 1; click <= 2; ++click) {
+        clickDay(*form(), day);
+        QCOMPARE(lines(form()->List1), times);
+        QCOMPARE(lines(form()->List2), texts);
+        QCOMPARE(prompter().texts().size(), click);
+        QCOMPARE(prompter().texts().last(), QStringLiteral("Sono Presenti 3 Vespolari"));
+    }
+}
+
+void TestDayView::exactlyOneStoredAppointment()
+{
+    const QDate day(2024, 3, 7);
+    replaceRows(m_diary->book(), {appointment(day, QTime(9, 30), QStringLiteral("Dentista"))});
+    clickDay(*form(), day);
+    QCOMPARE(lines(form()->List1), QStringList{QStringLiteral("09:30:00")});
+    QCOMPARE(lines(form()->List2), QStringList{QStringLiteral("Dentista")});
+    clickDay(*form(), day.addDays(1));
+    QCOMPARE(form()->List1->count(), 0);
+    QCOMPARE(prompter().texts(), (QStringList{QStringLiteral("Sono Presenti 1 Vespolari"),
+                                              QStringLiteral("Nessun Appuntamento per questa data")}));
+}
+
+void TestDayView::handEditedRowsAreNeitherHiddenNorFatal()
+{
+    const QDate day(2024, 3, 7);
+    const CellValue dayValue = CellValue::fromDate(day);
+    CellValue dayAtNoon = dayValue;
+    dayAtNoon.number += 0.5;
+    CellValue timeWithDay = CellValue::fromTime(QTime(18, 15));
+    timeWithDay.number += 2;
+    replaceRows(m_diary->book(),
+                {appointment(day, QTime(9, 0), QStringLiteral("Prima")),
+                 CellRow(3, CellValue::empty()),  // a row emptied by hand
+                 appointment(day, QTime(10, 0), QStringLiteral("Sotto il buco")),
+                 {dayValue, CellValue::fromText(QStringLiteral("mattina")), CellValue::fromText(QStringLiteral("Ora a mano"))},
+                 {dayValue, CellValue::empty(), CellValue::fromText(QStringLiteral("Senza ora"))},
+                 {dayValue, timeWithDay, CellValue::fromNumber(12.5)},
+                 {CellValue::fromText(QStringLiteral("07/03/2024")), CellValue::fromTime(QTime(7, 0)),
+                  CellValue::fromText(QStringLiteral("Data scritta come testo"))},
+                 {dayAtNoon, CellValue::fromTime(QTime(7, 0)), CellValue::fromText(QStringLiteral("Data con ora"))},
+                 CellRow(3, CellValue::empty()),
+                 CellRow(3, CellValue::empty()),
+                 appointment(day, QTime(23, 59, 59), QStringLiteral("Ultima"))});
+    clickDay(*form(), day);
+    QCOMPARE(lines(form()->List1),
+             (QStringList{QStringLiteral("09:00:00"), QStringLiteral("10:00:00"), QStringLiteral("mattina"), QString(),
+                          QStringLiteral("01/01/1900 18:15:00"), QStringLiteral("23:59:59")}));
+    QCOMPARE(lines(form()->List2),
+             (QStringList{QStringLiteral("Prima"), QStringLiteral("Sotto il buco"), QStringLiteral("Ora a mano"),
+                          QStringLiteral("Senza ora"), QStringLiteral("12,5"), QStringLiteral("Ultima")}));
+    QCOMPARE(prompter().texts(), QStringList{QStringLiteral("Sono Presenti 6 Vespolari")});
+}
+
+void TestDayView::clickWhileAllAreListed()
+{
+    const QDate day(2024, 3, 7);
+    replaceRows(m_diary->book(), {appointment(day, QTime(9, 30), QStringLiteral("Dentista")),
+                                  appointment(day.addDays(1), QTime(10, 0), QStringLiteral("Banca"))});
+    form()->Check1->setChecked(true);
+    QCOMPARE(form()->List2->count(), 2);
+    clickDay(*form(), day);
+    QVERIFY(form()->Check1->isChecked());
+    QCOMPARE(lines(form()->List1), QStringList{QStringLiteral("09:30:00")});
+    QCOMPARE(lines(form()->List2), QStringList{QStringLiteral("Dentista")});
+    // Unchecking afterwards gives up the texts and keeps the day's times.
+    form()->Check1->setChecked(false);
+    QCOMPARE(lines(form()->List1), QStringList{QStringLiteral("09:30:00")});
+    QCOMPARE(form()->List2->count(), 0);
+}
+
+void TestDayView::followsTheUserLocale_data()
+{
+    QTest::addColumn<QLocale>("locale");
+    QTest::addColumn<QString>("dateText");
+    QTest::addColumn<QString>("timeText");
+    QTest::newRow("Germany") << QLocale(QLocale::German, QLocale::Germany) << "07.03.2024" << "09:30:00";
+    QTest::newRow("United States") << QLocale(QLocale::English, QLocale::UnitedStates) << "3/7/2024" << "9:30:00 AM";
+    QTest::newRow("Japan") << QLocale(QLocale::Japanese, QLocale::Japan) << "2024/03/07" << "9時30分00秒";
+}
+
+void TestDayView::followsTheUserLocale()
+{
+    QFETCH(QLocale, locale);
+    QFETCH(QString, dateText);
+    QFETCH(QString, timeText);
+    const QDate day(2024, 3, 7);
+    replaceRows(m_diary->book(), {appointment(day.addDays(-1), QTime(8, 0), QStringLiteral("Ieri")),
+                                  appointment(day, QTime(9, 30), QStringLiteral("Dentista"))});
+    QLocale::setDefault(locale);
+    clickDay(*form(), day);
+    QCOMPARE(form()->Text1->text(), dateText);
+    QCOMPARE(lines(form()->List1), QStringList{timeText});
+    QCOMPARE(prompter().texts(), QStringList{QStringLiteral("Sono Presenti 1 Vespolari")});
+}
+
+QTEST_MAIN(TestDayView)
+#include "tst_dayview.moc"
