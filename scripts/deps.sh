@@ -7,7 +7,7 @@ packages=(
   qt6-base-dev qt6-qpa-plugins libqt6printsupport6 qt6-translations-l10n
   libreoffice-calc libreoffice-dev libreoffice-l10n-it
   fonts-crosextra-carlito fonts-liberation2
-  xvfb xauth x11-utils imagemagick
+  xvfb xauth x11-utils imagemagick xdotool
   cups cups-client printer-driver-cups-pdf poppler-utils
 )
 

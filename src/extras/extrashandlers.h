@@ -1,5 +1,8 @@
 #pragma once
 
+#include "handover.h"
+#include "weblink.h"
+
 #include <QObject>
 
 class Form1;
@@ -14,4 +17,6 @@ public:
 
 private:
     Form1 &m_form;
+    HandOver m_handOver;
+    WebLink m_webLink;
 };

@@ -69,8 +69,12 @@ void OfficeProcess::spawn()
         "-env:UserInstallation=" + QUrl::fromLocalFile(m_profileDir).toEncoded();
     const QByteArray accept = "--accept=pipe,name=" + m_pipeName.toUtf8() + ";urp;";
     const char *mode = m_headless ? "--headless" : "--invisible";
+    // A shown office follows the user's LANG/LC_* by itself; settings that name no language
+    // get an Italian office, as they get Italian texts from us. (A profile's own choice wins.)
+    const bool noLanguage = QLocale::system().language() == QLocale::C;
+    const char *language = !m_headless && noLanguage ? "--language=it" : nullptr;
     const char *argv[] = {kOfficeBinary, profile.constData(), "--norestore", "--nologo",
-                          "--nodefault", "--nolockcheck", mode, accept.constData(), nullptr};
+                          "--nodefault", "--nolockcheck", mode, accept.constData(), language, nullptr};
 
     QByteArrayList envStore;
     for (char **e = environ; *e; ++e) {

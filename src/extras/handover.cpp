@@ -1,0 +1,56 @@
+#include "handover.h"
+
+#include "shell/form1.h"
+#include "shell/prompter.h"
+#include "store/appointmentbook.h"
+#include "store/storeerror.h"
+
+namespace {
+const QString kStillOpen = QStringLiteral("Il programma resta aperto con tutti gli appuntamenti.");
+}
+
+HandOver::HandOver(Form1 &form) : m_form(form) {}
+
+QString HandOver::saveFailedMessage(const QString &reason)
+{
+    return QStringLiteral("Impossibile salvare il database Vespolari.xls: non viene aperto nel foglio di calcolo.\n")
+           + reason + QLatin1Char('\n') + kStillOpen;
+}
+
+QString HandOver::noDisplayMessage()
+{
+    return QStringLiteral("Impossibile mostrare il database Vespolari.xls nel foglio di calcolo: il foglio di "
+                          "calcolo è stato avviato senza schermo e non può essere mostrato.\n")
+           + kStillOpen;
+}
+
+QString HandOver::showFailedMessage(const QString &reason)
+{
+    return QStringLiteral("Impossibile mostrare il database Vespolari.xls nel foglio di calcolo.\n") + reason
+           + QLatin1Char('\n') + kStillOpen;
+}
+
+bool HandOver::run()
+{
+    AppointmentBook &book = m_form.book();
+    // No prompt of the office can reach the user here: every question it asks while we
+    // hold the workbook is refused by our own handler, so there is nothing to switch off.
+    try {
+        book.save();
+    } catch (const StoreError &e) {
+        m_form.prompter().message(saveFailedMessage(e.description()));
+        return false;
+    }
+    if (!book.canBeShown()) {
+        m_form.prompter().message(noDisplayMessage());
+        return false;
+    }
+    try {
+        book.handOver();
+    } catch (const StoreError &e) {
+        m_form.prompter().message(showFailedMessage(e.description()));
+        return false;
+    }
+    m_form.endWithoutShutdown();
+    return true;
+}
