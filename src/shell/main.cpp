@@ -3,6 +3,7 @@
 #include "qtprompter.h"
 #include "regional.h"
 #include "startup.h"
+#include "terminationwatch.h"
 #include "store/appointmentbook.h"
 #include "store/storeerror.h"
 #include "store/workbookfile.h"
@@ -10,6 +11,8 @@
 #include <QApplication>
 #include <QLibraryInfo>
 #include <QTranslator>
+
+#include <csignal>
 
 int main(int argc, char *argv[])
 {
@@ -20,6 +23,18 @@ int main(int argc, char *argv[])
                      QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         app.installTranslator(&qtTexts);
 
+    // Before the office starts: a signal during start-up ends the program through the same road.
+    TerminationWatch termination;
+    Form1 *shown = nullptr;
+    QObject::connect(&termination, &TerminationWatch::terminationRequested, [&shown] {
+        if (shown) {
+            shown->close();
+            return;
+        }
+        // Nothing to save yet: die as the signal would have us die; the office goes with us.
+        std::signal(SIGTERM, SIG_DFL);
+        std::raise(SIGTERM);
+    });
     QtPrompter prompter;
     InstanceLock lock;
     AppointmentBook book;
@@ -32,6 +47,7 @@ int main(int argc, char *argv[])
     }
     Form1 form(book, prompter);
     prompter.setParent(&form);
+    shown = &form;
     form.show();
     return app.exec();
 }

@@ -2,6 +2,7 @@
 
 #include "officeprocess.h"
 #include "storeerror.h"
+#include "workbookfile.h"
 
 #include <QElapsedTimer>
 #include <QThread>
@@ -160,6 +161,8 @@ struct AppointmentBook::Impl
     Reference<frame::XDesktop2> desktop;
     Reference<lang::XComponent> document;
     bool handedOver = false;
+    QString path;
+    QString password;
 
     void requireDocument() const
     {
@@ -293,6 +296,11 @@ bool AppointmentBook::canBeShown() const
 
 void AppointmentBook::open(const QString &path, const QString &password)
 {
+    // A file that is no compound document at all (empty, cut short to nothing, some other
+    // kind): the office would open it as a new, empty workbook and later save over it.
+    if (!WorkbookFile::hasWorkbookSignature(path))
+        throw StoreError(StoreError::CannotOpen,
+                         QStringLiteral("Impossibile aprire %1: il file non è una cartella di lavoro o è vuoto").arg(path));
     rtl::Reference<RefuseEveryQuestion> handler(new RefuseEveryQuestion);
     Sequence<beans::PropertyValue> args(5);
     args[0] = prop("Hidden", uno::Any(true));
@@ -301,6 +309,8 @@ void AppointmentBook::open(const QString &path, const QString &password)
     args[3] = prop("MacroExecutionMode", uno::Any(sal_Int16(0)));  // never run macros
     args[4] = prop("ReadOnly", uno::Any(false));
     d->load(QUrl::fromLocalFile(path).toString(QUrl::FullyEncoded), args, handler.get(), path);
+    d->path = path;
+    d->password = password;
 }
 
 void AppointmentBook::createNew()
@@ -326,6 +336,10 @@ void AppointmentBook::saveAs(const QString &path, const QString &password)
 void AppointmentBook::save()
 {
     d->requireDocument();
+    // The last good version stays beside the workbook; if it cannot be kept, the save goes on:
+    // the office replaces the file only once the new one is complete.
+    if (!d->path.isEmpty())
+        WorkbookFile::keepBackup(d->path);
     try {
         Reference<frame::XStorable>(d->document, UNO_QUERY_THROW)->store();
     } catch (const lang::DisposedException &) {
@@ -376,6 +390,25 @@ void AppointmentBook::handOver()
     d->desktop.clear();
     d->remote.clear();
     d->process.release();
+}
+
+bool AppointmentBook::officeAlive()
+{
+    return !d->process.hasExited();
+}
+
+void AppointmentBook::recover()
+{
+    if (d->path.isEmpty())
+        throw StoreError(StoreError::OperationFailed, QStringLiteral("Nessuna cartella di lavoro da riaprire"));
+    d->document.clear();
+    d->desktop.clear();
+    d->remote.clear();
+    d->process.stop(0);
+    // The dead office's lock file would make the new one refuse the workbook.
+    WorkbookFile::removeStaleLock(d->path);
+    start();
+    open(d->path, d->password);
 }
 
 CellValue AppointmentBook::cell(int row, int col) const

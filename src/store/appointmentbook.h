@@ -46,6 +46,10 @@ public:
     void quit();
     // Shows the office with the workbook and lets it live on after this program.
     void handOver();
+    // False once the office process has ended.
+    bool officeAlive();
+    // After the office went away: a new office, and the workbook reopened from its last save.
+    void recover();
 
     CellValue cell(int row, int col) const;
     void setCell(int row, int col, const CellValue &value);

@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSaveFile>
 #include <QStandardPaths>
 #include <QUrl>
 
@@ -98,6 +99,38 @@ QString officeLockPath(const QString &path)
 bool FileInUse(const QString &path)
 {
     return posixLockHeld(path) || officeLockIsLive(path);
+}
+
+bool hasWorkbookSignature(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) && file.read(8) == QByteArray::fromHex("d0cf11e0a1b11ae1");
+}
+
+QString backupPath(const QString &path)
+{
+    const QFileInfo info(path);
+    return info.absolutePath() + QLatin1Char('/') + info.completeBaseName() + QStringLiteral("-copia.")
+           + info.suffix();
+}
+
+bool keepBackup(const QString &path)
+{
+    QFile current(path);
+    if (!hasWorkbookSignature(path) || !current.open(QIODevice::ReadOnly))
+        return false;
+    QSaveFile backup(backupPath(path));
+    if (!backup.open(QIODevice::WriteOnly))
+        return false;
+    char buffer[1 << 16];
+    qint64 n;
+    while ((n = current.read(buffer, sizeof buffer)) > 0) {
+        if (backup.write(buffer, n) != n) {
+            backup.cancelWriting();
+            return false;
+        }
+    }
+    return n == 0 && backup.commit();
 }
 
 void removeStaleLock(const QString &path)

@@ -19,6 +19,14 @@ void removeStaleLock(const QString &path);
 
 QString officeLockPath(const QString &path);
 
+// The file starts like a compound document, as every 97-2003 workbook does.
+bool hasWorkbookSignature(const QString &path);
+
+// The one backup of the last good workbook, beside it.
+QString backupPath(const QString &path);
+// Copies the workbook over its backup, atomically; false when that was not possible.
+bool keepBackup(const QString &path);
+
 } // namespace WorkbookFile
 
 // Held by the running diary for its workbook. The kernel drops it when the process ends,

@@ -1,0 +1,27 @@
+#include "storefailure.h"
+
+#include "errorreport.h"
+#include "prompter.h"
+#include "store/appointmentbook.h"
+#include "store/sheetlayout.h"
+#include "store/storeerror.h"
+
+void HandleStoreFailure(AppointmentBook &book, Prompter &prompter, const StoreError &error)
+{
+    if (error.number() != StoreError::OfficeGone && book.officeAlive()) {
+        ReportError(prompter, error);
+        return;
+    }
+    prompter.message(QStringLiteral("Il foglio di calcolo si è chiuso in modo imprevisto.\n"
+                                    "Viene riavviato con gli appuntamenti dell'ultimo salvataggio."),
+                     Prompter::Icon::Information);
+    try {
+        book.recover();
+        SheetLayout::PrepareSheet(book);
+    } catch (const StoreError &again) {
+        ReportError(prompter, again);
+        prompter.message(QStringLiteral("Impossibile riavviare il foglio di calcolo.\n"
+                                        "Chiudere il programma e riaprirlo."),
+                         Prompter::Icon::Stop);
+    }
+}

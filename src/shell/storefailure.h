@@ -1,0 +1,9 @@
+#pragma once
+
+class AppointmentBook;
+class Prompter;
+class StoreError;
+
+// Tells the user about a failed spreadsheet operation. When the office has gone away, a new one
+// is started on the workbook as last saved, so the user can go on working.
+void HandleStoreFailure(AppointmentBook &book, Prompter &prompter, const StoreError &error);

@@ -1,0 +1,150 @@
+#include "extras/linkimage.h"
+#include "shell/form1.h"
+#include "store/appointmentbook.h"
+#include "support/testsupport.h"
+
+#include <QCalendarWidget>
+#include <QCheckBox>
+#include <QFontInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QApplication>
+#include <QTest>
+#include <QTimer>
+
+// The main window as drawn: controls, texts, places, limits and the tab walk. No office needed.
+class TestForm1 : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+    void controlsStandWhereDrawn_data();
+    void controlsStandWhereDrawn();
+    void windowAndMenu();
+    void entryFieldsStopAtTheirLength();
+    void tabWalksInDrawnOrder();
+    void creditsFontResolvesToCalibrisTwin();
+
+private:
+    std::unique_ptr<AppointmentBook> m_book;
+    std::unique_ptr<RecordingPrompter> m_prompter;
+    std::unique_ptr<Form1> m_form;
+};
+
+void TestForm1::init()
+{
+    m_book = std::make_unique<AppointmentBook>();
+    m_prompter = std::make_unique<RecordingPrompter>();
+    m_form = std::make_unique<Form1>(*m_book, *m_prompter);
+}
+
+void TestForm1::cleanup()
+{
+    m_form.reset();
+}
+
+void TestForm1::controlsStandWhereDrawn_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QRect>("twips");
+    QTest::addColumn<QString>("text");
+    auto row = [](const char *name, QRect r, const QString &text) {
+        QTest::newRow(name) << QString::fromLatin1(name) << r << text;
+    };
+    row("MonthView1", {600, 600, 2490, 2370}, {});
+    row("Text1", {3600, 1200, 1695, 375}, {});
+    row("Text2", {5880, 1200, 1935, 375}, {});
+    row("Text3", {3600, 2040, 4215, 375}, {});
+    row("Command1", {8520, 1200, 2295, 375}, QStringLiteral("Inserisci  Appuntamento"));
+    row("Label1", {3600, 1800, 2895, 255}, QStringLiteral("Testo  Appuntamento"));
+    row("Label2", {3600, 960, 1815, 375}, QStringLiteral("Data 00/00/0000"));
+    row("Label3", {5880, 960, 1815, 375}, QStringLiteral("Ora  00.00"));
+    row("List1", {600, 3600, 1335, 2400}, {});
+    row("List2", {2160, 3600, 8655, 2400}, {});
+    row("Label4", {600, 3240, 5175, 255}, QStringLiteral("Vespolari inseriti del giorno ,clicca sul giorno del calendario "));
+    row("Label5", {7800, 480, 3015, 375}, QStringLiteral("Label5"));
+    row("Check1", {6000, 3240, 3375, 255}, QStringLiteral("Visualizza tutti gli vespolari"));
+    row("Command2", {8520, 1680, 2295, 375}, QStringLiteral("Stampa"));
+    row("Command4", {8520, 2160, 2295, 375}, QStringLiteral("Pulisci"));
+    row("Command3", {9120, 2640, 1095, 375}, QStringLiteral("Esci"));
+    row("Image1", {9720, 6240, 1050, 510}, {});
+    row("Label14", {1080, 6240, 8535, 495}, {});
+}
+
+void TestForm1::controlsStandWhereDrawn()
+{
+    QFETCH(QString, name);
+    QFETCH(QRect, twips);
+    QFETCH(QString, text);
+    QWidget *w = m_form->findChild<QWidget *>(name);
+    QVERIFY2(w, qPrintable(name));
+    QCOMPARE(w->geometry(), QRect(twips.x() / 15, twips.y() / 15, twips.width() / 15, twips.height() / 15));
+    if (text.isEmpty())
+        return;
+    if (auto *b = qobject_cast<QAbstractButton *>(w))
+        QCOMPARE(b->text(), text);
+    else
+        QCOMPARE(qobject_cast<QLabel *>(w)->text(), text);
+}
+
+void TestForm1::windowAndMenu()
+{
+    QCOMPARE(m_form->windowTitle(), QStringLiteral("Vespolari"));
+    QCOMPARE(m_form->centralWidget()->size(), QSize(749, 482));
+    QCOMPARE(m_form->MonthView1->selectedDate(), QDate(2009, 5, 25));
+    QCOMPARE(m_form->MonthView1->minimumDate(), QDate(1753, 1, 1));
+    QCOMPARE(m_form->MonthView1->maximumDate(), QDate(9999, 12, 31));
+    QVERIFY(!m_form->Check1->isChecked());
+    QCOMPARE(m_form->Timer1->interval(), 1000);
+    QVERIFY(m_form->Timer1->isActive());
+    QCOMPARE(m_form->Image1->toolTip(), QStringLiteral("Visita il sito !"));
+    QCOMPARE(m_form->Image1->pixmap().size(), QSize(66, 30));
+    // "&Excel" stands directly on the menu bar, not inside a menu.
+    const QList<QAction *> bar = m_form->menuBar()->actions();
+    QCOMPARE(bar.size(), 1);
+    QCOMPARE(bar.first()->text(), QStringLiteral("&Excel"));
+    QCOMPARE(bar.first()->objectName(), QStringLiteral("Mexcel"));
+    QVERIFY(!bar.first()->menu());
+}
+
+void TestForm1::entryFieldsStopAtTheirLength()
+{
+    m_form->show();
+    QTest::keyClicks(m_form->Text1, QStringLiteral("25/05/20091234"));
+    QCOMPARE(m_form->Text1->text(), QStringLiteral("25/05/2009"));
+    QTest::keyClicks(m_form->Text2, QStringLiteral("09.3012"));
+    QCOMPARE(m_form->Text2->text(), QStringLiteral("09.30"));
+    QCOMPARE(m_form->Text3->maxLength(), QLineEdit().maxLength());
+}
+
+void TestForm1::tabWalksInDrawnOrder()
+{
+    const QList<QWidget *> expected = {m_form->Text1,    m_form->Text2,    m_form->Text3,   m_form->Command1,
+                                       m_form->List1,    m_form->List2,    m_form->Check1,  m_form->Command2,
+                                       m_form->Command4, m_form->Command3};
+    m_form->show();
+    QVERIFY(QTest::qWaitForWindowActive(m_form.get()));
+    m_form->MonthView1->setFocus();
+    QVERIFY(m_form->MonthView1->isAncestorOf(QApplication::focusWidget()) || QApplication::focusWidget() == m_form->MonthView1);
+    for (QWidget *next : expected) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), next);
+    }
+}
+
+void TestForm1::creditsFontResolvesToCalibrisTwin()
+{
+    const QFont f = m_form->Label14->font();
+    QVERIFY(f.bold());
+    QCOMPARE(f.pointSizeF(), 9.75);
+    const QString family = QFontInfo(f).family();
+    QVERIFY2(family == QLatin1String("Calibri") || family == QLatin1String("Carlito"), qPrintable(family));
+}
+
+QTEST_MAIN(TestForm1)
+#include "tst_form1.moc"

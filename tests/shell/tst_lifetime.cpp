@@ -1,0 +1,100 @@
+#include "store/appointmentbook.h"
+#include "store/sheetlayout.h"
+#include "store/workbookfile.h"
+#include "support/testsupport.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTest>
+
+#include <csignal>
+
+// The real program as a process: the office it starts never outlives it.
+class TestLifetime : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void killedProgramLeavesNoOffice();
+    void terminatedProgramSavesLikeTheCloseBox();
+
+private:
+    struct Started
+    {
+        std::unique_ptr<QProcess> program;
+        qint64 office = 0;
+    };
+    Started startProgram(const TempWorkbook &wb);
+};
+
+namespace {
+
+qint64 childOffice(qint64 parent)
+{
+    const QStringList pids = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    for (const QString &pid : pids) {
+        QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+        if (!stat.open(QIODevice::ReadOnly))
+            continue;
+        const QByteArray line = stat.readAll();
+        const int close = line.lastIndexOf(')');
+        const QList<QByteArray> fields = line.mid(close + 2).split(' ');
+        if (line.contains("(soffice.bin)") && fields.size() > 1 && fields[1].toLongLong() == parent)
+            return pid.toLongLong();
+    }
+    return 0;
+}
+
+} // namespace
+
+TestLifetime::Started TestLifetime::startProgram(const TempWorkbook &wb)
+{
+    Started s;
+    const QString program = wb.folder() + QStringLiteral("/vespolari");
+    QFile::copy(QStringLiteral(VESPOLARI_PROGRAM), program);
+    s.program = std::make_unique<QProcess>();
+    s.program->setProgram(program);
+    s.program->setProcessChannelMode(QProcess::ForwardedChannels);
+    s.program->start();
+    if (!s.program->waitForStarted())
+        return s;
+    // Ready once the office has the workbook loaded (its lock file appears).
+    for (int waited = 0; !QFile::exists(WorkbookFile::officeLockPath(wb.path())) && waited < 30000; waited += 50)
+        QTest::qWait(50);
+    s.office = childOffice(s.program->processId());
+    QTest::qWait(1000);
+    return s;
+}
+
+void TestLifetime::killedProgramLeavesNoOffice()
+{
+    TempWorkbook wb;
+    Started s = startProgram(wb);
+    QVERIFY(s.office > 0);
+    QVERIFY(processAlive(s.office));
+    ::kill(s.program->processId(), SIGKILL);
+    QVERIFY(s.program->waitForFinished(5000));
+    QTRY_VERIFY_WITH_TIMEOUT(!processAlive(s.office), 5000);
+}
+
+void TestLifetime::terminatedProgramSavesLikeTheCloseBox()
+{
+    TempWorkbook wb;
+    const QDateTime before = QFileInfo(wb.path()).lastModified();
+    Started s = startProgram(wb);
+    QVERIFY(s.office > 0);
+    ::kill(s.program->processId(), SIGTERM);
+    QVERIFY(s.program->waitForFinished(15000));
+    QCOMPARE(s.program->exitStatus(), QProcess::NormalExit);
+    QCOMPARE(s.program->exitCode(), 0);
+    QTRY_VERIFY_WITH_TIMEOUT(!processAlive(s.office), 5000);
+    QVERIFY(QFileInfo(wb.path()).lastModified() > before);
+    QVERIFY(!QFile::exists(WorkbookFile::officeLockPath(wb.path())));
+    auto book = openForInspection(wb.path());
+    QCOMPARE(book->cell(4, 1).text, QStringLiteral("Data"));
+}
+
+QTEST_GUILESS_MAIN(TestLifetime)
+#include "tst_lifetime.moc"
