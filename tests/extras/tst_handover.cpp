@@ -292,14 +292,18 @@ void TestHandOver::withoutDisplayTheWorkbookStays()
     QCOMPARE(diary.prompter.texts(), QStringList{HandOver::noDisplayMessage()});
     QVERIFY(!diary.form().hasEnded());
     QVERIFY(processAlive(book.officePid()));
-    // The workbook is still ours, and was saved on the way.
+    // The save on the way has kept the appointments on disk.
+    QTemporaryDir aside;
+    {
+        auto onDisk = openForInspection(copyAside(wb.path(), aside));
+        verifyAppointments(*onDisk, SheetLayout::kFirstDataRow);
+    }
+    // The workbook is still ours to use.
     verifyAppointments(book, SheetLayout::kFirstDataRow);
     book.setCell(8, 3, CellValue::fromText(QStringLiteral("dopo")));
-    QCOMPARE(book.cell(8, 3).text, QStringLiteral("dopo"));
     book.save();
-    QTemporaryDir aside;
     auto onDisk = openForInspection(copyAside(wb.path(), aside));
-    verifyAppointments(*onDisk, SheetLayout::kFirstDataRow);
+    QCOMPARE(onDisk->cell(8, 3).text, QStringLiteral("dopo"));
 }
 
 void TestHandOver::failedSaveKeepsTheWorkbook()
