@@ -91,15 +91,15 @@ inline bool rigIsUp()
     return true;
 }
 
-// The PDF files that appeared since `before`, waiting for the first one up to `ms`.
-inline QStringList newPdfs(const QSet<QString> &before, int ms)
+// The PDF files that appeared since `before`, waiting up to `ms` for `expected` of them.
+inline QStringList newPdfs(const QSet<QString> &before, int ms, int expected = 1)
 {
     QElapsedTimer clock;
     clock.start();
     for (;;) {
         QSet<QString> now = pdfFiles();
         now.subtract(before);
-        bool written = !now.isEmpty();
+        bool written = now.size() >= expected;
         for (const QString &f : now)
             written = written && QFileInfo(f).size() > 0;
         if (written) {

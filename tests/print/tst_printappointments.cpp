@@ -201,8 +201,10 @@ void TestPrintAppointments::printAreaRunsToTheLastDatedRow()
     PrintAppointments(diary.book(), diary.prompter).run(PrintRig::kQueues[1]);
     QCOMPARE(diary.book().pageSetup().printArea, QRect(QPoint(1, 4), QPoint(3, 9)));
     QCOMPARE(diary.prompter.texts(), QStringList());
-    for (const QString &f : PrintRig::newPdfs(pdfsBefore, 15000))
+    const QStringList made = PrintRig::newPdfs(pdfsBefore, 15000, 2);
+    for (const QString &f : made)
         QFile::remove(f);
+    QCOMPARE(made.size(), 2);
 }
 
 void TestPrintAppointments::pageSetupIsSavedWithTheWorkbook()
