@@ -14,9 +14,10 @@ void AllView::update()
         m_form.List2->clear();
         const QString gap(8, QLatin1Char(' '));
         QStringList lines;
+        CellText cellText;
         const StoredRows stored(m_form.book());
         for (const StoredRows::Row &row : stored.rows())
-            lines << CellText::date(row.date) + gap + CellText::time(row.time) + gap + CellText::plain(row.text);
+            lines << cellText.date(row.date) + gap + cellText.time(row.time) + gap + cellText.plain(row.text);
         m_form.List2->addItems(lines);
     } else {
         m_form.List2->clear();

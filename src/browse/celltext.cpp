@@ -5,18 +5,9 @@
 
 #include <QDateTime>
 
-namespace CellText {
-
 namespace {
 
 const QDate kDayZero(1899, 12, 30);
-
-QString number(double value)
-{
-    QLocale l = Regional::locale();
-    l.setNumberOptions(QLocale::OmitGroupSeparator);
-    return l.toString(value, 'g', 15);
-}
 
 // UTC, so that a local clock change at midnight cannot shift a stored day or time.
 QString dateAndTime(const CellValue &value)
@@ -24,30 +15,44 @@ QString dateAndTime(const CellValue &value)
     return Regional::generalDateText(QDateTime(value.toDate(), value.toTime(), Qt::UTC));
 }
 
-} // namespace
-
-QString date(const CellValue &value)
+QString asStored(const CellValue &value)
 {
-    if (!value.isNumeric())
-        return value.kind == CellValue::Text ? value.text : QString();
-    return dateAndTime(value);
-}
-
-QString time(const CellValue &value)
-{
-    if (!value.isNumeric())
-        return value.kind == CellValue::Text ? value.text : QString();
-    // A time of day is stored as a fraction of day zero; anything past it was typed in by hand.
-    if (value.toDate() == kDayZero)
-        return Regional::longTimeText(value.toTime());
-    return dateAndTime(value);
-}
-
-QString plain(const CellValue &value)
-{
-    if (value.isNumeric())
-        return number(value.number);
     return value.kind == CellValue::Text ? value.text : QString();
 }
 
-} // namespace CellText
+} // namespace
+
+CellText::CellText() : m_numbers(Regional::locale())
+{
+    m_numbers.setNumberOptions(QLocale::OmitGroupSeparator);
+}
+
+QString CellText::date(const CellValue &value)
+{
+    if (!value.isNumeric())
+        return asStored(value);
+    auto known = m_dates.constFind(value.number);
+    if (known == m_dates.cend())
+        known = m_dates.insert(value.number, dateAndTime(value));
+    return *known;
+}
+
+QString CellText::time(const CellValue &value)
+{
+    if (!value.isNumeric())
+        return asStored(value);
+    auto known = m_times.constFind(value.number);
+    if (known == m_times.cend()) {
+        // A time of day is stored as a fraction of day zero; anything past it was typed in by hand.
+        known = m_times.insert(value.number, value.toDate() == kDayZero ? Regional::longTimeText(value.toTime())
+                                                                        : dateAndTime(value));
+    }
+    return *known;
+}
+
+QString CellText::plain(const CellValue &value) const
+{
+    if (value.isNumeric())
+        return m_numbers.toString(value.number, 'g', 15);
+    return asStored(value);
+}

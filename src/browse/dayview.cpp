@@ -34,11 +34,12 @@ void DayView::show()
 
     QStringList times;
     QStringList texts;
+    CellText cellText;
     const StoredRows stored(book);
     for (const StoredRows::Row &row : stored.rows()) {
         if (row.date.isNumeric() && row.date.number == wanted) {
-            times << CellText::time(row.time);
-            texts << CellText::plain(row.text);
+            times << cellText.time(row.time);
+            texts << cellText.plain(row.text);
         }
     }
     m_form.List1->addItems(times);

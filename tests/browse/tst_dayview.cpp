@@ -3,6 +3,8 @@
 #include <QCheckBox>
 #include <QLineEdit>
 
+#include <csignal>
+
 using namespace BrowseFixture;
 
 // A click on a calendar day, on the real office and the real window.
@@ -21,6 +23,7 @@ private slots:
     void clickWhileAllAreListed();
     void followsTheUserLocale_data();
     void followsTheUserLocale();
+    void lostOfficeIsReportedAndEndsTheRun();
 
 private:
     std::unique_ptr<TempWorkbook> m_workbook;
@@ -175,6 +178,21 @@ void TestDayView::followsTheUserLocale()
     QCOMPARE(form()->Text1->text(), dateText);
     QCOMPARE(lines(form()->List1), QStringList{timeText});
     QCOMPARE(prompter().texts(), QStringList{QStringLiteral("Sono Presenti 1 Vespolari")});
+}
+
+void TestDayView::lostOfficeIsReportedAndEndsTheRun()
+{
+    TempWorkbook workbook;
+    RunningDiary diary(workbook.folder());
+    const qint64 office = diary.book().officePid();
+    QVERIFY(office > 0);
+    ::kill(pid_t(office), SIGKILL);
+    QTRY_VERIFY(!processAlive(office));
+    clickDay(diary.form(), QDate(2024, 3, 7));
+    QCOMPARE(diary.prompter.messages.size(), 1);
+    QVERIFY2(diary.prompter.texts()[0].startsWith(QStringLiteral("Errore di run-time '")), qPrintable(diary.prompter.texts()[0]));
+    QCOMPARE(diary.prompter.messages[0].icon, Prompter::Icon::Stop);
+    QVERIFY(diary.form().hasEnded());
 }
 
 QTEST_MAIN(TestDayView)
