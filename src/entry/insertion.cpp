@@ -5,6 +5,7 @@
 #include "shell/form1.h"
 #include "shell/prompter.h"
 #include "shell/regional.h"
+#include "shell/storefailure.h"
 #include "store/appointmentbook.h"
 #include "store/sheetlayout.h"
 #include "store/storeerror.h"
@@ -77,6 +78,7 @@ int Insertion::store(const Entry &entry)
     } catch (const StoreError &e) {
         m_form.prompter().message(QStringLiteral("Appuntamento non inserito: impossibile trovare una riga libera.\n")
                                   + e.description());
+        recoverIfGone(e);
         return 0;
     }
     if (row == 0) {
@@ -100,6 +102,7 @@ int Insertion::store(const Entry &entry)
         }
         m_form.prompter().message(QStringLiteral("Appuntamento non inserito: scrittura non riuscita.\n")
                                   + e.description());
+        recoverIfGone(e);
         return 0;
     }
     return row;
@@ -125,11 +128,24 @@ void Insertion::sortAndSave()
     try {
         m_form.book().save();
     } catch (const StoreError &e) {
+        if (!m_form.book().officeAlive()) {
+            // The open workbook went with the office: the appointment is lost, not pending.
+            m_form.prompter().message(QStringLiteral("Appuntamento non salvato.\n") + e.description());
+            recoverIfGone(e);
+            return;
+        }
         m_form.prompter().message(
             QStringLiteral("Attenzione: l'appuntamento è nella cartella aperta ma non è ancora salvato su disco.\n"
                            "Verrà salvato al prossimo salvataggio.\n")
             + e.description());
     }
+}
+
+void Insertion::recoverIfGone(const StoreError &error)
+{
+    // A new office on the last saved workbook lets the user simply insert again.
+    if (error.number() == StoreError::OfficeGone || !m_form.book().officeAlive())
+        HandleStoreFailure(m_form.book(), m_form.prompter(), error);
 }
 
 void Insertion::refuse(const QString &message, QLineEdit *field)

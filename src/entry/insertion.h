@@ -6,6 +6,7 @@
 
 class Form1;
 class QLineEdit;
+class StoreError;
 
 // "Inserisci  Appuntamento": checks the entry fields, stores the appointment in the first free
 // row, sorts and saves. An appointment that could not be stored leaves the fields as typed.
@@ -30,6 +31,7 @@ private:
     int store(const Entry &entry);
     void clearEntryArea();
     void sortAndSave();
+    void recoverIfGone(const StoreError &error);
     void refuse(const QString &message, QLineEdit *field);
 
     Form1 &m_form;

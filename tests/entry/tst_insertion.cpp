@@ -364,25 +364,37 @@ void TestInsertion::fullSheetOverwritesNothing()
 
 void TestInsertion::officeGoneLeavesTheFieldsAsTyped()
 {
-    auto d = std::make_unique<Diary>();
+    Diary d;
+    d.insert(QStringLiteral("24/05/2009"), QStringLiteral("8.00"), QStringLiteral("Salvato prima"));
     const QByteArray before = [&] {
-        QFile f(d->wb.path());
+        QFile f(d.wb.path());
         f.open(QIODevice::ReadOnly);
         return f.readAll();
     }();
-    ::kill(pid_t(d->book().officePid()), SIGKILL);
-    QTRY_VERIFY(!processAlive(d->book().officePid()));
+    const qint64 pid = d.book().officePid();
+    ::kill(pid_t(pid), SIGKILL);
+    QTRY_VERIFY(!processAlive(pid));
 
-    d->insert(QStringLiteral("25/05/2009"), QStringLiteral("9.30"), QStringLiteral("Perso?"));
-    const QStringList texts = d->run.prompter.texts();
-    QCOMPARE(texts.size(), 1);
+    d.run.prompter.clear();
+    d.insert(QStringLiteral("25/05/2009"), QStringLiteral("9.30"), QStringLiteral("Perso?"));
+    const QStringList texts = d.run.prompter.texts();
+    QVERIFY2(texts.size() == 2, qPrintable(texts.join(QLatin1Char('|'))));
     QVERIFY2(texts[0].startsWith(QStringLiteral("Appuntamento non inserito: ")), qPrintable(texts[0]));
-    QCOMPARE(d->form().Text1->text(), QStringLiteral("25/05/2009"));
-    QCOMPARE(d->form().Text2->text(), QStringLiteral("9.30"));
-    QCOMPARE(d->form().Text3->text(), QStringLiteral("Perso?"));
-    QFile file(d->wb.path());
+    QVERIFY2(texts[1].startsWith(QStringLiteral("Il foglio di calcolo si è chiuso in modo imprevisto.")),
+             qPrintable(texts[1]));
+    QCOMPARE(d.form().Text1->text(), QStringLiteral("25/05/2009"));
+    QCOMPARE(d.form().Text2->text(), QStringLiteral("9.30"));
+    QCOMPARE(d.form().Text3->text(), QStringLiteral("Perso?"));
+    QFile file(d.wb.path());
     QVERIFY(file.open(QIODevice::ReadOnly));
     QCOMPARE(file.readAll(), before);
+
+    // The office is back on the saved workbook: the same click now stores it.
+    d.run.prompter.clear();
+    d.form().Command1->click();
+    QCOMPARE(d.run.prompter.texts(), QStringList{kDone});
+    QCOMPARE(rows(d.book(), 5, 7), (QStringList{QStringLiteral("24/05/2009 08:00 Salvato prima"),
+                                                QStringLiteral("25/05/2009 09:30 Perso?"), QString()}));
 }
 
 void TestInsertion::failedSaveIsReportedAndRetriedLater()
