@@ -1,7 +1,7 @@
 #include "browsehandlers.h"
 
-#include "shell/errorreport.h"
 #include "shell/form1.h"
+#include "shell/storefailure.h"
 #include "store/storeerror.h"
 
 #include <QCalendarWidget>
@@ -26,7 +26,7 @@ void BrowseHandlers::guarded(F &&handler)
     try {
         handler();
     } catch (const StoreError &e) {
-        ReportError(m_form.prompter(), e);
-        m_form.endWithoutShutdown();
+        // The user is told; a vanished office is replaced so the next click works.
+        HandleStoreFailure(m_form.book(), m_form.prompter(), e);
     }
 }

@@ -29,9 +29,15 @@ void Insertion::run()
         return;
     if (store(entry) == 0)
         return;
+    const QString typed[] = {m_form.Text1->text(), m_form.Text2->text(), m_form.Text3->text()};
     m_form.prompter().message(QStringLiteral("Inserimento avvenuto"));
     clearEntryArea();
-    sortAndSave();
+    if (!sortAndSave()) {
+        // Give the user back what was typed, so one click inserts it again.
+        m_form.Text1->setText(typed[0]);
+        m_form.Text2->setText(typed[1]);
+        m_form.Text3->setText(typed[2]);
+    }
 }
 
 bool Insertion::check(Entry &entry)
@@ -52,6 +58,8 @@ bool Insertion::check(Entry &entry)
     }
     entry.text = m_form.Text3->text();
     if (entry.text.isEmpty())
+        return false;
+    if (!checkText(entry.text))
         return false;
     // A value that does not convert would leave a row with an empty cell, or an invisible one.
     entry.time = Regional::parseTime(timeText);
@@ -118,7 +126,7 @@ void Insertion::clearEntryArea()
     m_form.Check1->setChecked(false);
 }
 
-void Insertion::sortAndSave()
+bool Insertion::sortAndSave()
 {
     try {
         SortByDate(m_form.book());
@@ -132,13 +140,37 @@ void Insertion::sortAndSave()
             // The open workbook went with the office: the appointment is lost, not pending.
             m_form.prompter().message(QStringLiteral("Appuntamento non salvato.\n") + e.description());
             recoverIfGone(e);
-            return;
+            return false;
         }
         m_form.prompter().message(
             QStringLiteral("Attenzione: l'appuntamento è nella cartella aperta ma non è ancora salvato su disco.\n"
                            "Verrà salvato al prossimo salvataggio.\n")
             + e.description());
     }
+    return true;
+}
+
+bool Insertion::checkText(const QString &text)
+{
+    // What one cell of a 97-2003 workbook holds.
+    constexpr int kCellLimit = 32767;
+    if (text.size() > kCellLimit) {
+        refuse(QStringLiteral("Testo troppo lungo: %1 caratteri.\nUn appuntamento ne può avere al massimo %2.")
+                   .arg(text.size())
+                   .arg(kCellLimit),
+               m_form.Text3);
+        return false;
+    }
+    for (const QChar c : text) {
+        if (c.category() == QChar::Other_Control || c.isNonCharacter()
+            || (c.isSurrogate() && !QStringView(text).isValidUtf16())) {
+            refuse(QStringLiteral("Il testo contiene caratteri di controllo che non si possono memorizzare.\n"
+                                  "Riscrivere il testo senza di essi."),
+                   m_form.Text3);
+            return false;
+        }
+    }
+    return true;
 }
 
 void Insertion::recoverIfGone(const StoreError &error)

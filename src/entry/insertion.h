@@ -27,10 +27,13 @@ private:
 
     // False when the operation ends here; every refusal but the empty text tells the user why.
     bool check(Entry &entry);
+    // Text the sheet cannot hold exactly is refused rather than changed.
+    bool checkText(const QString &text);
     // The row the appointment went to, 0 when it was not stored (the user has been told).
     int store(const Entry &entry);
     void clearEntryArea();
-    void sortAndSave();
+    // False when the office died before the save: the appointment is gone with it.
+    bool sortAndSave();
     void recoverIfGone(const StoreError &error);
     void refuse(const QString &message, QLineEdit *field);
 

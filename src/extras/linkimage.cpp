@@ -12,7 +12,7 @@ QPixmap linkPicture()
     p.setPen(Qt::white);
     QFont font = p.font();
     font.setBold(true);
-    font.setPixelSize(13);
+    font.setPixelSize(11);
     p.setFont(font);
     p.drawText(pixmap.rect(), Qt::AlignCenter, QStringLiteral("Vespolari"));
     return pixmap;

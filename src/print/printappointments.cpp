@@ -2,6 +2,7 @@
 
 #include "shell/prompter.h"
 #include "shell/regional.h"
+#include "shell/storefailure.h"
 #include "store/appointmentbook.h"
 #include "store/sheetlayout.h"
 #include "store/storeerror.h"
@@ -75,11 +76,17 @@ void PrintAppointments::step(const QString &what, const std::function<void()> &b
 
 bool PrintAppointments::listIsEmpty()
 {
-    try {
-        return m_book.cell(SheetLayout::kFirstDataRow, SheetLayout::kDateColumn).isEmpty();
-    } catch (const StoreError &) {
-        return true;  // unreadable counts as nothing to print
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        try {
+            return m_book.cell(SheetLayout::kFirstDataRow, SheetLayout::kDateColumn).isEmpty();
+        } catch (const StoreError &e) {
+            if (m_book.officeAlive() && e.number() != StoreError::OfficeGone)
+                break;
+            // A vanished office is replaced on the last save; then the list is looked at again.
+            HandleStoreFailure(m_book, m_prompter, e);
+        }
     }
+    return true;  // unreadable counts as nothing to print
 }
 
 int PrintAppointments::lastDatedRow()

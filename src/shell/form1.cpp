@@ -54,7 +54,7 @@ QPushButton *button(QWidget *parent, const char *name, const QString &text, cons
     return b;
 }
 
-QIcon windowIcon()
+QIcon diaryIcon()
 {
     QPixmap pixmap(32, 32);
     pixmap.fill(Qt::transparent);
@@ -76,7 +76,7 @@ Form1::Form1(AppointmentBook &book, Prompter &prompter, QWidget *parent)
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Vespolari"));
-    setWindowIcon(windowIcon());
+    setWindowIcon(diaryIcon());
     buildControls();
     wireHandlers();
 }
@@ -91,6 +91,10 @@ void Form1::buildControls()
     auto *client = new QWidget(this);
     client->setObjectName(QStringLiteral("client"));
     client->setFixedSize(11235 / 15, 7230 / 15);
+    // The window was drawn for an 8-point sans serif; a larger default font would clip its captions.
+    QFont drawn(QStringLiteral("Arial"));
+    drawn.setPointSizeF(8.25);
+    client->setFont(drawn);
     setCentralWidget(client);
 
     MonthView1 = place<QCalendarWidget>(client, "MonthView1", twips(600, 600, 2490, 2370));
@@ -107,6 +111,9 @@ void Form1::buildControls()
     Text2 = place<QLineEdit>(client, "Text2", twips(5880, 1200, 1935, 375));
     Text2->setMaxLength(5);
     Text3 = place<QLineEdit>(client, "Text3", twips(3600, 2040, 4215, 375));
+    // Free text: a paste longer than a cell holds must reach the insertion, which says so,
+    // instead of being cut short here without a word.
+    Text3->setMaxLength(1 << 20);
     Command1 = button(client, "Command1", QStringLiteral("Inserisci  Appuntamento"), twips(8520, 1200, 2295, 375));
     Label1 = label(client, "Label1", QStringLiteral("Testo  Appuntamento"), twips(3600, 1800, 2895, 255));
     Label2 = label(client, "Label2", QStringLiteral("Data 00/00/0000"), twips(3600, 960, 1815, 375));

@@ -18,6 +18,8 @@ int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     app.setApplicationName(QStringLiteral("Vespolari"));
+    // The calendar and the standard buttons follow the same regional settings as our texts.
+    QLocale::setDefault(Regional::locale());
     QTranslator qtTexts;
     if (qtTexts.load(Regional::locale(), QStringLiteral("qtbase"), QStringLiteral("_"),
                      QLibraryInfo::path(QLibraryInfo::TranslationsPath)))

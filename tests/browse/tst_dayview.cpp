@@ -23,7 +23,7 @@ private slots:
     void clickWhileAllAreListed();
     void followsTheUserLocale_data();
     void followsTheUserLocale();
-    void lostOfficeIsReportedAndEndsTheRun();
+    void lostOfficeIsReplacedAndTheDayListedAgain();
 
 private:
     std::unique_ptr<TempWorkbook> m_workbook;
@@ -180,9 +180,14 @@ void TestDayView::followsTheUserLocale()
     QCOMPARE(prompter().texts(), QStringList{QStringLiteral("Sono Presenti 1 Vespolari")});
 }
 
-void TestDayView::lostOfficeIsReportedAndEndsTheRun()
+void TestDayView::lostOfficeIsReplacedAndTheDayListedAgain()
 {
     TempWorkbook workbook;
+    {
+        auto book = openForInspection(workbook.path());
+        book->writeBlock(5, 1, {appointment(QDate(2024, 3, 7), QTime(9, 30), QStringLiteral("Dentista"))});
+        book->save();
+    }
     RunningDiary diary(workbook.folder());
     const qint64 office = diary.book().officePid();
     QVERIFY(office > 0);
@@ -190,9 +195,12 @@ void TestDayView::lostOfficeIsReportedAndEndsTheRun()
     QTRY_VERIFY(!processAlive(office));
     clickDay(diary.form(), QDate(2024, 3, 7));
     QCOMPARE(diary.prompter.messages.size(), 1);
-    QVERIFY2(diary.prompter.texts()[0].startsWith(QStringLiteral("Errore di run-time '")), qPrintable(diary.prompter.texts()[0]));
-    QCOMPARE(diary.prompter.messages[0].icon, Prompter::Icon::Stop);
-    QVERIFY(diary.form().hasEnded());
+    QVERIFY2(diary.prompter.texts()[0].contains(QStringLiteral("ultimo salvataggio")), qPrintable(diary.prompter.texts()[0]));
+    QVERIFY(!diary.form().hasEnded());
+    diary.prompter.clear();
+    clickDay(diary.form(), QDate(2024, 3, 7));
+    QCOMPARE(diary.prompter.texts(), QStringList{QStringLiteral("Sono Presenti 1 Vespolari")});
+    QCOMPARE(lines(diary.form().List2), QStringList{QStringLiteral("Dentista")});
 }
 
 QTEST_MAIN(TestDayView)

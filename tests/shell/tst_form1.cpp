@@ -119,7 +119,7 @@ void TestForm1::entryFieldsStopAtTheirLength()
     QCOMPARE(m_form->Text1->text(), QStringLiteral("25/05/2009"));
     QTest::keyClicks(m_form->Text2, QStringLiteral("09.3012"));
     QCOMPARE(m_form->Text2->text(), QStringLiteral("09.30"));
-    QCOMPARE(m_form->Text3->maxLength(), QLineEdit().maxLength());
+    QVERIFY(m_form->Text3->maxLength() > 32767);
 }
 
 void TestForm1::tabWalksInDrawnOrder()
