@@ -169,12 +169,27 @@ struct AppointmentBook::Impl
         if (!document.is())
             throw StoreError(StoreError::OperationFailed, QStringLiteral("Nessuna cartella di lavoro aperta"));
     }
+    // Kept for the open document: finding it costs several calls over the bridge, and while we
+    // hold the workbook nobody else can move its sheets.
+    mutable Reference<sheet::XSpreadsheet> sheet;
+    mutable Reference<lang::XComponent> sheetOf;
+
+    void forgetDocument()
+    {
+        document.clear();
+        sheet.clear();
+        sheetOf.clear();
+    }
     Reference<sheet::XSpreadsheet> firstSheet() const
     {
         requireDocument();
+        if (sheet.is() && sheetOf == document)
+            return sheet;
         Reference<sheet::XSpreadsheetDocument> doc(document, UNO_QUERY_THROW);
         Reference<container::XIndexAccess> sheets(doc->getSheets(), UNO_QUERY_THROW);
-        return Reference<sheet::XSpreadsheet>(sheets->getByIndex(0), UNO_QUERY_THROW);
+        sheet.set(sheets->getByIndex(0), UNO_QUERY_THROW);
+        sheetOf = document;
+        return sheet;
     }
     Reference<table::XCellRange> range(int r1, int c1, int r2, int c2) const
     {
@@ -262,7 +277,7 @@ AppointmentBook::~AppointmentBook()
     try {
         if (d->document.is())
             Reference<util::XCloseable>(d->document, UNO_QUERY_THROW)->close(true);
-        d->document.clear();
+        d->forgetDocument();
         if (d->desktop.is())
             d->desktop->terminate();
     } catch (...) {
@@ -355,7 +370,7 @@ void AppointmentBook::close()
     if (!d->document.is())
         return;
     Reference<lang::XComponent> doc = d->document;
-    d->document.clear();
+    d->forgetDocument();
     GUARDED("chiusura", { Reference<util::XCloseable>(doc, UNO_QUERY_THROW)->close(true); })
 }
 
@@ -386,7 +401,7 @@ void AppointmentBook::handOver()
             top->toFront();
     })
     d->handedOver = true;
-    d->document.clear();
+    d->forgetDocument();
     d->desktop.clear();
     d->remote.clear();
     d->process.release();
@@ -401,7 +416,7 @@ void AppointmentBook::recover()
 {
     if (d->path.isEmpty())
         throw StoreError(StoreError::OperationFailed, QStringLiteral("Nessuna cartella di lavoro da riaprire"));
-    d->document.clear();
+    d->forgetDocument();
     d->desktop.clear();
     d->remote.clear();
     d->process.stop(0);
@@ -434,6 +449,21 @@ CellValue AppointmentBook::cell(int row, int col) const
         else if (type & util::NumberFormat::TIME)
             v.kind = CellValue::Time;
         return v;
+    })
+}
+
+CellValue AppointmentBook::plainCell(int row, int col) const
+{
+    GUARDED("lettura", {
+        Reference<table::XCell> c = d->firstSheet()->getCellByPosition(col - 1, row - 1);
+        switch (c->getType()) {
+        case table::CellContentType_EMPTY:
+            return CellValue::empty();
+        case table::CellContentType_TEXT:
+            return CellValue::fromText(fromOU(c->getFormula()));
+        default:
+            return CellValue::fromNumber(c->getValue());
+        }
     })
 }
 

@@ -52,6 +52,9 @@ public:
     void recover();
 
     CellValue cell(int row, int col) const;
+    // One cell with the fewest calls and without its format (dates and times read as Number).
+    // Reading rows this way one by one is what bulk reads replace; kept for measuring them.
+    CellValue plainCell(int row, int col) const;
     void setCell(int row, int col, const CellValue &value);
     // One call for the whole block, whatever its size. Numbers come back as Number.
     CellBlock readBlock(int firstRow, int firstCol, int lastRow, int lastCol) const;

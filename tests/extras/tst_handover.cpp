@@ -61,7 +61,9 @@ public:
                 continue;
             m_server.start(QStringLiteral("Xvfb"), {QStringLiteral(":%1").arg(n), QStringLiteral("-screen"),
                                                    QStringLiteral("0"), QStringLiteral("1280x1024x24"),
-                                                   QStringLiteral("-nolisten"), QStringLiteral("tcp")});
+                                                   QStringLiteral("-nolisten"), QStringLiteral("tcp"),
+                                                   // A reset when the last client leaves would refuse the next one.
+                                                   QStringLiteral("-noreset")});
             if (!m_server.waitForStarted(5000))
                 return;
             QElapsedTimer clock;

@@ -1,0 +1,234 @@
+// Measures the diary's work from an empty workbook to a full one, and the cell-by-cell road
+// that bulk reads replace. Prints a table, writes it as CSV and, when asked, plots it.
+#include "filledworkbook.h"
+#include "programclock.h"
+#include "silentprompter.h"
+#include "stats.h"
+
+#include "browse/storedrows.h"
+#include "print/printappointments.h"
+#include "shell/form1.h"
+#include "shell/regional.h"
+#include "shell/startup.h"
+#include "store/appointmentbook.h"
+#include "store/sheetlayout.h"
+#include "store/workbookfile.h"
+
+#include <QApplication>
+#include <QCalendarWidget>
+#include <QCheckBox>
+#include <QCommandLineParser>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLineEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTextStream>
+
+#include <cstdio>
+#include <functional>
+#include <unistd.h>
+
+using namespace SheetLayout;
+
+namespace {
+
+struct Row
+{
+    int n;
+    QString operation;
+    Timings t;
+    QString unit = QStringLiteral("ms");
+};
+
+Timings timeRuns(int runs, const std::function<void()> &operation)
+{
+    Timings t;
+    for (int i = 0; i < runs; ++i) {
+        QElapsedTimer clock;
+        clock.start();
+        operation();
+        t.ms << clock.nsecsElapsed() / 1e6;
+    }
+    return t;
+}
+
+// The free row found the way one cell per call does it.
+int freeRowByCells(const AppointmentBook &book)
+{
+    int row = kFirstDataRow;
+    while (row <= kLastRow && !book.plainCell(row, kDateColumn).isEmpty())
+        ++row;
+    return row;
+}
+
+// A day's appointments scanned one cell per call, as the views would without bulk reads.
+int dayByCells(const AppointmentBook &book, const QDate &day)
+{
+    const int last = book.lastUsedRow();
+    int found = 0;
+    for (int row = kFirstDataRow; row <= last; ++row) {
+        const CellValue date = book.plainCell(row, kDateColumn);
+        if (date.isNumeric() && date.toDate() == day && date.number == std::floor(date.number)) {
+            book.plainCell(row, kTimeColumn);
+            book.plainCell(row, kTextColumn);
+            ++found;
+        }
+    }
+    return found;
+}
+
+int dayInBulk(const AppointmentBook &book, const QDate &day)
+{
+    int found = 0;
+    for (const StoredRows::Row &r : StoredRows(book).rows()) {
+        if (r.date.isNumeric() && r.date.toDate() == day)
+            ++found;
+    }
+    return found;
+}
+
+void measureSize(int n, int runs, ProgramClock &clock, QVector<Row> &table)
+{
+    QTemporaryDir dir;
+    const QString path = workbookPath(dir.path());
+    QFile::copy(QStringLiteral(VESPOLARI_SUPPLIED_WORKBOOK), path);
+    QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    const QDate busiest = fillWorkbook(path, n, 20261207u + n);
+    std::fprintf(stderr, "  %d appointments written\n", n);
+
+    qint64 programKiB = 0, officeKiB = 0;
+    if (clock.ready()) {
+        Row startup{n, QStringLiteral("start-up (process start to window shown)"), {}};
+        Row shutdown{n, QStringLiteral("shutdown (save, close, quit)"), {}};
+        clock.measure(dir.path(), runs, startup.t, shutdown.t, programKiB, officeKiB);
+        table << startup << shutdown;
+    }
+
+    SilentPrompter prompter;
+    AppointmentBook book;
+    InstanceLock lock;
+    if (!LoadWorkbook(dir.path(), book, lock, prompter))
+        qFatal("the workbook did not open: %s", qPrintable(prompter.last));
+    {
+        Form1 form(book, prompter);
+        form.show();
+        QApplication::processEvents();
+        Row insertion{n, QStringLiteral("insertion (free row, write, sort, save)"), timeRuns(runs, [&] {
+                          form.Text1->setText(Regional::dateText(busiest));
+                          form.Text2->setText(QStringLiteral("09.30"));
+                          form.Text3->setText(QStringLiteral("Misura del tempo di inserimento"));
+                          form.Command1->click();
+                          QApplication::processEvents();
+                      })};
+        form.MonthView1->setSelectedDate(busiest);
+        Row day{n, QStringLiteral("day click (lists filled)"), timeRuns(runs, [&] {
+                    emit form.MonthView1->clicked(busiest);
+                    QApplication::processEvents();
+                })};
+        Row all{n, QStringLiteral("checking Check1 (full listing)"), timeRuns(runs, [&] {
+                    form.Check1->setChecked(true);
+                    QApplication::processEvents();
+                    form.Check1->setChecked(false);
+                })};
+        // A name no queue bears: the job sets the whole page up and stops at the print-out call.
+        PrintAppointments job(book, prompter);
+        Row print{n, QStringLiteral("print job up to the print-out call"),
+                  timeRuns(runs, [&] { job.run(QStringLiteral("vespolari-bench-nessuna-stampante")); })};
+        table << insertion << day << all << print;
+
+        const int cellRuns = n >= 30000 ? 1 : 3;
+        Row freeCells{n, QStringLiteral("free row, one cell per call"), timeRuns(cellRuns, [&] { freeRowByCells(book); })};
+        Row freeBulk{n, QStringLiteral("free row, bulk"),
+                     timeRuns(runs, [&] { book.firstEmptyRow(kDateColumn, kFirstDataRow, kLastRow); })};
+        Row dayCells{n, QStringLiteral("day scan, one cell per call"), timeRuns(cellRuns, [&] { dayByCells(book, busiest); })};
+        Row dayBulk{n, QStringLiteral("day scan, bulk"), timeRuns(runs, [&] { dayInBulk(book, busiest); })};
+        table << freeCells << freeBulk << dayCells << dayBulk;
+        table << Row{n, QStringLiteral("ratio free row, cells / bulk"), {{freeCells.t.median() / qMax(0.001, freeBulk.t.median())}}, QStringLiteral("x")};
+        table << Row{n, QStringLiteral("ratio day scan, cells / bulk"), {{dayCells.t.median() / qMax(0.001, dayBulk.t.median())}}, QStringLiteral("x")};
+        const qint64 officeAfterKiB = peakKiB(book.officePid());
+        const qint64 programAfterKiB = peakKiB(::getpid());
+        form.close();
+        table << Row{n, QStringLiteral("peak memory, program after all operations"), {{programAfterKiB / 1024.0}}, QStringLiteral("MiB")};
+        table << Row{n, QStringLiteral("peak memory, office after all operations"), {{officeAfterKiB / 1024.0}}, QStringLiteral("MiB")};
+    }
+    if (clock.ready()) {
+        table << Row{n, QStringLiteral("peak memory, program at start-up"), {{programKiB / 1024.0}}, QStringLiteral("MiB")};
+        table << Row{n, QStringLiteral("peak memory, office at start-up"), {{officeKiB / 1024.0}}, QStringLiteral("MiB")};
+    }
+}
+
+void plot(const QVector<Row> &table, const QString &png)
+{
+    QTemporaryDir dir;
+    QStringList ops;
+    for (const Row &r : table)
+        if (r.unit == QLatin1String("ms") && !ops.contains(r.operation))
+            ops << r.operation;
+    QString script = QStringLiteral("set terminal png size 1100,700\nset output '%1'\nset logscale y\n"
+                                    "set xlabel 'appuntamenti'\nset ylabel 'ms (mediana)'\nset key left top font ',9'\nplot ")
+                         .arg(png);
+    for (int i = 0; i < ops.size(); ++i) {
+        QFile data(dir.filePath(QStringLiteral("%1.dat").arg(i)));
+        data.open(QIODevice::WriteOnly);
+        QTextStream out(&data);
+        for (const Row &r : table)
+            if (r.operation == ops[i])
+                out << r.n << ' ' << qMax(0.01, r.t.median()) << '\n';
+        script += QStringLiteral("%1'%2' with linespoints title '%3'").arg(i ? QStringLiteral(", ") : QString(), data.fileName(), ops[i]);
+    }
+    QProcess gnuplot;
+    gnuplot.start(QStringLiteral("gnuplot"));
+    gnuplot.write(script.toUtf8() + '\n');
+    gnuplot.closeWriteChannel();
+    gnuplot.waitForFinished();
+    std::fprintf(stderr, gnuplot.exitCode() == 0 ? "plot: %s\n" : "plot failed (is gnuplot installed?): %s\n", qPrintable(png));
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    // The in-process office runs headless, as in the tests; the program measured from outside gets a display.
+    qunsetenv("DISPLAY");
+    QApplication app(argc, argv);
+    QLocale::setDefault(Regional::locale());
+    QCommandLineParser parser;
+    parser.addHelpOption();
+    parser.addOption({QStringLiteral("sizes"), QStringLiteral("Stored appointments to measure at."), QStringLiteral("list"),
+                      QStringLiteral("0,1000,10000,32000,65000")});
+    parser.addOption({QStringLiteral("runs"), QStringLiteral("Runs of each operation."), QStringLiteral("n"), QStringLiteral("5")});
+    parser.addOption({QStringLiteral("csv"), QStringLiteral("Write the table here."), QStringLiteral("file"), QStringLiteral("bench.csv")});
+    parser.addOption({QStringLiteral("plot"), QStringLiteral("Plot time against size into this PNG."), QStringLiteral("png")});
+    parser.process(app);
+
+    ProgramClock clock;
+    if (!clock.ready())
+        std::fprintf(stderr, "no Xvfb: start-up and shutdown are not measured\n");
+    QVector<Row> table;
+    for (const QString &size : parser.value(QStringLiteral("sizes")).split(QLatin1Char(','))) {
+        std::fprintf(stderr, "measuring %s appointments\n", qPrintable(size));
+        measureSize(size.toInt(), parser.value(QStringLiteral("runs")).toInt(), clock, table);
+    }
+
+    QFile csv(parser.value(QStringLiteral("csv")));
+    csv.open(QIODevice::WriteOnly);
+    QTextStream c(&csv);
+    c << "appointments,operation,median,min,max,unit,runs\n";
+    QTextStream out(stdout);
+    out << QStringLiteral("%1  %2 %3 %4 %5\n").arg(QStringLiteral("appts"), 6).arg(QStringLiteral("operation"), -42)
+               .arg(QStringLiteral("median"), 10).arg(QStringLiteral("min"), 10).arg(QStringLiteral("max"), 10);
+    for (const Row &r : table) {
+        c << r.n << ",\"" << r.operation << "\"," << r.t.median() << ',' << r.t.min() << ',' << r.t.max() << ','
+          << r.unit << ',' << r.t.ms.size() << '\n';
+        out << QStringLiteral("%1  %2 %3 %4 %5 %6\n").arg(r.n, 6).arg(r.operation, -42)
+                   .arg(r.t.median(), 10, 'f', 1).arg(r.t.min(), 10, 'f', 1).arg(r.t.max(), 10, 'f', 1).arg(r.unit);
+    }
+    out.flush();
+    if (parser.isSet(QStringLiteral("plot")))
+        plot(table, parser.value(QStringLiteral("plot")));
+    return 0;
+}

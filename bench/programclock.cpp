@@ -1,0 +1,110 @@
+#include "programclock.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcessEnvironment>
+#include <QThread>
+
+#include <csignal>
+
+namespace {
+
+bool windowShown(const QString &display)
+{
+    QProcess probe;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("DISPLAY"), display);
+    probe.setProcessEnvironment(env);
+    probe.start(QStringLiteral("xwininfo"), {QStringLiteral("-name"), QStringLiteral("Vespolari")});
+    probe.waitForFinished();
+    return probe.exitCode() == 0;
+}
+
+} // namespace
+
+qint64 peakKiB(qint64 pid)
+{
+    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
+    if (!status.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').first().toLongLong();
+    }
+    return 0;
+}
+
+qint64 childOffice(qint64 parent)
+{
+    const QStringList pids = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    for (const QString &pid : pids) {
+        QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+        if (!stat.open(QIODevice::ReadOnly))
+            continue;
+        const QByteArray line = stat.readAll();
+        const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
+        if (line.contains("(soffice.bin)") && fields.size() > 1 && fields[1].toLongLong() == parent)
+            return pid.toLongLong();
+    }
+    return 0;
+}
+
+ProgramClock::ProgramClock()
+{
+    for (int n = 90; n < 140; ++n) {
+        if (QFile::exists(QStringLiteral("/tmp/.X%1-lock").arg(n)))
+            continue;
+        // -noreset: a server that resets when its last client leaves refuses the next one for a while.
+        m_xvfb.start(QStringLiteral("Xvfb"), {QStringLiteral(":%1").arg(n), QStringLiteral("-screen"), QStringLiteral("0"),
+                                              QStringLiteral("1280x1024x24"), QStringLiteral("-nolisten"),
+                                              QStringLiteral("tcp"), QStringLiteral("-noreset")});
+        if (!m_xvfb.waitForStarted())
+            return;
+        QThread::msleep(800);
+        if (m_xvfb.state() == QProcess::Running) {
+            m_display = QStringLiteral(":%1").arg(n);
+            return;
+        }
+    }
+}
+
+ProgramClock::~ProgramClock()
+{
+    if (m_xvfb.state() == QProcess::Running) {
+        m_xvfb.terminate();
+        m_xvfb.waitForFinished(3000);
+    }
+}
+
+void ProgramClock::measure(const QString &folder, int runs, Timings &startup, Timings &shutdown, qint64 &programKiB,
+                           qint64 &officeKiB)
+{
+    const QString program = folder + QStringLiteral("/vespolari");
+    QFile::remove(program);
+    QFile::copy(QStringLiteral(VESPOLARI_PROGRAM), program);
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("DISPLAY"), m_display);
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+    for (int i = 0; i < runs; ++i) {
+        QProcess diary;
+        diary.setProcessEnvironment(env);
+        diary.setProgram(program);
+        diary.setStandardOutputFile(QProcess::nullDevice());
+        diary.setStandardErrorFile(QProcess::nullDevice());
+        QElapsedTimer clock;
+        clock.start();
+        diary.start();
+        diary.waitForStarted();
+        while (!windowShown(m_display) && diary.state() == QProcess::Running && clock.elapsed() < 60000)
+            QThread::msleep(5);
+        startup.ms << clock.elapsed();
+        QThread::msleep(300);
+        programKiB = qMax(programKiB, peakKiB(diary.processId()));
+        officeKiB = qMax(officeKiB, peakKiB(childOffice(diary.processId())));
+        clock.restart();
+        ::kill(pid_t(diary.processId()), SIGTERM);
+        diary.waitForFinished(60000);
+        shutdown.ms << clock.elapsed();
+    }
+}

@@ -1,0 +1,27 @@
+#pragma once
+
+#include "stats.h"
+
+#include <QProcess>
+#include <QString>
+
+// Times the real program: process start to main window shown, and SIGTERM to process end
+// (the same save-and-quit as the close box). Needs a display: starts its own Xvfb.
+class ProgramClock
+{
+public:
+    ProgramClock();
+    ~ProgramClock();
+    bool ready() const { return !m_display.isEmpty(); }
+
+    // The program copied beside a workbook in folder; peak memory (KiB) of it and its office.
+    void measure(const QString &folder, int runs, Timings &startup, Timings &shutdown, qint64 &programKiB,
+                 qint64 &officeKiB);
+
+private:
+    QProcess m_xvfb;
+    QString m_display;
+};
+
+qint64 peakKiB(qint64 pid);
+qint64 childOffice(qint64 parent);

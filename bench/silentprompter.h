@@ -1,0 +1,12 @@
+#pragma once
+
+#include "shell/prompter.h"
+
+// Answers every box at once: the zoom prompt with its default, messages with OK.
+class SilentPrompter : public Prompter
+{
+public:
+    void message(const QString &text, Icon) override { last = text; }
+    std::optional<QString> input(const QString &, const QString &, const QString &initial) override { return initial; }
+    QString last;
+};
