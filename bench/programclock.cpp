@@ -1,5 +1,7 @@
 #include "programclock.h"
 
+#include "support/testsupport.h"
+
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -31,21 +33,6 @@ qint64 peakKiB(qint64 pid)
     for (const QByteArray &line : status.readAll().split('\n')) {
         if (line.startsWith("VmHWM:"))
             return line.mid(6).trimmed().split(' ').first().toLongLong();
-    }
-    return 0;
-}
-
-qint64 childOffice(qint64 parent)
-{
-    const QStringList pids = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
-    for (const QString &pid : pids) {
-        QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
-        if (!stat.open(QIODevice::ReadOnly))
-            continue;
-        const QByteArray line = stat.readAll();
-        const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
-        if (line.contains("(soffice.bin)") && fields.size() > 1 && fields[1].toLongLong() == parent)
-            return pid.toLongLong();
     }
     return 0;
 }

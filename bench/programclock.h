@@ -23,5 +23,5 @@ private:
     QString m_display;
 };
 
+// Peak resident memory of a process, from /proc.
 qint64 peakKiB(qint64 pid);
-qint64 childOffice(qint64 parent);

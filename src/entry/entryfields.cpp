@@ -22,14 +22,19 @@ void EntryFields::timeChanged()
     time->setSelection(0, time->text().size());
 }
 
+void EntryFields::clearEntryArea(Form1 &form)
+{
+    form.Text1->clear();
+    form.Text2->clear();
+    form.Text3->clear();
+    form.List1->clear();
+    form.List2->clear();
+    // Unchecking runs the all-appointments view's own handling.
+    form.Check1->setChecked(false);
+}
+
 void EntryFields::reset()
 {
-    m_form.Text1->clear();
-    m_form.Text2->clear();
-    m_form.Text3->clear();
-    m_form.List1->clear();
-    m_form.List2->clear();
-    // Unchecking runs the all-appointments view's own handling.
-    m_form.Check1->setChecked(false);
+    clearEntryArea(m_form);
     m_form.Text1->setFocus();
 }

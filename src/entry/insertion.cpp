@@ -1,5 +1,6 @@
 #include "insertion.h"
 
+#include "entryfields.h"
 #include "sortbydate.h"
 
 #include "shell/form1.h"
@@ -31,7 +32,7 @@ void Insertion::run()
         return;
     const QString typed[] = {m_form.Text1->text(), m_form.Text2->text(), m_form.Text3->text()};
     m_form.prompter().message(QStringLiteral("Inserimento avvenuto"));
-    clearEntryArea();
+    EntryFields::clearEntryArea(m_form);
     if (!sortAndSave()) {
         // Give the user back what was typed, so one click inserts it again.
         m_form.Text1->setText(typed[0]);
@@ -114,16 +115,6 @@ int Insertion::store(const Entry &entry)
         return 0;
     }
     return row;
-}
-
-void Insertion::clearEntryArea()
-{
-    m_form.Text1->clear();
-    m_form.Text2->clear();
-    m_form.Text3->clear();
-    m_form.List1->clear();
-    m_form.List2->clear();
-    m_form.Check1->setChecked(false);
 }
 
 bool Insertion::sortAndSave()

@@ -31,7 +31,6 @@ private:
     bool checkText(const QString &text);
     // The row the appointment went to, 0 when it was not stored (the user has been told).
     int store(const Entry &entry);
-    void clearEntryArea();
     // False when the office died before the save: the appointment is gone with it.
     bool sortAndSave();
     void recoverIfGone(const StoreError &error);

@@ -275,17 +275,11 @@ AppointmentBook::~AppointmentBook()
     if (d->handedOver)
         return;
     try {
-        if (d->document.is())
-            Reference<util::XCloseable>(d->document, UNO_QUERY_THROW)->close(true);
-        d->forgetDocument();
-        if (d->desktop.is())
-            d->desktop->terminate();
+        close();
     } catch (...) {
-        // The office is killed below all the same.
+        // The office is ended below all the same.
     }
-    d->desktop.clear();
-    d->remote.clear();
-    d->process.stop(3000);
+    quit();
 }
 
 void AppointmentBook::start()

@@ -29,25 +29,6 @@ private:
     Started startProgram(const TempWorkbook &wb);
 };
 
-namespace {
-
-qint64 childOffice(qint64 parent)
-{
-    const QStringList pids = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
-    for (const QString &pid : pids) {
-        QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
-        if (!stat.open(QIODevice::ReadOnly))
-            continue;
-        const QByteArray line = stat.readAll();
-        const int close = line.lastIndexOf(')');
-        const QList<QByteArray> fields = line.mid(close + 2).split(' ');
-        if (line.contains("(soffice.bin)") && fields.size() > 1 && fields[1].toLongLong() == parent)
-            return pid.toLongLong();
-    }
-    return 0;
-}
-
-} // namespace
 
 TestLifetime::Started TestLifetime::startProgram(const TempWorkbook &wb)
 {

@@ -6,6 +6,7 @@
 #include "store/sheetlayout.h"
 #include "store/workbookfile.h"
 
+#include <QDir>
 #include <QFile>
 #include <QTest>
 
@@ -66,6 +67,21 @@ std::unique_ptr<AppointmentBook> openForInspection(const QString &path)
     book->start();
     book->open(path, SheetLayout::kPassword);
     return book;
+}
+
+qint64 childOffice(qint64 parent)
+{
+    const QStringList pids = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    for (const QString &pid : pids) {
+        QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+        if (!stat.open(QIODevice::ReadOnly))
+            continue;
+        const QByteArray line = stat.readAll();
+        const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
+        if (line.contains("(soffice.bin)") && fields.size() > 1 && fields[1].toLongLong() == parent)
+            return pid.toLongLong();
+    }
+    return 0;
 }
 
 bool processAlive(qint64 pid)

@@ -70,3 +70,5 @@ private:
 std::unique_ptr<AppointmentBook> openForInspection(const QString &path);
 
 bool processAlive(qint64 pid);
+// The office process that a program started as its child; 0 when there is none.
+qint64 childOffice(qint64 parent);
