@@ -731,11 +731,17 @@ Reference<beans::XPropertySet> pageStyleOf(const Reference<sheet::XSpreadsheet> 
 }
 
 template <typename T>
-T property(const Reference<beans::XPropertySet> &set, const char *name)
+T property(const Reference<beans::XPropertySet> &set, const OUString &name)
 {
     T value{};
-    set->getPropertyValue(OUString::createFromAscii(name)) >>= value;
+    set->getPropertyValue(name) >>= value;
     return value;
+}
+
+template <typename T>
+T property(const Reference<beans::XPropertySet> &set, const char *name)
+{
+    return property<T>(set, OUString::createFromAscii(name));
 }
 
 } // namespace
@@ -812,23 +818,20 @@ void AppointmentBook::setMargins(const Margins &m)
         const Reference<beans::XPropertySet> style = pageStyleOf(d->firstSheet(), d->document);
         style->setPropertyValue("LeftMargin", uno::Any(sal_Int32(m.left)));
         style->setPropertyValue("RightMargin", uno::Any(sal_Int32(m.right)));
-        // The office measures the top margin to the header, and the header's room down to the body.
-        if (property<bool>(style, "HeaderIsOn") && m.top > m.header) {
-            style->setPropertyValue("HeaderIsDynamicHeight", uno::Any(false));
-            style->setPropertyValue("HeaderBodyDistance", uno::Any(sal_Int32(0)));
-            style->setPropertyValue("TopMargin", uno::Any(sal_Int32(m.header)));
-            style->setPropertyValue("HeaderHeight", uno::Any(sal_Int32(m.top - m.header)));
-        } else {
-            style->setPropertyValue("TopMargin", uno::Any(sal_Int32(m.top)));
-        }
-        if (property<bool>(style, "FooterIsOn") && m.bottom > m.footer) {
-            style->setPropertyValue("FooterIsDynamicHeight", uno::Any(false));
-            style->setPropertyValue("FooterBodyDistance", uno::Any(sal_Int32(0)));
-            style->setPropertyValue("BottomMargin", uno::Any(sal_Int32(m.footer)));
-            style->setPropertyValue("FooterHeight", uno::Any(sal_Int32(m.bottom - m.footer)));
-        } else {
-            style->setPropertyValue("BottomMargin", uno::Any(sal_Int32(m.bottom)));
-        }
+        // The office measures the top margin to the header, and the header's room down to the body
+        // (the same at the bottom with the footer).
+        const auto edge = [&](const OUString &part, const OUString &margin, int body, int line) {
+            if (property<bool>(style, part + "IsOn") && body > line) {
+                style->setPropertyValue(part + "IsDynamicHeight", uno::Any(false));
+                style->setPropertyValue(part + "BodyDistance", uno::Any(sal_Int32(0)));
+                style->setPropertyValue(margin, uno::Any(sal_Int32(line)));
+                style->setPropertyValue(part + "Height", uno::Any(sal_Int32(body - line)));
+            } else {
+                style->setPropertyValue(margin, uno::Any(sal_Int32(body)));
+            }
+        };
+        edge("Header", "TopMargin", m.top, m.header);
+        edge("Footer", "BottomMargin", m.bottom, m.footer);
     })
 }
 
