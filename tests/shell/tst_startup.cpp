@@ -6,6 +6,7 @@
 #include "store/workbookfile.h"
 #include "support/testsupport.h"
 
+#include <QDir>
 #include <QFile>
 #include <QPushButton>
 #include <QTest>
@@ -26,6 +27,7 @@ private slots:
     void everyStartPreparesTheSheet();
     void exitSavesClosesAndQuits_data();
     void exitSavesClosesAndQuits();
+    void exitWithAFailedSaveReportsAndStillQuits();
 };
 
 void TestStartup::missingWorkbookIsReportedWithItsPath()
@@ -176,6 +178,25 @@ void TestStartup::exitSavesClosesAndQuits()
     AppointmentBook withoutPassword;
     withoutPassword.start();
     QVERIFY_THROWS_EXCEPTION(StoreError, withoutPassword.open(wb.path(), QString()));
+}
+
+void TestStartup::exitWithAFailedSaveReportsAndStillQuits()
+{
+    QTemporaryDir parent;
+    const QString folder = parent.filePath(QStringLiteral("diario"));
+    QVERIFY(QDir().mkpath(folder));
+    QVERIFY(QFile::copy(QStringLiteral(VESPOLARI_SUPPLIED_WORKBOOK), SheetLayout::workbookPath(folder)));
+    RunningDiary diary(folder);
+    const qint64 pid = diary.book().officePid();
+    // The folder moves away under the office: its save has nowhere to go.
+    QVERIFY(QDir().rename(folder, folder + QStringLiteral("-spostato")));
+    diary.form().show();
+    QTest::mouseClick(diary.form().Command3, Qt::LeftButton);
+    QVERIFY(diary.form().hasEnded());
+    QCOMPARE(diary.prompter.messages.size(), 1);
+    QVERIFY2(diary.prompter.texts().first().startsWith(QStringLiteral("Errore di run-time '")),
+             qPrintable(diary.prompter.texts().first()));
+    QVERIFY(!processAlive(pid));
 }
 
 QTEST_MAIN(TestStartup)
