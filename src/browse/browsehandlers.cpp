@@ -1,5 +1,6 @@
 #include "browsehandlers.h"
 
+#include "shell/errorreport.h"
 #include "shell/form1.h"
 #include "shell/storefailure.h"
 #include "store/storeerror.h"
@@ -26,7 +27,13 @@ void BrowseHandlers::guarded(F &&handler)
     try {
         handler();
     } catch (const StoreError &e) {
-        // The user is told; a vanished office is replaced so the next click works.
-        HandleStoreFailure(m_form.book(), m_form.prompter(), e);
+        if (OfficeIsGone(m_form.book(), e)) {
+            // Replaced on the last save, so the next click works.
+            HandleStoreFailure(m_form.book(), m_form.prompter(), e);
+            return;
+        }
+        // Anything else is unforeseen: reported, and the run ends as after any uncaught error.
+        ReportError(m_form.prompter(), e);
+        m_form.endWithoutShutdown();
     }
 }

@@ -30,15 +30,18 @@ void Insertion::run()
         return;
     if (store(entry) == 0)
         return;
-    const QString typed[] = {m_form.Text1->text(), m_form.Text2->text(), m_form.Text3->text()};
+    // Confirmed only once it is saved, or at least in the open workbook: never for a lost one,
+    // whose text stays in the fields for the next click.
+    QString saveTrouble;
+    if (!sortAndSave(saveTrouble))
+        return;
     m_form.prompter().message(QStringLiteral("Inserimento avvenuto"));
     EntryFields::clearEntryArea(m_form);
-    if (!sortAndSave()) {
-        // Give the user back what was typed, so one click inserts it again.
-        m_form.Text1->setText(typed[0]);
-        m_form.Text2->setText(typed[1]);
-        m_form.Text3->setText(typed[2]);
-    }
+    if (!saveTrouble.isEmpty())
+        m_form.prompter().message(
+            QStringLiteral("Attenzione: l'appuntamento è nella cartella aperta ma non è ancora salvato su disco.\n"
+                           "Verrà salvato al prossimo salvataggio.\n")
+            + saveTrouble);
 }
 
 bool Insertion::check(Entry &entry)
@@ -117,7 +120,7 @@ int Insertion::store(const Entry &entry)
     return row;
 }
 
-bool Insertion::sortAndSave()
+bool Insertion::sortAndSave(QString &saveTrouble)
 {
     try {
         SortByDate(m_form.book());
@@ -133,10 +136,7 @@ bool Insertion::sortAndSave()
             recoverIfGone(e);
             return false;
         }
-        m_form.prompter().message(
-            QStringLiteral("Attenzione: l'appuntamento è nella cartella aperta ma non è ancora salvato su disco.\n"
-                           "Verrà salvato al prossimo salvataggio.\n")
-            + e.description());
+        saveTrouble = e.description();
     }
     return true;
 }
@@ -167,7 +167,7 @@ bool Insertion::checkText(const QString &text)
 void Insertion::recoverIfGone(const StoreError &error)
 {
     // A new office on the last saved workbook lets the user simply insert again.
-    if (error.number() == StoreError::OfficeGone || !m_form.book().officeAlive())
+    if (OfficeIsGone(m_form.book(), error))
         HandleStoreFailure(m_form.book(), m_form.prompter(), error);
 }
 

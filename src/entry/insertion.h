@@ -31,8 +31,9 @@ private:
     bool checkText(const QString &text);
     // The row the appointment went to, 0 when it was not stored (the user has been told).
     int store(const Entry &entry);
-    // False when the office died before the save: the appointment is gone with it.
-    bool sortAndSave();
+    // False when the office died before the save: the appointment is gone with it (the user has
+    // been told). A save that failed otherwise leaves its reason in saveTrouble.
+    bool sortAndSave(QString &saveTrouble);
     void recoverIfGone(const StoreError &error);
     void refuse(const QString &message, QLineEdit *field);
 

@@ -80,7 +80,7 @@ bool PrintAppointments::listIsEmpty()
         try {
             return m_book.cell(SheetLayout::kFirstDataRow, SheetLayout::kDateColumn).isEmpty();
         } catch (const StoreError &e) {
-            if (m_book.officeAlive() && e.number() != StoreError::OfficeGone)
+            if (!OfficeIsGone(m_book, e))
                 break;
             // A vanished office is replaced on the last save; then the list is looked at again.
             HandleStoreFailure(m_book, m_prompter, e);
@@ -113,7 +113,12 @@ void PrintAppointments::setUpPage(int zoom)
         m_book.setPrintArea(SheetLayout::kHeaderRow, SheetLayout::kDateColumn, lastDatedRow(),
                             SheetLayout::kTextColumn);
     });
-    step(QStringLiteral("intestazione"), [&] { m_book.setCenterHeader(headerText(QDateTime::currentDateTime())); });
+    step(QStringLiteral("intestazione"), [&] {
+        // Whole seconds, as the clock is read: exactly midnight shows the date alone.
+        QDateTime now = QDateTime::currentDateTime();
+        now.setTime(QTime(now.time().hour(), now.time().minute(), now.time().second()));
+        m_book.setCenterHeader(headerText(now));
+    });
     step(QStringLiteral("margini"), [&] {
         const int side = hundredthsMm(kSideMargin);
         m_book.setMargins({side, side, hundredthsMm(kTopMargin), side, side, side});
@@ -180,5 +185,5 @@ void PrintAppointments::run(const QString &printerName)
     }
     if (!setupTrouble.isEmpty())
         m_prompter.message(QStringLiteral("Stampa inviata a \"%1\".%2").arg(printerName, setupTrouble),
-                           Prompter::Icon::Stop);
+                           Prompter::Icon::Information);
 }

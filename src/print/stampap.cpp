@@ -48,6 +48,8 @@ void StampaP::buildControls()
     Combo1->setEditable(true);
     // Typing a name must not add it to the list of installed printers.
     Combo1->setInsertPolicy(QComboBox::NoInsert);
+    // Nor may completion turn what the user types into another printer's name.
+    Combo1->setCompleter(nullptr);
     Combo1->setGeometry(twips(480, 480, 3855, 390));
     Combo1->setFont(boldFont("Arial"));
 
@@ -84,7 +86,7 @@ void StampaP::load()
         name = QStringLiteral("nessuna stampante installata");
     else if (name.isEmpty())
         name = QStringLiteral("nessuna");
-    Label1->setText(kDefaultLine + QLatin1Char('\n') + name);
+    Label1->setText(kDefaultLine + QStringLiteral("\r\n") + name);
 }
 
 void StampaP::PrintAppointments()

@@ -6,9 +6,14 @@
 #include "store/sheetlayout.h"
 #include "store/storeerror.h"
 
+bool OfficeIsGone(AppointmentBook &book, const StoreError &error)
+{
+    return error.number() == StoreError::OfficeGone || !book.officeAlive();
+}
+
 void HandleStoreFailure(AppointmentBook &book, Prompter &prompter, const StoreError &error)
 {
-    if (error.number() != StoreError::OfficeGone && book.officeAlive()) {
+    if (!OfficeIsGone(book, error)) {
         ReportError(prompter, error);
         return;
     }

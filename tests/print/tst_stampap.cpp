@@ -95,8 +95,12 @@ void TestStampaP::loadsThePrintersAndTheDefault()
     QVERIFY(listed.indexOf(PrintRig::kQueues[1]) < listed.indexOf(PrintRig::kQueues[2]));
     QCOMPARE(w->Combo1->currentText(), QStringLiteral("Seleziona la stampante"));
     QVERIFY(!listed.contains(QStringLiteral("Seleziona la stampante")));
-    const QStringList lines = w->Label1->text().split(QLatin1Char('\n'));
+    const QStringList lines = w->Label1->text().split(QStringLiteral("\r\n"));
     QCOMPARE(lines, (QStringList{QStringLiteral("La stampante predefinita è: "), PrintRig::kDefaultQueue}));
+    // A typed name is passed on as typed: no completion to an installed printer.
+    w->Combo1->lineEdit()->clear();
+    QTest::keyClicks(w->Combo1->lineEdit(), QStringLiteral("vsp_pdf_b"));
+    QCOMPARE(w->Combo1->currentText(), QStringLiteral("vsp_pdf_b"));
 }
 
 void TestStampaP::layoutAndTabOrder()
