@@ -19,6 +19,7 @@ class TestLifetime : public QObject
 private slots:
     void killedProgramLeavesNoOffice();
     void terminatedProgramSavesLikeTheCloseBox();
+    void twoCopiesStartedTogetherRunOnce();
 
 private:
     struct Started
@@ -28,7 +29,6 @@ private:
     };
     Started startProgram(const TempWorkbook &wb);
 };
-
 
 TestLifetime::Started TestLifetime::startProgram(const TempWorkbook &wb)
 {
@@ -75,6 +75,31 @@ void TestLifetime::terminatedProgramSavesLikeTheCloseBox()
     QVERIFY(!QFile::exists(WorkbookFile::officeLockPath(wb.path())));
     auto book = openForInspection(wb.path());
     QCOMPARE(book->cell(4, 1).text, QStringLiteral("Data"));
+}
+
+void TestLifetime::twoCopiesStartedTogetherRunOnce()
+{
+    TempWorkbook wb;
+    const QString program = wb.folder() + QStringLiteral("/vespolari");
+    QVERIFY(QFile::copy(QStringLiteral(VESPOLARI_PROGRAM), program));
+    QProcess first, second;
+    for (QProcess *p : {&first, &second}) {
+        p->setProgram(program);
+        p->setStandardErrorFile(QProcess::nullDevice());
+    }
+    first.start();
+    second.start();
+    QVERIFY(first.waitForStarted() && second.waitForStarted());
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(WorkbookFile::officeLockPath(wb.path())), 30000);
+    QTest::qWait(1500);
+    // The refused copy waits on its already-open message; only the other one started an office.
+    const qint64 offices[] = {childOffice(first.processId()), childOffice(second.processId())};
+    QCOMPARE(int(offices[0] > 0) + int(offices[1] > 0), 1);
+    for (QProcess *p : {&first, &second}) {
+        ::kill(pid_t(p->processId()), SIGKILL);
+        p->waitForFinished(5000);
+    }
+    QTRY_VERIFY_WITH_TIMEOUT(!processAlive(qMax(offices[0], offices[1])), 5000);
 }
 
 QTEST_GUILESS_MAIN(TestLifetime)
