@@ -3,6 +3,7 @@
 #include "prompter.h"
 #include "store/appointmentbook.h"
 #include "store/sheetlayout.h"
+#include "store/storeerror.h"
 #include "store/workbookfile.h"
 
 QString notFoundMessage(const QString &path)
@@ -31,7 +32,17 @@ bool LoadWorkbook(const QString &folder, AppointmentBook &book, InstanceLock &lo
     WorkbookFile::removeStaleLock(path);
 
     book.start();
-    book.open(path, SheetLayout::kPassword);
+    try {
+        book.open(path, SheetLayout::kPassword);
+    } catch (const StoreError &e) {
+        const QString backup = WorkbookFile::backupPath(path);
+        if (e.number() != StoreError::CannotOpen || !WorkbookFile::hasWorkbookSignature(backup))
+            throw;
+        throw StoreError(e.number(), e.description()
+                                         + QStringLiteral("\n\nLa copia dell'ultimo salvataggio riuscito è %1.\n"
+                                                          "Per ripristinarla, copiarla su %2 e riavviare il programma.")
+                                               .arg(backup, path));
+    }
     SheetLayout::PrepareSheet(book);
     SheetLayout::FitColumns(book);
     return true;

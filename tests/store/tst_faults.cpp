@@ -28,6 +28,7 @@ private slots:
     void readOnlyFolderFailsTheSaveAndKeepsTheWorkbook();
     void damagedWorkbookIsReportedAndLeftAlone_data();
     void damagedWorkbookIsReportedAndLeftAlone();
+    void damagedWorkbookPointsToItsBackup();
 };
 
 namespace {
@@ -249,6 +250,35 @@ void TestFaults::damagedWorkbookIsReportedAndLeftAlone()
     }
     QVERIFY(!processAlive(pid));
     QCOMPARE(contents(wb.path()), before);
+}
+
+void TestFaults::damagedWorkbookPointsToItsBackup()
+{
+    TempWorkbook wb;
+    {
+        auto book = openForInspection(wb.path());
+        book->setCell(5, 3, CellValue::fromText(QStringLiteral("salvato")));
+        book->save();
+        book->save();  // the backup now holds the row too
+    }
+    QFile f(wb.path());
+    QVERIFY(f.open(QIODevice::ReadWrite));
+    f.resize(0);
+    f.close();
+    AppointmentBook book;
+    InstanceLock lock;
+    RecordingPrompter prompter;
+    try {
+        LoadWorkbook(wb.folder(), book, lock, prompter);
+        QFAIL("an empty workbook opened");
+    } catch (const StoreError &e) {
+        QVERIFY2(e.description().contains(WorkbookFile::backupPath(wb.path())), qPrintable(e.description()));
+    }
+    // Restoring as the message says gives the saved appointment back.
+    QVERIFY(QFile::remove(wb.path()));
+    QVERIFY(QFile::copy(WorkbookFile::backupPath(wb.path()), wb.path()));
+    auto restored = openForInspection(wb.path());
+    QCOMPARE(restored->cell(5, 3).text, QStringLiteral("salvato"));
 }
 
 QTEST_MAIN(TestFaults)
