@@ -2,6 +2,7 @@
 
 #include "shell/form1.h"
 #include "shell/prompter.h"
+#include "shell/storefailure.h"
 #include "store/appointmentbook.h"
 #include "store/storeerror.h"
 
@@ -39,6 +40,9 @@ bool HandOver::run()
         book.save();
     } catch (const StoreError &e) {
         m_form.prompter().message(saveFailedMessage(e.description()));
+        // An office that went away is replaced on the last save, so the diary goes on.
+        if (OfficeIsGone(book, e))
+            HandleStoreFailure(book, m_form.prompter(), e);
         return false;
     }
     if (!book.canBeShown()) {
