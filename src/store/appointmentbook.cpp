@@ -422,19 +422,12 @@ void AppointmentBook::recover()
 
 CellValue AppointmentBook::cell(int row, int col) const
 {
+    CellValue v = plainCell(row, col);
+    if (!v.isNumeric())
+        return v;
     GUARDED("lettura", {
-        Reference<table::XCell> c = d->firstSheet()->getCellByPosition(col - 1, row - 1);
-        switch (c->getType()) {
-        case table::CellContentType_EMPTY:
-            return CellValue::empty();
-        case table::CellContentType_TEXT:
-            return CellValue::fromText(fromOU(Reference<text::XText>(c, UNO_QUERY_THROW)->getString()));
-        default:
-            break;
-        }
-        CellValue v = CellValue::fromNumber(c->getValue());
         sal_Int32 key = 0;
-        Reference<beans::XPropertySet>(c, UNO_QUERY_THROW)->getPropertyValue("NumberFormat") >>= key;
+        Reference<beans::XPropertySet>(d->range(row, col, row, col), UNO_QUERY_THROW)->getPropertyValue("NumberFormat") >>= key;
         Reference<util::XNumberFormatsSupplier> supplier(d->document, UNO_QUERY_THROW);
         sal_Int16 type = 0;
         supplier->getNumberFormats()->getByKey(key)->getPropertyValue("Type") >>= type;
@@ -454,7 +447,7 @@ CellValue AppointmentBook::plainCell(int row, int col) const
         case table::CellContentType_EMPTY:
             return CellValue::empty();
         case table::CellContentType_TEXT:
-            return CellValue::fromText(fromOU(c->getFormula()));
+            return CellValue::fromText(fromOU(Reference<text::XText>(c, UNO_QUERY_THROW)->getString()));
         default:
             return CellValue::fromNumber(c->getValue());
         }
