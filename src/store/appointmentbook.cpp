@@ -216,9 +216,10 @@ struct AppointmentBook::Impl
         QElapsedTimer clock;
         clock.start();
         Reference<bridge::XUnoUrlResolver> resolver = bridge::UnoUrlResolver::create(localContext());
-        const OUString url = toOU(QStringLiteral("uno:pipe,name=%1;urp;StarOffice.ComponentContext")
-                                      .arg(process.pipeName()));
         for (;;) {
+            // Built anew each time: the restart a new profile asks for listens on a new pipe.
+            const OUString url = toOU(QStringLiteral("uno:pipe,name=%1;urp;StarOffice.ComponentContext")
+                                          .arg(process.pipeName()));
             try {
                 remote.set(resolver->resolve(url), UNO_QUERY_THROW);
                 desktop = frame::Desktop::create(remote);
