@@ -1,6 +1,6 @@
 #include "filledworkbook.h"
 
-#include "store/appointmentbook.h"
+#include "store/calcworkbook.h"
 #include "store/sheetlayout.h"
 
 #include <QHash>
@@ -25,7 +25,7 @@ QDate fillWorkbook(const QString &path, int n, quint32 seed)
         rows << CellRow{CellValue::fromDate(day), CellValue::fromTime(QTime(rng.bounded(24), rng.bounded(60))),
                         CellValue::fromText(text)};
     }
-    AppointmentBook book;
+    CalcWorkbook book;
     book.start();
     book.open(path, kPassword);
     if (n > 0) {

@@ -10,7 +10,7 @@
 #include "shell/form1.h"
 #include "shell/regional.h"
 #include "shell/startup.h"
-#include "store/appointmentbook.h"
+#include "store/calcworkbook.h"
 #include "store/sheetlayout.h"
 #include "store/workbookfile.h"
 
@@ -55,7 +55,7 @@ Timings timeRuns(int runs, const std::function<void()> &operation)
 }
 
 // The free row found the way one cell per call does it.
-int freeRowByCells(const AppointmentBook &book)
+int freeRowByCells(const CalcWorkbook &book)
 {
     int row = kFirstDataRow;
     while (row <= kLastRow && !book.plainCell(row, kDateColumn).isEmpty())
@@ -64,7 +64,7 @@ int freeRowByCells(const AppointmentBook &book)
 }
 
 // A day's appointments scanned one cell per call, as the views would without bulk reads.
-int dayByCells(const AppointmentBook &book, const QDate &day)
+int dayByCells(const CalcWorkbook &book, const QDate &day)
 {
     const int last = book.lastUsedRow();
     int found = 0;
@@ -79,7 +79,7 @@ int dayByCells(const AppointmentBook &book, const QDate &day)
     return found;
 }
 
-int dayInBulk(const AppointmentBook &book, const QDate &day)
+int dayInBulk(const CalcWorkbook &book, const QDate &day)
 {
     int found = 0;
     for (const StoredRows::Row &r : StoredRows(book).rows()) {
@@ -107,7 +107,7 @@ void measureSize(int n, int runs, ProgramClock &clock, QVector<Row> &table)
     }
 
     SilentPrompter prompter;
-    AppointmentBook book;
+    CalcWorkbook book;
     InstanceLock lock;
     if (!LoadWorkbook(dir.path(), book, lock, prompter))
         qFatal("the workbook did not open: %s", qPrintable(prompter.last));

@@ -1,5 +1,5 @@
 // Writes the empty appointment workbook that ships with the program.
-#include "store/appointmentbook.h"
+#include "store/calcworkbook.h"
 #include "store/sheetlayout.h"
 #include "store/storeerror.h"
 
@@ -17,7 +17,7 @@ int main(int argc, char *argv[])
     const QString out = QString::fromLocal8Bit(argv[1]);
     const QString partial = out + QStringLiteral(".part");
     try {
-        AppointmentBook book;
+        CalcWorkbook book;
         book.start();
         book.createNew();
         SheetLayout::PrepareSheet(book);

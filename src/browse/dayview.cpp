@@ -4,7 +4,7 @@
 #include "shell/form1.h"
 #include "shell/prompter.h"
 #include "shell/regional.h"
-#include "store/appointmentbook.h"
+#include "store/calcworkbook.h"
 #include "store/sheetlayout.h"
 #include "storedrows.h"
 
@@ -19,7 +19,7 @@ void DayView::show()
     const QDate clicked = m_form.MonthView1->selectedDate();
     m_form.Text1->setText(Regional::dateText(clicked));
 
-    AppointmentBook &book = m_form.book();
+    CalcWorkbook &book = m_form.book();
     if (book.cell(SheetLayout::kFirstDataRow, SheetLayout::kDateColumn).isEmpty()) {
         m_form.prompter().message(QStringLiteral("Non esistono Vespolari registrati"));
         return;

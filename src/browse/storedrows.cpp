@@ -1,9 +1,9 @@
 #include "storedrows.h"
 
-#include "store/appointmentbook.h"
+#include "store/calcworkbook.h"
 #include "store/sheetlayout.h"
 
-StoredRows::StoredRows(const AppointmentBook &book)
+StoredRows::StoredRows(const CalcWorkbook &book)
 {
     using namespace SheetLayout;
     const int last = book.lastUsedRow();

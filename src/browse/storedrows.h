@@ -4,7 +4,7 @@
 
 #include <QVector>
 
-class AppointmentBook;
+class CalcWorkbook;
 
 // The appointments on the first sheet, read in one bulk call: every row from the first data row
 // to the last used one whose column-A cell holds something. Empty rows left among them by hand
@@ -20,7 +20,7 @@ public:
         CellValue text;
     };
 
-    explicit StoredRows(const AppointmentBook &book);
+    explicit StoredRows(const CalcWorkbook &book);
 
     const QVector<Row> &rows() const { return m_rows; }
 

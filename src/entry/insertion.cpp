@@ -7,7 +7,7 @@
 #include "shell/prompter.h"
 #include "shell/regional.h"
 #include "shell/storefailure.h"
-#include "store/appointmentbook.h"
+#include "store/calcworkbook.h"
 #include "store/sheetlayout.h"
 #include "store/storeerror.h"
 

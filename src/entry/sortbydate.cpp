@@ -1,11 +1,11 @@
 #include "sortbydate.h"
 
-#include "store/appointmentbook.h"
+#include "store/calcworkbook.h"
 #include "store/sheetlayout.h"
 
 using namespace SheetLayout;
 
-void SortByDate(AppointmentBook &book)
+void SortByDate(CalcWorkbook &book)
 {
     if (book.cell(kFirstDataRow, kDateColumn).isEmpty())
         return;

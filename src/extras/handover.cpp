@@ -3,7 +3,7 @@
 #include "shell/form1.h"
 #include "shell/prompter.h"
 #include "shell/storefailure.h"
-#include "store/appointmentbook.h"
+#include "store/calcworkbook.h"
 #include "store/storeerror.h"
 
 namespace {
@@ -33,7 +33,7 @@ QString HandOver::showFailedMessage(const QString &reason)
 
 bool HandOver::run()
 {
-    AppointmentBook &book = m_form.book();
+    CalcWorkbook &book = m_form.book();
     // No prompt of the office can reach the user here: every question it asks while we
     // hold the workbook is refused by our own handler, so there is nothing to switch off.
     try {

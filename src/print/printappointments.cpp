@@ -3,7 +3,7 @@
 #include "shell/prompter.h"
 #include "shell/regional.h"
 #include "shell/storefailure.h"
-#include "store/appointmentbook.h"
+#include "store/calcworkbook.h"
 #include "store/sheetlayout.h"
 #include "store/storeerror.h"
 
@@ -32,7 +32,7 @@ const QSize kA4(21000, 29700);  // 1/100 mm
 
 } // namespace
 
-PrintAppointments::PrintAppointments(AppointmentBook &book, Prompter &prompter)
+PrintAppointments::PrintAppointments(CalcWorkbook &book, Prompter &prompter)
     : m_book(book), m_prompter(prompter)
 {
 }
@@ -129,7 +129,7 @@ void PrintAppointments::setUpPage(int zoom)
     step(QStringLiteral("formato carta"), [&] { m_book.setPaperSize(kA4); });
     // A zoom the office does not take (0 after a cancel, or out of its range) leaves the
     // fit-to-page scaling in charge; that is expected, not a failure.
-    if (zoom >= AppointmentBook::kMinZoom && zoom <= AppointmentBook::kMaxZoom)
+    if (zoom >= CalcWorkbook::kMinZoom && zoom <= CalcWorkbook::kMaxZoom)
         step(QStringLiteral("zoom"), [&] { m_book.setZoom(zoom); });
 }
 

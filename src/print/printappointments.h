@@ -7,7 +7,7 @@
 #include <functional>
 #include <optional>
 
-class AppointmentBook;
+class CalcWorkbook;
 class Prompter;
 
 // Prints the whole appointment list through the first sheet's page setup in the office.
@@ -21,7 +21,7 @@ public:
     static const QString kZoomDefault;
     static const QString kNoPrinterChosen;  // the combo box's prompt, not a printer
 
-    PrintAppointments(AppointmentBook &book, Prompter &prompter);
+    PrintAppointments(CalcWorkbook &book, Prompter &prompter);
 
     // One run for the printer named; the printer must be one of those installed.
     void run(const QString &printerName);
@@ -40,7 +40,7 @@ private:
     bool printerKnown(const QString &printerName);
     void step(const QString &what, const std::function<void()> &body);
 
-    AppointmentBook &m_book;
+    CalcWorkbook &m_book;
     Prompter &m_prompter;
     QStringList m_failures;
 };

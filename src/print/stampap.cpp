@@ -29,7 +29,7 @@ QFont boldFont(const char *family)
 
 } // namespace
 
-StampaP::StampaP(AppointmentBook &book, Prompter &prompter)
+StampaP::StampaP(CalcWorkbook &book, Prompter &prompter)
     : QWidget(nullptr, Qt::Window), m_book(book), m_prompter(prompter)
 {
     setObjectName(QStringLiteral("StampaP"));

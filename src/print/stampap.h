@@ -2,7 +2,7 @@
 
 #include <QWidget>
 
-class AppointmentBook;
+class CalcWorkbook;
 class Prompter;
 class QComboBox;
 class QLabel;
@@ -20,7 +20,7 @@ public:
     static const QString kPrompt;
     static const QString kDefaultLine;
 
-    StampaP(AppointmentBook &book, Prompter &prompter);
+    StampaP(CalcWorkbook &book, Prompter &prompter);
 
     QComboBox *Combo1;
     QPushButton *Command1;
@@ -31,6 +31,6 @@ private:
     void load();
     void PrintAppointments();
 
-    AppointmentBook &m_book;
+    CalcWorkbook &m_book;
     Prompter &m_prompter;
 };

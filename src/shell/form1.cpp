@@ -71,7 +71,7 @@ QIcon diaryIcon()
 
 } // namespace
 
-Form1::Form1(AppointmentBook &book, Prompter &prompter, QWidget *parent)
+Form1::Form1(CalcWorkbook &book, Prompter &prompter, QWidget *parent)
     : QMainWindow(parent), m_book(book), m_prompter(prompter)
 {
     setObjectName(QStringLiteral("Form1"));

@@ -3,7 +3,7 @@
 #include <QMainWindow>
 #include <memory>
 
-class AppointmentBook;
+class CalcWorkbook;
 class Prompter;
 class QCalendarWidget;
 class QCheckBox;
@@ -24,10 +24,10 @@ class Form1 : public QMainWindow
     Q_OBJECT
 
 public:
-    Form1(AppointmentBook &book, Prompter &prompter, QWidget *parent = nullptr);
+    Form1(CalcWorkbook &book, Prompter &prompter, QWidget *parent = nullptr);
     ~Form1() override;
 
-    AppointmentBook &book() { return m_book; }
+    CalcWorkbook &book() { return m_book; }
     Prompter &prompter() { return m_prompter; }
 
     // Ends the run without the shutdown sequence (the workbook was handed over).
@@ -62,7 +62,7 @@ private:
     void buildControls();
     void wireHandlers();
 
-    AppointmentBook &m_book;
+    CalcWorkbook &m_book;
     Prompter &m_prompter;
     bool m_ended = false;
     std::unique_ptr<EntryHandlers> m_entry;

@@ -4,7 +4,7 @@
 #include "regional.h"
 #include "startup.h"
 #include "terminationwatch.h"
-#include "store/appointmentbook.h"
+#include "store/calcworkbook.h"
 #include "store/storeerror.h"
 #include "store/workbookfile.h"
 
@@ -39,7 +39,7 @@ int main(int argc, char *argv[])
     });
     QtPrompter prompter;
     InstanceLock lock;
-    AppointmentBook book;
+    CalcWorkbook book;
     try {
         if (!LoadWorkbook(QCoreApplication::applicationDirPath(), book, lock, prompter))
             return 0;

@@ -1,10 +1,10 @@
 #include "shutdown.h"
 
 #include "errorreport.h"
-#include "store/appointmentbook.h"
+#include "store/calcworkbook.h"
 #include "store/storeerror.h"
 
-void ShutDown(AppointmentBook &book, Prompter &prompter)
+void ShutDown(CalcWorkbook &book, Prompter &prompter)
 {
     try {
         book.save();

@@ -1,8 +1,8 @@
 #pragma once
 
-class AppointmentBook;
+class CalcWorkbook;
 class Prompter;
 
 // Saves and closes the workbook and quits the office. A failing step is reported and the
 // office is quit all the same: no hidden office is ever left behind.
-void ShutDown(AppointmentBook &book, Prompter &prompter);
+void ShutDown(CalcWorkbook &book, Prompter &prompter);

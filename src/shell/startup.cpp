@@ -1,7 +1,7 @@
 #include "startup.h"
 
 #include "prompter.h"
-#include "store/appointmentbook.h"
+#include "store/calcworkbook.h"
 #include "store/sheetlayout.h"
 #include "store/storeerror.h"
 #include "store/workbookfile.h"
@@ -17,7 +17,7 @@ QString alreadyOpenMessage()
                           " Occorre chiuderlo e  poi si potrà riaprire l'applicazione !");
 }
 
-bool LoadWorkbook(const QString &folder, AppointmentBook &book, InstanceLock &lock, Prompter &prompter)
+bool LoadWorkbook(const QString &folder, CalcWorkbook &book, InstanceLock &lock, Prompter &prompter)
 {
     const QString path = SheetLayout::workbookPath(folder);
     if (!WorkbookFile::VerifyFile(path)) {

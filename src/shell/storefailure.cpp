@@ -2,16 +2,16 @@
 
 #include "errorreport.h"
 #include "prompter.h"
-#include "store/appointmentbook.h"
+#include "store/calcworkbook.h"
 #include "store/sheetlayout.h"
 #include "store/storeerror.h"
 
-bool OfficeIsGone(AppointmentBook &book, const StoreError &error)
+bool OfficeIsGone(CalcWorkbook &book, const StoreError &error)
 {
     return error.number() == StoreError::OfficeGone || !book.officeAlive();
 }
 
-void HandleStoreFailure(AppointmentBook &book, Prompter &prompter, const StoreError &error)
+void HandleStoreFailure(CalcWorkbook &book, Prompter &prompter, const StoreError &error)
 {
     if (!OfficeIsGone(book, error)) {
         ReportError(prompter, error);

@@ -1,6 +1,6 @@
 #include "sheetlayout.h"
 
-#include "appointmentbook.h"
+#include "calcworkbook.h"
 
 namespace SheetLayout {
 
@@ -14,7 +14,7 @@ QString workbookPath(const QString &folder)
     return folder + QLatin1Char('/') + kFileName;
 }
 
-void PrepareSheet(AppointmentBook &book)
+void PrepareSheet(CalcWorkbook &book)
 {
     book.writeBlock(kHeaderRow, kDateColumn,
                     {{CellValue::fromText(QStringLiteral("Data")), CellValue::fromText(QStringLiteral("Ora")),
@@ -25,7 +25,7 @@ void PrepareSheet(AppointmentBook &book)
     book.select(kFirstDataRow, kDateColumn, kFirstDataRow, kDateColumn);
 }
 
-void FitColumns(AppointmentBook &book)
+void FitColumns(CalcWorkbook &book)
 {
     book.fitColumns(kMinimumWidths);
 }

@@ -2,7 +2,7 @@
 
 #include <QString>
 
-class AppointmentBook;
+class CalcWorkbook;
 
 // Where appointments live on the first sheet, and the preparation every start applies.
 namespace SheetLayout {
@@ -22,8 +22,8 @@ inline const QString kDateFormat = QStringLiteral("DD/MM/YYYY");
 QString workbookPath(const QString &folder);
 
 // Header row, time format on column B, rows 1 to 3 hidden, first sheet active with A5 selected.
-void PrepareSheet(AppointmentBook &book);
+void PrepareSheet(CalcWorkbook &book);
 // Fits the used columns of every worksheet, keeping dates, times and texts readable.
-void FitColumns(AppointmentBook &book);
+void FitColumns(CalcWorkbook &book);
 
 } // namespace SheetLayout

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "shell/form1.h"
-#include "store/appointmentbook.h"
+#include "store/calcworkbook.h"
 #include "store/cellvalue.h"
 #include "store/sheetlayout.h"
 #include "support/testsupport.h"
@@ -20,7 +20,7 @@ inline CellRow appointment(const QDate &day, const QTime &time, const QString &t
 }
 
 // Empties the data rows, then writes these from row 5 on, as a hand edit could leave them.
-inline void replaceRows(AppointmentBook &book, const CellBlock &rows)
+inline void replaceRows(CalcWorkbook &book, const CellBlock &rows)
 {
     const int last = book.lastUsedRow();
     if (last >= SheetLayout::kFirstDataRow)

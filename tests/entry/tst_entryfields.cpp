@@ -1,5 +1,5 @@
 #include "shell/form1.h"
-#include "store/appointmentbook.h"
+#include "store/calcworkbook.h"
 #include "support/testsupport.h"
 
 #include <QApplication>

@@ -1,6 +1,6 @@
 #include "shell/form1.h"
 #include "shell/regional.h"
-#include "store/appointmentbook.h"
+#include "store/calcworkbook.h"
 #include "store/sheetlayout.h"
 #include "support/testsupport.h"
 

@@ -1,6 +1,6 @@
 #include "entry/sortbydate.h"
 #include "shell/form1.h"
-#include "store/appointmentbook.h"
+#include "store/calcworkbook.h"
 #include "store/sheetlayout.h"
 #include "store/storeerror.h"
 #include "support/testsupport.h"
@@ -55,7 +55,7 @@ struct Diary
     TempWorkbook wb;
     RunningDiary run{wb.folder()};
     Form1 &form() { return run.form(); }
-    AppointmentBook &book() { return run.book(); }
+    CalcWorkbook &book() { return run.book(); }
 
     void type(const QString &date, const QString &time, const QString &text)
     {
@@ -71,7 +71,7 @@ struct Diary
 };
 
 // A stored row as "date time text", read the way the browsing views read it (values, not shown text).
-QStringList rows(const AppointmentBook &book, int first, int last)
+QStringList rows(const CalcWorkbook &book, int first, int last)
 {
     QStringList out;
     for (const CellRow &r : book.readBlock(first, 1, last, 3)) {
@@ -92,7 +92,7 @@ CellRow stored(const QDate &date, const QTime &time, const QString &text)
 }
 
 // A copy of the workbook on disk, opened in an office of its own.
-std::unique_ptr<AppointmentBook> onDisk(const QString &path, QTemporaryDir &copyDir)
+std::unique_ptr<CalcWorkbook> onDisk(const QString &path, QTemporaryDir &copyDir)
 {
     const QString copy = copyDir.filePath(SheetLayout::kFileName);
     QFile::remove(copy);
@@ -229,7 +229,7 @@ void TestInsertion::firstAppointmentIsStoredAndSaved()
         QCOMPARE(note.kind, CellValue::Text);
         QCOMPARE(note.text, text);
     }
-    AppointmentBook withoutPassword;
+    CalcWorkbook withoutPassword;
     withoutPassword.start();
     try {
         withoutPassword.open(copyDir.filePath(SheetLayout::kFileName), QString());
@@ -303,7 +303,7 @@ void TestInsertion::sortKeepsInsertionOrderForEqualDateAndTime()
 {
     TempWorkbook wb;
     RunningDiary run(wb.folder());
-    AppointmentBook &book = run.book();
+    CalcWorkbook &book = run.book();
     // An empty sheet is left alone.
     SortByDate(book);
     QCOMPARE(book.lastUsedRow(), 4);

@@ -1,7 +1,7 @@
 #include "extras/handover.h"
 #include "shell/form1.h"
 #include "shell/startup.h"
-#include "store/appointmentbook.h"
+#include "store/calcworkbook.h"
 #include "store/sheetlayout.h"
 #include "store/storeerror.h"
 #include "store/workbookfile.h"
@@ -24,14 +24,14 @@ const QVector<CellRow> kAppointments = {
     {CellValue::fromDate(QDate(2026, 4, 18)), CellValue::fromTime(QTime(8, 5)), CellValue::fromText("Treno")},
 };
 
-void writeAppointments(AppointmentBook &book, int firstRow)
+void writeAppointments(CalcWorkbook &book, int firstRow)
 {
     for (int i = 0; i < kAppointments.size(); ++i)
         for (int c = 0; c < 3; ++c)
             book.setCell(firstRow + i, c + 1, kAppointments[i][c]);
 }
 
-void verifyAppointments(AppointmentBook &book, int firstRow)
+void verifyAppointments(CalcWorkbook &book, int firstRow)
 {
     for (int i = 0; i < kAppointments.size(); ++i) {
         QCOMPARE(book.cell(firstRow + i, 1).toDate(), kAppointments[i][0].toDate());
@@ -247,7 +247,7 @@ void TestHandOver::officeOutlivesTheProgramWithTheWorkbookShown()
     QTemporaryDir aside;
     const QString copy = copyAside(wb.path(), aside);
     {
-        AppointmentBook withoutPassword;
+        CalcWorkbook withoutPassword;
         withoutPassword.start();
         QVERIFY_THROWS_EXCEPTION(StoreError, withoutPassword.open(copy, QString()));
     }
@@ -259,7 +259,7 @@ void TestHandOver::officeOutlivesTheProgramWithTheWorkbookShown()
 
     // The user's office holds the workbook: a new start is refused.
     {
-        AppointmentBook book;
+        CalcWorkbook book;
         InstanceLock lock;
         RecordingPrompter prompter;
         QVERIFY(!LoadWorkbook(wb.folder(), book, lock, prompter));
@@ -285,7 +285,7 @@ void TestHandOver::withoutDisplayTheWorkbookStays()
     // The tests run without a display, so the diary's office is headless and cannot be shown.
     TempWorkbook wb;
     RunningDiary diary(wb.folder());
-    AppointmentBook &book = diary.book();
+    CalcWorkbook &book = diary.book();
     QVERIFY(!book.canBeShown());
     writeAppointments(book, SheetLayout::kFirstDataRow);
 
@@ -312,7 +312,7 @@ void TestHandOver::failedSaveKeepsTheWorkbook()
 {
     TempWorkbook wb;
     RunningDiary diary(wb.folder());
-    AppointmentBook &book = diary.book();
+    CalcWorkbook &book = diary.book();
     writeAppointments(book, SheetLayout::kFirstDataRow);
     // The folder vanishes under the running office: the save cannot land.
     const QString moved = wb.folder() + QStringLiteral(".altrove");

@@ -1,7 +1,7 @@
 #include "print/printappointments.h"
 #include "print/printrig.h"
 #include "shell/regional.h"
-#include "store/appointmentbook.h"
+#include "store/calcworkbook.h"
 #include "store/sheetlayout.h"
 #include "support/testsupport.h"
 
@@ -30,7 +30,7 @@ private slots:
 namespace {
 
 // n appointments from row 5, dates shown as dates.
-void storeAppointments(AppointmentBook &book, int n, int firstRow = SheetLayout::kFirstDataRow)
+void storeAppointments(CalcWorkbook &book, int n, int firstRow = SheetLayout::kFirstDataRow)
 {
     CellBlock rows;
     for (int i = 0; i < n; ++i)
@@ -40,7 +40,7 @@ void storeAppointments(AppointmentBook &book, int n, int firstRow = SheetLayout:
     book.setNumberFormat(firstRow, 1, firstRow + n - 1, 1, SheetLayout::kDateFormat);
 }
 
-bool sameSetup(const AppointmentBook::PageSetup &a, const AppointmentBook::PageSetup &b)
+bool sameSetup(const CalcWorkbook::PageSetup &a, const CalcWorkbook::PageSetup &b)
 {
     return a.printArea == b.printArea && a.headerOn == b.headerOn && a.centerHeader == b.centerHeader
         && a.leftMargin == b.leftMargin && a.topMargin == b.topMargin && a.headerMargin == b.headerMargin
@@ -78,7 +78,7 @@ void TestPrintAppointments::emptyListRefusesBeforeAnyPrompt()
 {
     TempWorkbook wb;
     RunningDiary diary(wb.folder());
-    const AppointmentBook::PageSetup before = diary.book().pageSetup();
+    const CalcWorkbook::PageSetup before = diary.book().pageSetup();
     const QStringList jobsBefore = PrintRig::jobs();
     diary.prompter.answers = {QStringLiteral("110")};
     PrintAppointments(diary.book(), diary.prompter).run(PrintRig::kQueues[2]);
@@ -167,7 +167,7 @@ void TestPrintAppointments::zoomAnswersLandOnThePage()
     diary.prompter.answers = {answer};
     PrintAppointments(diary.book(), diary.prompter).run(PrintRig::kQueues[0]);
     QCOMPARE(diary.prompter.texts(), QStringList());
-    const AppointmentBook::PageSetup s = diary.book().pageSetup();
+    const CalcWorkbook::PageSetup s = diary.book().pageSetup();
     if (zoom) {
         QCOMPARE(s.zoom, zoom);
         QCOMPARE(s.pagesWide, 0);
@@ -228,7 +228,7 @@ void TestPrintAppointments::pageSetupIsSavedWithTheWorkbook()
             QFile::remove(f);
     }
     auto book = openForInspection(wb.path());
-    const AppointmentBook::PageSetup s = book->pageSetup();
+    const CalcWorkbook::PageSetup s = book->pageSetup();
     QCOMPARE(s.printArea, QRect(QPoint(1, 4), QPoint(3, 7)));
     QVERIFY(s.headerOn);
     const QString prefix = QStringLiteral("Stampa Elenco Vespolari     ------ del     ");

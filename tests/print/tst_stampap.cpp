@@ -2,7 +2,7 @@
 #include "print/printrig.h"
 #include "print/stampap.h"
 #include "shell/form1.h"
-#include "store/appointmentbook.h"
+#include "store/calcworkbook.h"
 #include "store/sheetlayout.h"
 #include "support/testsupport.h"
 

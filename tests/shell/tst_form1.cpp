@@ -1,6 +1,6 @@
 #include "extras/linkimage.h"
 #include "shell/form1.h"
-#include "store/appointmentbook.h"
+#include "store/calcworkbook.h"
 #include "support/testsupport.h"
 
 #include <QCalendarWidget>
@@ -31,14 +31,14 @@ private slots:
     void creditsFontResolvesToCalibrisTwin();
 
 private:
-    std::unique_ptr<AppointmentBook> m_book;
+    std::unique_ptr<CalcWorkbook> m_book;
     std::unique_ptr<RecordingPrompter> m_prompter;
     std::unique_ptr<Form1> m_form;
 };
 
 void TestForm1::init()
 {
-    m_book = std::make_unique<AppointmentBook>();
+    m_book = std::make_unique<CalcWorkbook>();
     m_prompter = std::make_unique<RecordingPrompter>();
     m_form = std::make_unique<Form1>(*m_book, *m_prompter);
 }

@@ -1,4 +1,4 @@
-#include "store/appointmentbook.h"
+#include "store/calcworkbook.h"
 #include "store/sheetlayout.h"
 #include "store/workbookfile.h"
 #include "support/testsupport.h"

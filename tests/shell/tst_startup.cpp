@@ -1,6 +1,6 @@
 #include "shell/form1.h"
 #include "shell/startup.h"
-#include "store/appointmentbook.h"
+#include "store/calcworkbook.h"
 #include "store/sheetlayout.h"
 #include "store/storeerror.h"
 #include "store/workbookfile.h"
@@ -33,7 +33,7 @@ private slots:
 void TestStartup::missingWorkbookIsReportedWithItsPath()
 {
     QTemporaryDir empty;
-    AppointmentBook book;
+    CalcWorkbook book;
     InstanceLock lock;
     RecordingPrompter prompter;
     QVERIFY(!LoadWorkbook(empty.path(), book, lock, prompter));
@@ -51,7 +51,7 @@ void TestStartup::workbookHeldByAnotherOfficeIsRefused()
         // Before its first save the other office holds only its lock file; after it, a file lock too.
         if (saved)
             other->save();
-        AppointmentBook book;
+        CalcWorkbook book;
         InstanceLock lock;
         RecordingPrompter prompter;
         QVERIFY(!LoadWorkbook(wb.folder(), book, lock, prompter));
@@ -67,7 +67,7 @@ void TestStartup::secondDiaryOnTheSameWorkbookIsRefused()
 {
     TempWorkbook wb;
     RunningDiary first(wb.folder());
-    AppointmentBook book;
+    CalcWorkbook book;
     InstanceLock lock;
     RecordingPrompter prompter;
     QVERIFY(!LoadWorkbook(wb.folder(), book, lock, prompter));
@@ -100,7 +100,7 @@ void TestStartup::wrongPasswordEndsWithAnErrorReport()
     }
     qint64 pid = 0;
     {
-        AppointmentBook book;
+        CalcWorkbook book;
         InstanceLock lock;
         RecordingPrompter prompter;
         try {
@@ -128,7 +128,7 @@ void TestStartup::everyStartPreparesTheSheet()
         book->save();
     }
     RunningDiary diary(wb.folder());
-    AppointmentBook &book = diary.book();
+    CalcWorkbook &book = diary.book();
     const CellRow header = book.readBlock(4, 1, 4, 3).first();
     QCOMPARE(header[0].text, QStringLiteral("Data"));
     QCOMPARE(header[1].text, QStringLiteral("Ora"));
@@ -175,7 +175,7 @@ void TestStartup::exitSavesClosesAndQuits()
     QVERIFY(after != before);
     auto book = openForInspection(wb.path());
     QCOMPARE(book->cell(5, 3).text, QStringLiteral("scritto prima dell'uscita"));
-    AppointmentBook withoutPassword;
+    CalcWorkbook withoutPassword;
     withoutPassword.start();
     QVERIFY_THROWS_EXCEPTION(StoreError, withoutPassword.open(wb.path(), QString()));
 }

@@ -1,6 +1,6 @@
 #include "shell/startup.h"
 #include "shell/storefailure.h"
-#include "store/appointmentbook.h"
+#include "store/calcworkbook.h"
 #include "store/sheetlayout.h"
 #include "store/storeerror.h"
 #include "store/workbookfile.h"
@@ -55,7 +55,7 @@ void TestFaults::killedOfficeIsNoticedAndReplaced()
     TempWorkbook wb;
     {
     RunningDiary diary(wb.folder());
-    AppointmentBook &book = diary.book();
+    CalcWorkbook &book = diary.book();
     book.setCell(5, 3, CellValue::fromText(QStringLiteral("salvato")));
     book.save();
     book.setCell(6, 3, CellValue::fromText(QStringLiteral("non salvato")));
@@ -233,7 +233,7 @@ void TestFaults::damagedWorkbookIsReportedAndLeftAlone()
     const QByteArray before = contents(wb.path());
     qint64 pid = 0;
     {
-        AppointmentBook book;
+        CalcWorkbook book;
         InstanceLock lock;
         RecordingPrompter prompter;
         QElapsedTimer clock;
@@ -265,7 +265,7 @@ void TestFaults::damagedWorkbookPointsToItsBackup()
     QVERIFY(f.open(QIODevice::ReadWrite));
     f.resize(0);
     f.close();
-    AppointmentBook book;
+    CalcWorkbook book;
     InstanceLock lock;
     RecordingPrompter prompter;
     try {

@@ -1,4 +1,4 @@
-#include "store/appointmentbook.h"
+#include "store/calcworkbook.h"
 #include "store/sheetlayout.h"
 #include "store/storeerror.h"
 #include "support/testsupport.h"
@@ -31,7 +31,7 @@ void TestSuppliedWorkbook::isAnOle2Workbook()
 void TestSuppliedWorkbook::opensOnlyWithItsPassword()
 {
     TempWorkbook wb;
-    AppointmentBook book;
+    CalcWorkbook book;
     book.start();
     QVERIFY_THROWS_EXCEPTION(StoreError, book.open(wb.path(), QString()));
     book.open(wb.path(), QStringLiteral("Tirn4716"));

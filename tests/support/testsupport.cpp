@@ -2,7 +2,7 @@
 
 #include "shell/form1.h"
 #include "shell/startup.h"
-#include "store/appointmentbook.h"
+#include "store/calcworkbook.h"
 #include "store/sheetlayout.h"
 #include "store/workbookfile.h"
 
@@ -49,7 +49,7 @@ QString TempWorkbook::path() const
 }
 
 RunningDiary::RunningDiary(const QString &folder)
-    : m_lock(std::make_unique<InstanceLock>()), m_book(std::make_unique<AppointmentBook>())
+    : m_lock(std::make_unique<InstanceLock>()), m_book(std::make_unique<CalcWorkbook>())
 {
     if (!LoadWorkbook(folder, *m_book, *m_lock, prompter))
         qFatal("the diary refused to start: %s", qPrintable(prompter.texts().join(QLatin1Char('|'))));
@@ -61,9 +61,9 @@ RunningDiary::~RunningDiary()
     m_form.reset();
 }
 
-std::unique_ptr<AppointmentBook> openForInspection(const QString &path)
+std::unique_ptr<CalcWorkbook> openForInspection(const QString &path)
 {
-    auto book = std::make_unique<AppointmentBook>();
+    auto book = std::make_unique<CalcWorkbook>();
     book->start();
     book->open(path, SheetLayout::kPassword);
     return book;

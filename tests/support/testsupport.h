@@ -9,7 +9,7 @@
 #include <memory>
 #include <optional>
 
-class AppointmentBook;
+class CalcWorkbook;
 class Form1;
 class InstanceLock;
 
@@ -56,18 +56,18 @@ public:
     explicit RunningDiary(const QString &folder);
     ~RunningDiary();
 
-    AppointmentBook &book() { return *m_book; }
+    CalcWorkbook &book() { return *m_book; }
     Form1 &form() { return *m_form; }
     RecordingPrompter prompter;
 
 private:
     std::unique_ptr<InstanceLock> m_lock;
-    std::unique_ptr<AppointmentBook> m_book;
+    std::unique_ptr<CalcWorkbook> m_book;
     std::unique_ptr<Form1> m_form;
 };
 
 // Opens a saved workbook in an office of its own to look at what is on disk.
-std::unique_ptr<AppointmentBook> openForInspection(const QString &path);
+std::unique_ptr<CalcWorkbook> openForInspection(const QString &path);
 
 bool processAlive(qint64 pid);
 // The office process that a program started as its child; 0 when there is none.

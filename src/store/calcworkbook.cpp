@@ -1,4 +1,4 @@
-#include "appointmentbook.h"
+#include "calcworkbook.h"
 
 #include "officeprocess.h"
 #include "storeerror.h"
@@ -154,7 +154,7 @@ table::CellRangeAddress addressOf(const Reference<uno::XInterface> &range)
         rethrow(what);                                                                             \
     }
 
-struct AppointmentBook::Impl
+struct CalcWorkbook::Impl
 {
     OfficeProcess process;
     Reference<uno::XComponentContext> remote;
@@ -269,9 +269,9 @@ struct AppointmentBook::Impl
     }
 };
 
-AppointmentBook::AppointmentBook() : d(std::make_unique<Impl>()) {}
+CalcWorkbook::CalcWorkbook() : d(std::make_unique<Impl>()) {}
 
-AppointmentBook::~AppointmentBook()
+CalcWorkbook::~CalcWorkbook()
 {
     if (d->handedOver)
         return;
@@ -283,28 +283,28 @@ AppointmentBook::~AppointmentBook()
     quit();
 }
 
-void AppointmentBook::start()
+void CalcWorkbook::start()
 {
     d->process.spawn();
     d->connect();
 }
 
-bool AppointmentBook::isStarted() const
+bool CalcWorkbook::isStarted() const
 {
     return d->desktop.is();
 }
 
-qint64 AppointmentBook::officePid() const
+qint64 CalcWorkbook::officePid() const
 {
     return d->process.pid();
 }
 
-bool AppointmentBook::canBeShown() const
+bool CalcWorkbook::canBeShown() const
 {
     return isStarted() && !d->process.headless();
 }
 
-void AppointmentBook::open(const QString &path, const QString &password)
+void CalcWorkbook::open(const QString &path, const QString &password)
 {
     // A file that is no compound document at all (empty, cut short to nothing, some other
     // kind): the office would open it as a new, empty workbook and later save over it.
@@ -323,14 +323,14 @@ void AppointmentBook::open(const QString &path, const QString &password)
     d->password = password;
 }
 
-void AppointmentBook::createNew()
+void CalcWorkbook::createNew()
 {
     Sequence<beans::PropertyValue> args(1);
     args[0] = prop("Hidden", uno::Any(true));
     d->load(QStringLiteral("private:factory/scalc"), args, nullptr, QStringLiteral("nuova cartella"));
 }
 
-void AppointmentBook::saveAs(const QString &path, const QString &password)
+void CalcWorkbook::saveAs(const QString &path, const QString &password)
 {
     d->requireDocument();
     GUARDED("salvataggio", {
@@ -343,7 +343,7 @@ void AppointmentBook::saveAs(const QString &path, const QString &password)
     })
 }
 
-void AppointmentBook::save()
+void CalcWorkbook::save()
 {
     d->requireDocument();
     // The last good version stays beside the workbook; if it cannot be kept, the save goes on:
@@ -360,7 +360,7 @@ void AppointmentBook::save()
     }
 }
 
-void AppointmentBook::close()
+void CalcWorkbook::close()
 {
     if (!d->document.is())
         return;
@@ -369,7 +369,7 @@ void AppointmentBook::close()
     GUARDED("chiusura", { Reference<util::XCloseable>(doc, UNO_QUERY_THROW)->close(true); })
 }
 
-void AppointmentBook::quit()
+void CalcWorkbook::quit()
 {
     if (d->desktop.is()) {
         try {
@@ -383,7 +383,7 @@ void AppointmentBook::quit()
     d->process.stop(5000);
 }
 
-void AppointmentBook::handOver()
+void CalcWorkbook::handOver()
 {
     d->requireDocument();
     GUARDED("visualizzazione", {
@@ -402,12 +402,12 @@ void AppointmentBook::handOver()
     d->process.release();
 }
 
-bool AppointmentBook::officeAlive()
+bool CalcWorkbook::officeAlive()
 {
     return !d->process.hasExited();
 }
 
-void AppointmentBook::recover()
+void CalcWorkbook::recover()
 {
     if (d->path.isEmpty())
         throw StoreError(StoreError::OperationFailed, QStringLiteral("Nessuna cartella di lavoro da riaprire"));
@@ -421,7 +421,7 @@ void AppointmentBook::recover()
     open(d->path, d->password);
 }
 
-CellValue AppointmentBook::cell(int row, int col) const
+CellValue CalcWorkbook::cell(int row, int col) const
 {
     CellValue v = plainCell(row, col);
     if (!v.isNumeric())
@@ -440,7 +440,7 @@ CellValue AppointmentBook::cell(int row, int col) const
     })
 }
 
-CellValue AppointmentBook::plainCell(int row, int col) const
+CellValue CalcWorkbook::plainCell(int row, int col) const
 {
     GUARDED("lettura", {
         Reference<table::XCell> c = d->firstSheet()->getCellByPosition(col - 1, row - 1);
@@ -455,7 +455,7 @@ CellValue AppointmentBook::plainCell(int row, int col) const
     })
 }
 
-void AppointmentBook::setCell(int row, int col, const CellValue &value)
+void CalcWorkbook::setCell(int row, int col, const CellValue &value)
 {
     GUARDED("scrittura", {
         Reference<table::XCell> c = d->firstSheet()->getCellByPosition(col - 1, row - 1);
@@ -481,7 +481,7 @@ void AppointmentBook::setCell(int row, int col, const CellValue &value)
     })
 }
 
-CellBlock AppointmentBook::readBlock(int firstRow, int firstCol, int lastRow, int lastCol) const
+CellBlock CalcWorkbook::readBlock(int firstRow, int firstCol, int lastRow, int lastCol) const
 {
     CellBlock out;
     if (lastRow < firstRow || lastCol < firstCol)
@@ -509,7 +509,7 @@ CellBlock AppointmentBook::readBlock(int firstRow, int firstCol, int lastRow, in
     })
 }
 
-void AppointmentBook::writeBlock(int firstRow, int firstCol, const CellBlock &rows)
+void CalcWorkbook::writeBlock(int firstRow, int firstCol, const CellBlock &rows)
 {
     if (rows.isEmpty() || rows.first().isEmpty())
         return;
@@ -535,7 +535,7 @@ void AppointmentBook::writeBlock(int firstRow, int firstCol, const CellBlock &ro
     })
 }
 
-void AppointmentBook::setNumberFormat(int firstRow, int firstCol, int lastRow, int lastCol, const QString &code)
+void CalcWorkbook::setNumberFormat(int firstRow, int firstCol, int lastRow, int lastCol, const QString &code)
 {
     GUARDED("formato", {
         Reference<beans::XPropertySet>(d->range(firstRow, firstCol, lastRow, lastCol), UNO_QUERY_THROW)
@@ -543,7 +543,7 @@ void AppointmentBook::setNumberFormat(int firstRow, int firstCol, int lastRow, i
     })
 }
 
-QString AppointmentBook::numberFormat(int row, int col) const
+QString CalcWorkbook::numberFormat(int row, int col) const
 {
     GUARDED("formato", {
         sal_Int32 key = 0;
@@ -556,7 +556,7 @@ QString AppointmentBook::numberFormat(int row, int col) const
     })
 }
 
-void AppointmentBook::setRowsHidden(int firstRow, int lastRow, bool hidden)
+void CalcWorkbook::setRowsHidden(int firstRow, int lastRow, bool hidden)
 {
     GUARDED("righe", {
         Reference<table::XColumnRowRange> rr(d->range(firstRow, 1, lastRow, 1), UNO_QUERY_THROW);
@@ -565,7 +565,7 @@ void AppointmentBook::setRowsHidden(int firstRow, int lastRow, bool hidden)
     })
 }
 
-bool AppointmentBook::isRowHidden(int row) const
+bool CalcWorkbook::isRowHidden(int row) const
 {
     GUARDED("righe", {
         Reference<table::XColumnRowRange> rr(d->range(row, 1, row, 1), UNO_QUERY_THROW);
@@ -575,7 +575,7 @@ bool AppointmentBook::isRowHidden(int row) const
     })
 }
 
-int AppointmentBook::lastUsedRow() const
+int CalcWorkbook::lastUsedRow() const
 {
     GUARDED("area usata", {
         Reference<sheet::XSpreadsheet> sheet = d->firstSheet();
@@ -590,7 +590,7 @@ int AppointmentBook::lastUsedRow() const
     })
 }
 
-int AppointmentBook::firstEmptyRow(int col, int fromRow, int toRow) const
+int CalcWorkbook::firstEmptyRow(int col, int fromRow, int toRow) const
 {
     const int last = qMin(toRow, lastUsedRow() + 1);
     if (last < fromRow)
@@ -603,7 +603,7 @@ int AppointmentBook::firstEmptyRow(int col, int fromRow, int toRow) const
     return 0;
 }
 
-void AppointmentBook::sortRows(int firstRow, int lastRow, int lastCol, const QVector<SortKey> &keys)
+void CalcWorkbook::sortRows(int firstRow, int lastRow, int lastCol, const QVector<SortKey> &keys)
 {
     GUARDED("ordinamento", {
         Reference<util::XSortable> sortable(d->range(firstRow, 1, lastRow, lastCol), UNO_QUERY_THROW);
@@ -622,12 +622,12 @@ void AppointmentBook::sortRows(int firstRow, int lastRow, int lastCol, const QVe
     })
 }
 
-void AppointmentBook::activateFirstSheet()
+void CalcWorkbook::activateFirstSheet()
 {
     GUARDED("selezione", { d->view()->setActiveSheet(d->firstSheet()); })
 }
 
-int AppointmentBook::activeSheetIndex() const
+int CalcWorkbook::activeSheetIndex() const
 {
     GUARDED("selezione", {
         Reference<sheet::XCellRangeAddressable> active(d->view()->getActiveSheet(), UNO_QUERY_THROW);
@@ -635,7 +635,7 @@ int AppointmentBook::activeSheetIndex() const
     })
 }
 
-void AppointmentBook::select(int firstRow, int firstCol, int lastRow, int lastCol)
+void CalcWorkbook::select(int firstRow, int firstCol, int lastRow, int lastCol)
 {
     GUARDED("selezione", {
         Reference<view::XSelectionSupplier>(d->view(), UNO_QUERY_THROW)
@@ -643,7 +643,7 @@ void AppointmentBook::select(int firstRow, int firstCol, int lastRow, int lastCo
     })
 }
 
-QRect AppointmentBook::selection() const
+QRect CalcWorkbook::selection() const
 {
     GUARDED("selezione", {
         Reference<uno::XInterface> sel;
@@ -653,7 +653,7 @@ QRect AppointmentBook::selection() const
     })
 }
 
-void AppointmentBook::fitColumns(const QVector<int> &minWidths)
+void CalcWorkbook::fitColumns(const QVector<int> &minWidths)
 {
     GUARDED("larghezza colonne", {
         Reference<sheet::XSpreadsheetDocument> doc(d->document, UNO_QUERY_THROW);
@@ -682,7 +682,7 @@ void AppointmentBook::fitColumns(const QVector<int> &minWidths)
     })
 }
 
-int AppointmentBook::columnWidth(int col) const
+int CalcWorkbook::columnWidth(int col) const
 {
     GUARDED("larghezza colonne", {
         Reference<container::XIndexAccess> columns(
@@ -693,7 +693,7 @@ int AppointmentBook::columnWidth(int col) const
     })
 }
 
-int AppointmentBook::sheetCount() const
+int CalcWorkbook::sheetCount() const
 {
     GUARDED("fogli", {
         d->requireDocument();
@@ -740,7 +740,7 @@ T property(const Reference<beans::XPropertySet> &set, const char *name)
 
 } // namespace
 
-AppointmentBook::PageSetup AppointmentBook::pageSetup() const
+CalcWorkbook::PageSetup CalcWorkbook::pageSetup() const
 {
     GUARDED("impostazione pagina", {
         const Reference<sheet::XSpreadsheet> sheet = d->firstSheet();
@@ -777,7 +777,7 @@ AppointmentBook::PageSetup AppointmentBook::pageSetup() const
     })
 }
 
-void AppointmentBook::setPrintArea(int firstRow, int firstCol, int lastRow, int lastCol)
+void CalcWorkbook::setPrintArea(int firstRow, int firstCol, int lastRow, int lastCol)
 {
     GUARDED("area di stampa", {
         const Reference<sheet::XSpreadsheet> sheet = d->firstSheet();
@@ -787,7 +787,7 @@ void AppointmentBook::setPrintArea(int firstRow, int firstCol, int lastRow, int 
     })
 }
 
-void AppointmentBook::setCenterHeader(const QString &text)
+void CalcWorkbook::setCenterHeader(const QString &text)
 {
     GUARDED("intestazione", {
         const Reference<beans::XPropertySet> style = pageStyleOf(d->firstSheet(), d->document);
@@ -806,7 +806,7 @@ void AppointmentBook::setCenterHeader(const QString &text)
     })
 }
 
-void AppointmentBook::setMargins(const Margins &m)
+void CalcWorkbook::setMargins(const Margins &m)
 {
     GUARDED("margini", {
         const Reference<beans::XPropertySet> style = pageStyleOf(d->firstSheet(), d->document);
@@ -829,7 +829,7 @@ void AppointmentBook::setMargins(const Margins &m)
     })
 }
 
-void AppointmentBook::setFitToPages(int wide, int tall)
+void CalcWorkbook::setFitToPages(int wide, int tall)
 {
     GUARDED("adatta alla pagina", {
         const Reference<beans::XPropertySet> style = pageStyleOf(d->firstSheet(), d->document);
@@ -838,12 +838,12 @@ void AppointmentBook::setFitToPages(int wide, int tall)
     })
 }
 
-void AppointmentBook::setPrintGridlines(bool on)
+void CalcWorkbook::setPrintGridlines(bool on)
 {
     GUARDED("griglia", { pageStyleOf(d->firstSheet(), d->document)->setPropertyValue("PrintGrid", uno::Any(on)); })
 }
 
-void AppointmentBook::setLandscape(bool landscape)
+void CalcWorkbook::setLandscape(bool landscape)
 {
     GUARDED("orientamento", {
         const Reference<beans::XPropertySet> style = pageStyleOf(d->firstSheet(), d->document);
@@ -855,7 +855,7 @@ void AppointmentBook::setLandscape(bool landscape)
     })
 }
 
-void AppointmentBook::setPaperSize(const QSize &hundredthsMm)
+void CalcWorkbook::setPaperSize(const QSize &hundredthsMm)
 {
     GUARDED("formato carta", {
         const Reference<beans::XPropertySet> style = pageStyleOf(d->firstSheet(), d->document);
@@ -867,7 +867,7 @@ void AppointmentBook::setPaperSize(const QSize &hundredthsMm)
     })
 }
 
-void AppointmentBook::setZoom(int percent)
+void CalcWorkbook::setZoom(int percent)
 {
     if (percent < kMinZoom || percent > kMaxZoom)
         throw StoreError(StoreError::OperationFailed,
@@ -880,7 +880,7 @@ void AppointmentBook::setZoom(int percent)
     })
 }
 
-void AppointmentBook::printOut(const QString &printerName, int copies)
+void CalcWorkbook::printOut(const QString &printerName, int copies)
 {
     d->requireDocument();
     GUARDED("stampa", {
@@ -904,7 +904,7 @@ void AppointmentBook::printOut(const QString &printerName, int copies)
     })
 }
 
-void AppointmentBook::exportPdf(const QString &path) const
+void CalcWorkbook::exportPdf(const QString &path) const
 {
     d->requireDocument();
     GUARDED("esportazione PDF", {

@@ -12,7 +12,7 @@ class OfficeProcess;
 // The spreadsheet application together with the one workbook it holds for us.
 // Rows and columns count from 1, as on the sheet; every cell operation acts on the first sheet.
 // Every failure throws StoreError.
-class AppointmentBook
+class CalcWorkbook
 {
 public:
     struct SortKey
@@ -21,11 +21,11 @@ public:
         bool ascending = true;
     };
 
-    AppointmentBook();
+    CalcWorkbook();
     // Closes the workbook without saving and ends the office, unless it was handed over.
-    ~AppointmentBook();
-    AppointmentBook(const AppointmentBook &) = delete;
-    AppointmentBook &operator=(const AppointmentBook &) = delete;
+    ~CalcWorkbook();
+    CalcWorkbook(const CalcWorkbook &) = delete;
+    CalcWorkbook &operator=(const CalcWorkbook &) = delete;
 
     // Starts a hidden office of our own and connects to it.
     void start();

@@ -1,4 +1,4 @@
-#include "store/appointmentbook.h"
+#include "store/calcworkbook.h"
 #include "store/sheetlayout.h"
 #include "store/storeerror.h"
 #include "support/testsupport.h"
@@ -7,7 +7,7 @@
 #include <QTest>
 
 // The spreadsheet engine on the real office.
-class TestAppointmentBook : public QObject
+class TestCalcWorkbook : public QObject
 {
     Q_OBJECT
 
@@ -21,7 +21,7 @@ private slots:
     void officeEndsWithTheBook();
 };
 
-void TestAppointmentBook::valueKindsRoundTripThroughTheSavedFile()
+void TestCalcWorkbook::valueKindsRoundTripThroughTheSavedFile()
 {
     TempWorkbook wb;
     {
@@ -44,7 +44,7 @@ void TestAppointmentBook::valueKindsRoundTripThroughTheSavedFile()
     QCOMPARE(book->cell(6, 1).kind, CellValue::Empty);
 }
 
-void TestAppointmentBook::bulkReadAndWrite()
+void TestCalcWorkbook::bulkReadAndWrite()
 {
     TempWorkbook wb;
     auto book = openForInspection(wb.path());
@@ -61,7 +61,7 @@ void TestAppointmentBook::bulkReadAndWrite()
     QVERIFY(back[1000][0].isEmpty());
 }
 
-void TestAppointmentBook::sortKeepsRowsTogetherAndSinksEmptyRows()
+void TestCalcWorkbook::sortKeepsRowsTogetherAndSinksEmptyRows()
 {
     TempWorkbook wb;
     auto book = openForInspection(wb.path());
@@ -79,7 +79,7 @@ void TestAppointmentBook::sortKeepsRowsTogetherAndSinksEmptyRows()
     QVERIFY(back[3][0].isEmpty());
 }
 
-void TestAppointmentBook::firstEmptyRowAndLastUsedRow()
+void TestCalcWorkbook::firstEmptyRowAndLastUsedRow()
 {
     TempWorkbook wb;
     auto book = openForInspection(wb.path());
@@ -94,10 +94,10 @@ void TestAppointmentBook::firstEmptyRowAndLastUsedRow()
     QCOMPARE(book->firstEmptyRow(1, 5, SheetLayout::kLastRow), 10);
 }
 
-void TestAppointmentBook::wrongPasswordFailsWithoutHanging()
+void TestCalcWorkbook::wrongPasswordFailsWithoutHanging()
 {
     TempWorkbook wb;
-    AppointmentBook book;
+    CalcWorkbook book;
     book.start();
     try {
         book.open(wb.path(), QStringLiteral("sbagliata"));
@@ -110,21 +110,21 @@ void TestAppointmentBook::wrongPasswordFailsWithoutHanging()
     QVERIFY_THROWS_EXCEPTION(StoreError, book.open(wb.path(), QString()));
 }
 
-void TestAppointmentBook::damagedFileFailsWithoutHanging()
+void TestCalcWorkbook::damagedFileFailsWithoutHanging()
 {
     TempWorkbook wb;
     QFile file(wb.path());
     QVERIFY(file.resize(1000));
     const QByteArray before = [&] { file.open(QIODevice::ReadOnly); return file.readAll(); }();
     file.close();
-    AppointmentBook book;
+    CalcWorkbook book;
     book.start();
     QVERIFY_THROWS_EXCEPTION(StoreError, book.open(wb.path(), SheetLayout::kPassword));
     QVERIFY(file.open(QIODevice::ReadOnly));
     QCOMPARE(file.readAll(), before);
 }
 
-void TestAppointmentBook::officeEndsWithTheBook()
+void TestCalcWorkbook::officeEndsWithTheBook()
 {
     qint64 pid = 0;
     {
@@ -136,5 +136,5 @@ void TestAppointmentBook::officeEndsWithTheBook()
     QVERIFY(!processAlive(pid));
 }
 
-QTEST_GUILESS_MAIN(TestAppointmentBook)
-#include "tst_appointmentbook.moc"
+QTEST_GUILESS_MAIN(TestCalcWorkbook)
+#include "tst_calcworkbook.moc"
