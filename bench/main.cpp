@@ -5,11 +5,13 @@
 #include "silentprompter.h"
 #include "stats.h"
 
-#include "browse/storedrows.h"
+#include "domain/diary.h"
 #include "print/printappointments.h"
+#include "services/regional.h"
+#include "services/storefailure.h"
 #include "shell/form1.h"
-#include "shell/regional.h"
 #include "shell/startup.h"
+#include "support/testsupport.h"
 #include "store/calcworkbook.h"
 #include "store/sheetlayout.h"
 #include "store/workbookfile.h"
@@ -79,14 +81,9 @@ int dayByCells(const CalcWorkbook &book, const QDate &day)
     return found;
 }
 
-int dayInBulk(const CalcWorkbook &book, const QDate &day)
+int dayInBulk(CalcWorkbook &book, const QDate &day)
 {
-    int found = 0;
-    for (const StoredRows::Row &r : StoredRows(book).rows()) {
-        if (r.date.isNumeric() && r.date.toDate() == day)
-            ++found;
-    }
-    return found;
+    return Diary(book).ofDay(day).size();
 }
 
 void measureSize(int n, int runs, ProgramClock &clock, QVector<Row> &table)
@@ -112,28 +109,30 @@ void measureSize(int n, int runs, ProgramClock &clock, QVector<Row> &table)
     if (!LoadWorkbook(dir.path(), book, lock, prompter))
         qFatal("the workbook did not open: %s", qPrintable(prompter.last));
     {
-        Form1 form(book, prompter);
+        Diary diary(book);
+        StoreFailure storeFailure(diary, prompter);
+        Form1 form(diary, prompter);
         form.show();
         QApplication::processEvents();
         Row insertion{n, QStringLiteral("insertion (free row, write, sort, save)"), timeRuns(runs, [&] {
-                          form.Text1->setText(Regional::dateText(busiest));
-                          form.Text2->setText(QStringLiteral("09.30"));
-                          form.Text3->setText(QStringLiteral("Misura del tempo di inserimento"));
-                          form.Command1->click();
+                          ui(form).Text1->setText(Regional::dateText(busiest));
+                          ui(form).Text2->setText(QStringLiteral("09.30"));
+                          ui(form).Text3->setText(QStringLiteral("Misura del tempo di inserimento"));
+                          ui(form).Command1->click();
                           QApplication::processEvents();
                       })};
-        form.MonthView1->setSelectedDate(busiest);
+        ui(form).MonthView1->setSelectedDate(busiest);
         Row day{n, QStringLiteral("day click (lists filled)"), timeRuns(runs, [&] {
-                    emit form.MonthView1->clicked(busiest);
+                    emit ui(form).MonthView1->clicked(busiest);
                     QApplication::processEvents();
                 })};
         Row all{n, QStringLiteral("checking Check1 (full listing)"), timeRuns(runs, [&] {
-                    form.Check1->setChecked(true);
+                    ui(form).Check1->setChecked(true);
                     QApplication::processEvents();
-                    form.Check1->setChecked(false);
+                    ui(form).Check1->setChecked(false);
                 })};
         // A name no queue bears: the job sets the whole page up and stops at the print-out call.
-        PrintAppointments job(book, prompter);
+        PrintAppointments job(diary, prompter, storeFailure);
         Row print{n, QStringLiteral("print job up to the print-out call"),
                   timeRuns(runs, [&] { job.run(QStringLiteral("vespolari-bench-nessuna-stampante")); })};
         table << insertion << day << all << print;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "shell/prompter.h"
+#include "services/prompter.h"
 
 // Answers every box at once: the zoom prompt with its default, messages with OK.
 class SilentPrompter : public Prompter

@@ -1,16 +1,24 @@
 #pragma once
 
-class Form1;
+class Diary;
+class QCheckBox;
+class QListWidget;
 
-// Every stored appointment in List2 while Check1 is checked: date, eight blanks, time, eight
-// blanks, text. Unchecking empties List2 alone. It never shows a message.
+// Every stored appointment in the texts list while the check box is ticked: date, eight blanks,
+// time, eight blanks, text. Unticking empties that list alone. It never shows a message.
 class AllView
 {
 public:
-    explicit AllView(Form1 &form) : m_form(form) {}
+    AllView(QCheckBox *showAllCheck, QListWidget *timesList, QListWidget *textsList, Diary &diary)
+        : m_showAllCheck(showAllCheck), m_timesList(timesList), m_textsList(textsList), m_diary(diary)
+    {
+    }
 
     void update();
 
 private:
-    Form1 &m_form;
+    QCheckBox *m_showAllCheck;
+    QListWidget *m_timesList;
+    QListWidget *m_textsList;
+    Diary &m_diary;
 };

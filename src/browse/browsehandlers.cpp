@@ -1,24 +1,44 @@
 #include "browsehandlers.h"
 
-#include "shell/errorreport.h"
-#include "shell/form1.h"
-#include "shell/storefailure.h"
+#include "services/errorreport.h"
+#include "services/storefailure.h"
 #include "store/storeerror.h"
 
 #include <QCalendarWidget>
 #include <QCheckBox>
 #include <QListWidget>
 
-BrowseHandlers::BrowseHandlers(Form1 &form) : QObject(&form), m_form(form), m_day(form), m_all(form)
+BrowseHandlers::BrowseHandlers(const Controls &controls, Diary &diary, Prompter &prompter,
+                               StoreFailure &storeFailure, QObject *parent)
+    : QObject(parent), m_controls(controls), m_prompter(prompter), m_storeFailure(storeFailure),
+      m_day(controls.timesList, controls.textsList, diary, prompter),
+      m_all(controls.showAllCheck, controls.timesList, controls.textsList, diary)
 {
     // Every line is one line of text in one font: measuring tens of thousands of them one by one
     // would cost the full listing half a second for nothing.
-    form.List1->setUniformItemSizes(true);
-    form.List2->setUniformItemSizes(true);
+    controls.timesList->setUniformItemSizes(true);
+    controls.textsList->setUniformItemSizes(true);
     // The day comes from the calendar's selection, not from the signal.
-    connect(form.MonthView1, &QCalendarWidget::clicked, this, [this] { guarded([this] { m_day.show(); }); });
-    // Toggled, not clicked: unchecking from code must empty the listing too.
-    connect(form.Check1, &QCheckBox::toggled, this, [this] { guarded([this] { m_all.update(); }); });
+    connect(controls.calendar, &QCalendarWidget::clicked, this, [this] {
+        guarded([this] {
+            m_day.show(m_controls.calendar->selectedDate(), [this](const QString &text) { emit dayChosen(text); });
+        });
+    });
+    // Toggled, not clicked: unticking from code must empty the listing too.
+    connect(controls.showAllCheck, &QCheckBox::toggled, this, [this] { guarded([this] { m_all.update(); }); });
+}
+
+void BrowseHandlers::clearLists()
+{
+    m_controls.timesList->clear();
+    m_controls.textsList->clear();
+}
+
+void BrowseHandlers::clearListing()
+{
+    clearLists();
+    // Unticking runs the all-appointments view's own handling.
+    m_controls.showAllCheck->setChecked(false);
 }
 
 template <typename F>
@@ -27,13 +47,11 @@ void BrowseHandlers::guarded(F &&handler)
     try {
         handler();
     } catch (const StoreError &e) {
-        if (OfficeIsGone(m_form.book(), e)) {
-            // Replaced on the last save, so the next click works.
-            HandleStoreFailure(m_form.book(), m_form.prompter(), e);
+        // Replaced on the last save, so the next click works.
+        if (m_storeFailure.recoverIfGone(e))
             return;
-        }
         // Anything else is unforeseen: reported, and the run ends as after any uncaught error.
-        ReportError(m_form.prompter(), e);
-        m_form.endWithoutShutdown();
+        ReportError(m_prompter, e);
+        emit runMustEnd();
     }
 }

@@ -5,22 +5,48 @@
 
 #include <QObject>
 
-class Form1;
+class Diary;
+class Prompter;
+class QCalendarWidget;
+class QCheckBox;
+class QListWidget;
+class StoreFailure;
 
-// Connects this subsystem's handlers to the main window's controls.
+// The calendar, the two lists and the check box that lists everything.
 class BrowseHandlers : public QObject
 {
     Q_OBJECT
 
 public:
-    explicit BrowseHandlers(Form1 &form);
+    struct Controls
+    {
+        QCalendarWidget *calendar;
+        QListWidget *timesList;
+        QListWidget *textsList;
+        QCheckBox *showAllCheck;
+    };
+
+    BrowseHandlers(const Controls &controls, Diary &diary, Prompter &prompter, StoreFailure &storeFailure,
+                   QObject *parent);
+
+    // Both lists emptied.
+    void clearLists();
+    // Both lists emptied and the check box unticked.
+    void clearListing();
+
+signals:
+    // A day was clicked: its date, as the date field shows it.
+    void dayChosen(const QString &dateText);
+    // An unforeseen failure was reported; the run ends, as after any uncaught error.
+    void runMustEnd();
 
 private:
-    // A failing office ends the run after its error box, as any unhandled error does.
     template <typename F>
     void guarded(F &&handler);
 
-    Form1 &m_form;
+    Controls m_controls;
+    Prompter &m_prompter;
+    StoreFailure &m_storeFailure;
     DayView m_day;
     AllView m_all;
 };

@@ -1,52 +1,41 @@
 #include "dayview.h"
 
-#include "celltext.h"
-#include "shell/form1.h"
-#include "shell/prompter.h"
-#include "shell/regional.h"
-#include "store/calcworkbook.h"
-#include "store/sheetlayout.h"
-#include "storedrows.h"
+#include "domain/appointmenttext.h"
+#include "domain/diary.h"
+#include "services/prompter.h"
+#include "services/regional.h"
 
-#include <QCalendarWidget>
-#include <QLineEdit>
 #include <QListWidget>
 
-void DayView::show()
+void DayView::show(const QDate &clicked, const std::function<void(const QString &)> &showDate)
 {
-    m_form.List1->clear();
-    m_form.List2->clear();
-    const QDate clicked = m_form.MonthView1->selectedDate();
-    m_form.Text1->setText(Regional::dateText(clicked));
+    m_timesList->clear();
+    m_textsList->clear();
+    const QString dateText = Regional::dateText(clicked);
+    showDate(dateText);
 
-    CalcWorkbook &book = m_form.book();
-    if (book.cell(SheetLayout::kFirstDataRow, SheetLayout::kDateColumn).isEmpty()) {
-        m_form.prompter().message(QStringLiteral("Non esistono Vespolari registrati"));
+    if (!m_diary.hasAny()) {
+        m_prompter.message(QStringLiteral("Non esistono Vespolari registrati"));
         return;
     }
 
-    // The day is the one the date field now shows; should its text not read back, the clicked one.
-    QDate day = Regional::parseDate(m_form.Text1->text());
+    // The day is the one the date text shows; should that not read back, the clicked one.
+    QDate day = Regional::parseDate(dateText);
     if (!day.isValid())
         day = clicked;
-    // Only a date value equal to the day matches: no text, and no date carrying a time of day.
-    const double wanted = CellValue::fromDate(day).number;
 
     QStringList times;
     QStringList texts;
-    CellText cellText;
-    const StoredRows stored(book);
-    for (const StoredRows::Row &row : stored.rows()) {
-        if (row.date.isNumeric() && row.date.number == wanted) {
-            times << cellText.time(row.time);
-            texts << cellText.plain(row.text);
-        }
+    AppointmentText text;
+    for (const Appointment &a : m_diary.ofDay(day)) {
+        times << text.time(a.time);
+        texts << text.plain(a.text);
     }
-    m_form.List1->addItems(times);
-    m_form.List2->addItems(texts);
+    m_timesList->addItems(times);
+    m_textsList->addItems(texts);
 
     if (times.isEmpty())
-        m_form.prompter().message(QStringLiteral("Nessun Appuntamento per questa data"));
+        m_prompter.message(QStringLiteral("Nessun Appuntamento per questa data"));
     else
-        m_form.prompter().message(QStringLiteral("Sono Presenti %1 Vespolari").arg(times.size()));
+        m_prompter.message(QStringLiteral("Sono Presenti %1 Vespolari").arg(times.size()));
 }

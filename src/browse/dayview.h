@@ -1,16 +1,29 @@
 #pragma once
 
-class Form1;
+#include <QDate>
+#include <QString>
+#include <functional>
 
-// A day's appointments: the calendar's selected day goes into the date field, its times into
-// List1 and its texts into List2 in the sheet's row order, and a box says how many there are.
+class Diary;
+class Prompter;
+class QListWidget;
+
+// A day's appointments: its times go into one list and its texts into the other, in the sheet's
+// order, and a box says how many there are.
 class DayView
 {
 public:
-    explicit DayView(Form1 &form) : m_form(form) {}
+    DayView(QListWidget *timesList, QListWidget *textsList, Diary &diary, Prompter &prompter)
+        : m_timesList(timesList), m_textsList(textsList), m_diary(diary), m_prompter(prompter)
+    {
+    }
 
-    void show();
+    // showDate puts the day's date text where the user sees it, before anything is read.
+    void show(const QDate &clicked, const std::function<void(const QString &)> &showDate);
 
 private:
-    Form1 &m_form;
+    QListWidget *m_timesList;
+    QListWidget *m_textsList;
+    Diary &m_diary;
+    Prompter &m_prompter;
 };

@@ -1,40 +1,52 @@
 #include "entryfields.h"
 
-#include "shell/form1.h"
-#include "shell/prompter.h"
+#include "services/prompter.h"
 
-#include <QCheckBox>
 #include <QLineEdit>
-#include <QListWidget>
 
-void EntryFields::dateChanged()
+QString EntryFields::dateText() const
 {
-    m_form.List1->clear();
-    m_form.List2->clear();
+    return m_dateEdit->text();
+}
+
+QString EntryFields::timeText() const
+{
+    return m_timeEdit->text();
+}
+
+QString EntryFields::text() const
+{
+    return m_textEdit->text();
 }
 
 void EntryFields::timeChanged()
 {
-    QLineEdit *time = m_form.Text2;
-    if (!time->text().contains(QLatin1Char(',')))
+    if (!m_timeEdit->text().contains(QLatin1Char(',')))
         return;
-    m_form.prompter().message(QStringLiteral("Orario non corretto. Scritto con virgola anzichè punto"));
-    time->setSelection(0, time->text().size());
+    m_prompter.message(QStringLiteral("Orario non corretto. Scritto con virgola anzichè punto"));
+    m_timeEdit->setSelection(0, m_timeEdit->text().size());
 }
 
-void EntryFields::clearEntryArea(Form1 &form)
+void EntryFields::select(EntryRules::Field field)
 {
-    form.Text1->clear();
-    form.Text2->clear();
-    form.Text3->clear();
-    form.List1->clear();
-    form.List2->clear();
-    // Unchecking runs the all-appointments view's own handling.
-    form.Check1->setChecked(false);
+    QLineEdit *edit = field == EntryRules::Field::Date   ? m_dateEdit
+                      : field == EntryRules::Field::Time ? m_timeEdit
+                      : field == EntryRules::Field::Text ? m_textEdit
+                                                         : nullptr;
+    if (!edit)
+        return;
+    edit->setFocus();
+    edit->setSelection(0, edit->text().size());
 }
 
-void EntryFields::reset()
+void EntryFields::clear()
 {
-    clearEntryArea(m_form);
-    m_form.Text1->setFocus();
+    m_dateEdit->clear();
+    m_timeEdit->clear();
+    m_textEdit->clear();
+}
+
+void EntryFields::focusDate()
+{
+    m_dateEdit->setFocus();
 }

@@ -1,22 +1,35 @@
 #pragma once
 
-class Form1;
+#include "domain/entryrules.h"
 
-// How the entry area reacts while it is edited, and its reset ("Pulisci").
+#include <QString>
+
+class Prompter;
+class QLineEdit;
+
+// The three entry fields: date, time and text of the appointment to insert.
 class EntryFields
 {
 public:
-    explicit EntryFields(Form1 &form) : m_form(form) {}
+    EntryFields(QLineEdit *dateEdit, QLineEdit *timeEdit, QLineEdit *textEdit, Prompter &prompter)
+        : m_dateEdit(dateEdit), m_timeEdit(timeEdit), m_textEdit(textEdit), m_prompter(prompter)
+    {
+    }
 
-    // A new date makes the listed appointments stale.
-    void dateChanged();
+    QString dateText() const;
+    QString timeText() const;
+    QString text() const;
+
     // Warns at once about a comma in the time and selects the time, so the next key replaces it.
     void timeChanged();
-    void reset();
-    // Empties the fields, then both lists, and unchecks Check1: what a reset and a stored
-    // appointment both leave behind.
-    static void clearEntryArea(Form1 &form);
+    // Focuses the field to correct, with its text selected.
+    void select(EntryRules::Field field);
+    void clear();
+    void focusDate();
 
 private:
-    Form1 &m_form;
+    QLineEdit *m_dateEdit;
+    QLineEdit *m_timeEdit;
+    QLineEdit *m_textEdit;
+    Prompter &m_prompter;
 };

@@ -1,14 +1,25 @@
 #include "entryhandlers.h"
 
-#include "shell/form1.h"
-
 #include <QLineEdit>
 #include <QPushButton>
 
-EntryHandlers::EntryHandlers(Form1 &form) : QObject(&form), m_form(form), m_fields(form), m_insertion(form)
+EntryHandlers::EntryHandlers(const Controls &controls, Diary &diary, Prompter &prompter, StoreFailure &storeFailure,
+                             QObject *parent)
+    : QObject(parent),
+      m_fields(controls.dateEdit, controls.timeEdit, controls.textEdit, prompter),
+      m_insertion(m_fields, diary, prompter, storeFailure, [this] { clearEntryArea(); })
 {
-    connect(form.Text1, &QLineEdit::textChanged, this, [this] { m_fields.dateChanged(); });
-    connect(form.Text2, &QLineEdit::textChanged, this, [this] { m_fields.timeChanged(); });
-    connect(form.Command4, &QPushButton::clicked, this, [this] { m_fields.reset(); });
-    connect(form.Command1, &QPushButton::clicked, this, [this] { m_insertion.run(); });
+    connect(controls.dateEdit, &QLineEdit::textChanged, this, &EntryHandlers::dateEdited);
+    connect(controls.timeEdit, &QLineEdit::textChanged, this, [this] { m_fields.timeChanged(); });
+    connect(controls.clearButton, &QPushButton::clicked, this, [this] {
+        clearEntryArea();
+        m_fields.focusDate();
+    });
+    connect(controls.insertButton, &QPushButton::clicked, this, [this] { m_insertion.run(); });
+}
+
+void EntryHandlers::clearEntryArea()
+{
+    m_fields.clear();
+    emit entryAreaCleared();
 }

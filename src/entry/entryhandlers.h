@@ -5,18 +5,40 @@
 
 #include <QObject>
 
-class Form1;
+class Diary;
+class Prompter;
+class QLineEdit;
+class QPushButton;
+class StoreFailure;
 
-// Connects this subsystem's handlers to the main window's controls.
+// The entry area: its fields, "Inserisci  Appuntamento" and "Pulisci".
 class EntryHandlers : public QObject
 {
     Q_OBJECT
 
 public:
-    explicit EntryHandlers(Form1 &form);
+    struct Controls
+    {
+        QLineEdit *dateEdit;
+        QLineEdit *timeEdit;
+        QLineEdit *textEdit;
+        QPushButton *insertButton;
+        QPushButton *clearButton;
+    };
+
+    EntryHandlers(const Controls &controls, Diary &diary, Prompter &prompter, StoreFailure &storeFailure,
+                  QObject *parent);
+
+signals:
+    // The date field changed, so whatever is listed is stale.
+    void dateEdited();
+    // The fields were emptied by a reset or after an appointment was stored: nothing listed
+    // belongs to them any more.
+    void entryAreaCleared();
 
 private:
-    Form1 &m_form;
+    void clearEntryArea();
+
     EntryFields m_fields;
     Insertion m_insertion;
 };

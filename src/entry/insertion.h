@@ -1,41 +1,39 @@
 #pragma once
 
-#include <QDate>
 #include <QString>
-#include <QTime>
+#include <functional>
 
-class Form1;
-class QLineEdit;
+class Diary;
+class EntryFields;
+class Prompter;
 class StoreError;
+class StoreFailure;
+struct Appointment;
 
 // "Inserisci  Appuntamento": checks the entry fields, stores the appointment in the first free
 // row, sorts and saves. An appointment that could not be stored leaves the fields as typed.
 class Insertion
 {
 public:
-    explicit Insertion(Form1 &form) : m_form(form) {}
+    Insertion(EntryFields &fields, Diary &diary, Prompter &prompter, StoreFailure &storeFailure,
+              std::function<void()> clearEntryArea)
+        : m_fields(fields), m_diary(diary), m_prompter(prompter), m_storeFailure(storeFailure),
+          m_clearEntryArea(std::move(clearEntryArea))
+    {
+    }
 
     void run();
 
 private:
-    struct Entry
-    {
-        QDate date;
-        QTime time;
-        QString text;
-    };
-
-    // False when the operation ends here; every refusal but the empty text tells the user why.
-    bool check(Entry &entry);
-    // Text the sheet cannot hold exactly is refused rather than changed.
-    bool checkText(const QString &text);
     // The row the appointment went to, 0 when it was not stored (the user has been told).
-    int store(const Entry &entry);
+    int store(const Appointment &appointment);
     // False when the office died before the save: the appointment is gone with it (the user has
     // been told). A save that failed otherwise leaves its reason in saveTrouble.
     bool sortAndSave(QString &saveTrouble);
-    void recoverIfGone(const StoreError &error);
-    void refuse(const QString &message, QLineEdit *field);
 
-    Form1 &m_form;
+    EntryFields &m_fields;
+    Diary &m_diary;
+    Prompter &m_prompter;
+    StoreFailure &m_storeFailure;
+    std::function<void()> m_clearEntryArea;
 };

@@ -1,13 +1,16 @@
 #include "extrashandlers.h"
 
 #include "linkimage.h"
-#include "shell/form1.h"
 
 #include <QAction>
 
-ExtrasHandlers::ExtrasHandlers(Form1 &form)
-    : QObject(&form), m_form(form), m_handOver(form), m_webLink(*form.Image1)
+ExtrasHandlers::ExtrasHandlers(QAction *handOverAction, LinkImage *linkImage, Diary &diary, Prompter &prompter,
+                               StoreFailure &storeFailure, QObject *parent)
+    : QObject(parent), m_handOver(diary, prompter, storeFailure), m_webLink(*linkImage)
 {
-    connect(m_form.Mexcel, &QAction::triggered, this, [this] { m_handOver.run(); });
-    connect(m_form.Image1, &LinkImage::pressed, this, [this] { m_webLink.open(); });
+    connect(handOverAction, &QAction::triggered, this, [this] {
+        if (m_handOver.run())
+            emit handedOver();
+    });
+    connect(linkImage, &LinkImage::pressed, this, [this] { m_webLink.open(); });
 }

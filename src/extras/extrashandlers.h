@@ -5,18 +5,23 @@
 
 #include <QObject>
 
-class Form1;
+class LinkImage;
+class QAction;
 
-// Connects this subsystem's handlers to the main window's controls.
+// The menu entry that hands the workbook over, and the picture that links to the web site.
 class ExtrasHandlers : public QObject
 {
     Q_OBJECT
 
 public:
-    explicit ExtrasHandlers(Form1 &form);
+    ExtrasHandlers(QAction *handOverAction, LinkImage *linkImage, Diary &diary, Prompter &prompter,
+                   StoreFailure &storeFailure, QObject *parent);
+
+signals:
+    // The workbook is the user's now: the run ends without closing it.
+    void handedOver();
 
 private:
-    Form1 &m_form;
     HandOver m_handOver;
     WebLink m_webLink;
 };

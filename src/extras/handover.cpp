@@ -1,16 +1,14 @@
 #include "handover.h"
 
-#include "shell/form1.h"
-#include "shell/prompter.h"
-#include "shell/storefailure.h"
+#include "domain/diary.h"
+#include "services/prompter.h"
+#include "services/storefailure.h"
 #include "store/calcworkbook.h"
 #include "store/storeerror.h"
 
 namespace {
 const QString kStillOpen = QStringLiteral("Il programma resta aperto con tutti gli appuntamenti.");
 }
-
-HandOver::HandOver(Form1 &form) : m_form(form) {}
 
 QString HandOver::saveFailedMessage(const QString &reason)
 {
@@ -33,28 +31,26 @@ QString HandOver::showFailedMessage(const QString &reason)
 
 bool HandOver::run()
 {
-    CalcWorkbook &book = m_form.book();
+    CalcWorkbook &book = m_diary.workbook();
     // No prompt of the office can reach the user here: every question it asks while we
     // hold the workbook is refused by our own handler, so there is nothing to switch off.
     try {
         book.save();
     } catch (const StoreError &e) {
-        m_form.prompter().message(saveFailedMessage(e.description()));
+        m_prompter.message(saveFailedMessage(e.description()));
         // An office that went away is replaced on the last save, so the diary goes on.
-        if (OfficeIsGone(book, e))
-            HandleStoreFailure(book, m_form.prompter(), e);
+        m_storeFailure.recoverIfGone(e);
         return false;
     }
     if (!book.canBeShown()) {
-        m_form.prompter().message(noDisplayMessage());
+        m_prompter.message(noDisplayMessage());
         return false;
     }
     try {
         book.handOver();
     } catch (const StoreError &e) {
-        m_form.prompter().message(showFailedMessage(e.description()));
+        m_prompter.message(showFailedMessage(e.description()));
         return false;
     }
-    m_form.endWithoutShutdown();
     return true;
 }

@@ -2,16 +2,22 @@
 
 #include <QString>
 
-class Form1;
+class Diary;
+class Prompter;
+class StoreFailure;
 
 // "&Excel": saves the workbook, shows it to the user in the office that has held it hidden,
-// and ends the program without closing either.
+// and lets the program end without closing either.
 class HandOver
 {
 public:
-    explicit HandOver(Form1 &form);
+    HandOver(Diary &diary, Prompter &prompter, StoreFailure &storeFailure)
+        : m_diary(diary), m_prompter(prompter), m_storeFailure(storeFailure)
+    {
+    }
 
-    // False when the workbook stays with the program; the user has been told why.
+    // True once the workbook is the user's and the run must end; false when it stays with the
+    // program, and the user has been told why.
     bool run();
 
     static QString saveFailedMessage(const QString &reason);
@@ -19,5 +25,7 @@ public:
     static QString showFailedMessage(const QString &reason);
 
 private:
-    Form1 &m_form;
+    Diary &m_diary;
+    Prompter &m_prompter;
+    StoreFailure &m_storeFailure;
 };

@@ -1,10 +1,10 @@
 #include "printappointments.h"
 
-#include "shell/prompter.h"
-#include "shell/regional.h"
-#include "shell/storefailure.h"
+#include "domain/diary.h"
+#include "services/prompter.h"
+#include "services/regional.h"
+#include "services/storefailure.h"
 #include "store/calcworkbook.h"
-#include "store/sheetlayout.h"
 #include "store/storeerror.h"
 
 #include <QPrinterInfo>
@@ -32,8 +32,8 @@ const QSize kA4(21000, 29700);  // 1/100 mm
 
 } // namespace
 
-PrintAppointments::PrintAppointments(CalcWorkbook &book, Prompter &prompter)
-    : m_book(book), m_prompter(prompter)
+PrintAppointments::PrintAppointments(Diary &diary, Prompter &prompter, StoreFailure &storeFailure)
+    : m_diary(diary), m_prompter(prompter), m_storeFailure(storeFailure)
 {
 }
 
@@ -78,59 +78,42 @@ bool PrintAppointments::listIsEmpty()
 {
     for (int attempt = 0; attempt < 2; ++attempt) {
         try {
-            return m_book.cell(SheetLayout::kFirstDataRow, SheetLayout::kDateColumn).isEmpty();
+            return !m_diary.hasAny();
         } catch (const StoreError &e) {
-            if (!OfficeIsGone(m_book, e))
-                break;
             // A vanished office is replaced on the last save; then the list is looked at again.
-            HandleStoreFailure(m_book, m_prompter, e);
+            if (!m_storeFailure.recoverIfGone(e))
+                break;
         }
     }
     return true;  // unreadable counts as nothing to print
 }
 
-int PrintAppointments::lastDatedRow()
-{
-    // A row hand-edited empty must not cut the list short: take the last dated row, not the
-    // end of the first run. One bulk read of column A.
-    const int lastUsed = qMin(m_book.lastUsedRow(), SheetLayout::kLastRow);
-    int last = SheetLayout::kFirstDataRow;
-    if (lastUsed < SheetLayout::kFirstDataRow)
-        return last;
-    const CellBlock dates =
-        m_book.readBlock(SheetLayout::kFirstDataRow, SheetLayout::kDateColumn, lastUsed, SheetLayout::kDateColumn);
-    for (int i = dates.size() - 1; i >= 0; --i) {
-        if (!dates[i].value(0).isEmpty())
-            return SheetLayout::kFirstDataRow + i;
-    }
-    return last;
-}
-
 void PrintAppointments::setUpPage(int zoom)
 {
-    step(QStringLiteral("selezione del foglio"), [&] { m_book.activateFirstSheet(); });
+    CalcWorkbook &book = m_diary.workbook();
+    step(QStringLiteral("selezione del foglio"), [&] { book.activateFirstSheet(); });
     step(QStringLiteral("area di stampa"), [&] {
-        m_book.setPrintArea(SheetLayout::kHeaderRow, SheetLayout::kDateColumn, lastDatedRow(),
-                            SheetLayout::kTextColumn);
+        const QRect range = m_diary.printRange();
+        book.setPrintArea(range.top(), range.left(), range.bottom(), range.right());
     });
     step(QStringLiteral("intestazione"), [&] {
         // Whole seconds, as the clock is read: exactly midnight shows the date alone.
         QDateTime now = QDateTime::currentDateTime();
         now.setTime(QTime(now.time().hour(), now.time().minute(), now.time().second()));
-        m_book.setCenterHeader(headerText(now));
+        book.setCenterHeader(headerText(now));
     });
     step(QStringLiteral("margini"), [&] {
         const int side = hundredthsMm(kSideMargin);
-        m_book.setMargins({side, side, hundredthsMm(kTopMargin), side, side, side});
+        book.setMargins({side, side, hundredthsMm(kTopMargin), side, side, side});
     });
-    step(QStringLiteral("adattamento alla pagina"), [&] { m_book.setFitToPages(1, 1); });
-    step(QStringLiteral("griglia"), [&] { m_book.setPrintGridlines(true); });
-    step(QStringLiteral("orientamento"), [&] { m_book.setLandscape(false); });
-    step(QStringLiteral("formato carta"), [&] { m_book.setPaperSize(kA4); });
+    step(QStringLiteral("adattamento alla pagina"), [&] { book.setFitToPages(1, 1); });
+    step(QStringLiteral("griglia"), [&] { book.setPrintGridlines(true); });
+    step(QStringLiteral("orientamento"), [&] { book.setLandscape(false); });
+    step(QStringLiteral("formato carta"), [&] { book.setPaperSize(kA4); });
     // A zoom the office does not take (0 after a cancel, or out of its range) leaves the
     // fit-to-page scaling in charge; that is expected, not a failure.
     if (zoom >= CalcWorkbook::kMinZoom && zoom <= CalcWorkbook::kMaxZoom)
-        step(QStringLiteral("zoom"), [&] { m_book.setZoom(zoom); });
+        step(QStringLiteral("zoom"), [&] { book.setZoom(zoom); });
 }
 
 bool PrintAppointments::printerKnown(const QString &printerName)
@@ -177,7 +160,7 @@ void PrintAppointments::run(const QString &printerName)
     if (!printerKnown(printerName))
         return;
     try {
-        m_book.printOut(printerName, 1);
+        m_diary.workbook().printOut(printerName, 1);
     } catch (const StoreError &e) {
         m_prompter.message(QStringLiteral("La stampa non è riuscita: %1%2").arg(e.description(), setupTrouble),
                            Prompter::Icon::Stop);

@@ -7,8 +7,9 @@
 #include <functional>
 #include <optional>
 
-class CalcWorkbook;
+class Diary;
 class Prompter;
+class StoreFailure;
 
 // Prints the whole appointment list through the first sheet's page setup in the office.
 // Every failure is told to the user; none ends the program.
@@ -21,7 +22,7 @@ public:
     static const QString kZoomDefault;
     static const QString kNoPrinterChosen;  // the combo box's prompt, not a printer
 
-    PrintAppointments(CalcWorkbook &book, Prompter &prompter);
+    PrintAppointments(Diary &diary, Prompter &prompter, StoreFailure &storeFailure);
 
     // One run for the printer named; the printer must be one of those installed.
     void run(const QString &printerName);
@@ -35,12 +36,12 @@ public:
 
 private:
     bool listIsEmpty();
-    int lastDatedRow();
     void setUpPage(int zoom);
     bool printerKnown(const QString &printerName);
     void step(const QString &what, const std::function<void()> &body);
 
-    CalcWorkbook &m_book;
+    Diary &m_diary;
     Prompter &m_prompter;
+    StoreFailure &m_storeFailure;
     QStringList m_failures;
 };

@@ -1,13 +1,14 @@
 #include "printhandlers.h"
 
-#include "shell/form1.h"
 #include "stampap.h"
 
 #include <QPushButton>
 
-PrintHandlers::PrintHandlers(Form1 &form) : QObject(&form), m_form(form)
+PrintHandlers::PrintHandlers(QPushButton *printButton, Diary &diary, Prompter &prompter,
+                             StoreFailure &storeFailure, QObject *parent)
+    : QObject(parent), m_diary(diary), m_prompter(prompter), m_storeFailure(storeFailure)
 {
-    connect(m_form.Command2, &QPushButton::clicked, this, &PrintHandlers::showPrinterWindow);
+    connect(printButton, &QPushButton::clicked, this, &PrintHandlers::showPrinterWindow);
 }
 
 PrintHandlers::~PrintHandlers()
@@ -19,13 +20,8 @@ PrintHandlers::~PrintHandlers()
 void PrintHandlers::showPrinterWindow()
 {
     if (!m_window)
-        m_window = new StampaP(m_form.book(), m_form.prompter());
+        m_window = new StampaP(m_diary, m_prompter, m_storeFailure);
     m_window->show();
     m_window->raise();
     m_window->activateWindow();
-}
-
-StampaP *PrintHandlers::printerWindow() const
-{
-    return m_window.data();
 }

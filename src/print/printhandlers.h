@@ -3,24 +3,27 @@
 #include <QObject>
 #include <QPointer>
 
-class Form1;
+class Diary;
+class Prompter;
+class QPushButton;
 class StampaP;
+class StoreFailure;
 
-// Connects this subsystem's handlers to the main window's controls.
+// "Stampa" opens the printer window.
 class PrintHandlers : public QObject
 {
     Q_OBJECT
 
 public:
-    explicit PrintHandlers(Form1 &form);
+    PrintHandlers(QPushButton *printButton, Diary &diary, Prompter &prompter, StoreFailure &storeFailure,
+                  QObject *parent);
     ~PrintHandlers() override;
-
-    // The printer window while it is loaded (shown or hidden); null once its close box unloaded it.
-    StampaP *printerWindow() const;
 
 private:
     void showPrinterWindow();
 
-    Form1 &m_form;
+    Diary &m_diary;
+    Prompter &m_prompter;
+    StoreFailure &m_storeFailure;
     QPointer<StampaP> m_window;
 };

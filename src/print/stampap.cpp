@@ -29,8 +29,8 @@ QFont boldFont(const char *family)
 
 } // namespace
 
-StampaP::StampaP(CalcWorkbook &book, Prompter &prompter)
-    : QWidget(nullptr, Qt::Window), m_book(book), m_prompter(prompter)
+StampaP::StampaP(Diary &diary, Prompter &prompter, StoreFailure &storeFailure)
+    : QWidget(nullptr, Qt::Window), m_diary(diary), m_prompter(prompter), m_storeFailure(storeFailure)
 {
     setObjectName(QStringLiteral("StampaP"));
     setWindowTitle(kCaption);
@@ -43,55 +43,55 @@ void StampaP::buildControls()
 {
     setFixedSize(4860 / 15, 3090 / 15);
 
-    Combo1 = new QComboBox(this);
-    Combo1->setObjectName(QStringLiteral("Combo1"));
-    Combo1->setEditable(true);
+    printerCombo = new QComboBox(this);
+    printerCombo->setObjectName(QStringLiteral("Combo1"));
+    printerCombo->setEditable(true);
     // Typing a name must not add it to the list of installed printers.
-    Combo1->setInsertPolicy(QComboBox::NoInsert);
+    printerCombo->setInsertPolicy(QComboBox::NoInsert);
     // Nor may completion turn what the user types into another printer's name.
-    Combo1->setCompleter(nullptr);
-    Combo1->setGeometry(twips(480, 480, 3855, 390));
-    Combo1->setFont(boldFont("Arial"));
+    printerCombo->setCompleter(nullptr);
+    printerCombo->setGeometry(twips(480, 480, 3855, 390));
+    printerCombo->setFont(boldFont("Arial"));
 
-    Command1 = new QPushButton(QStringLiteral("Seleziona"), this);
-    Command1->setObjectName(QStringLiteral("Command1"));
-    Command1->setGeometry(twips(480, 1200, 3855, 855));
-    Command1->setFont(boldFont("Calibri"));
+    printButton = new QPushButton(QStringLiteral("Seleziona"), this);
+    printButton->setObjectName(QStringLiteral("Command1"));
+    printButton->setGeometry(twips(480, 1200, 3855, 855));
+    printButton->setFont(boldFont("Calibri"));
     // Enter on the focused button prints, as in a dialog.
-    Command1->setAutoDefault(true);
+    printButton->setAutoDefault(true);
 
-    Label1 = new QLabel(this);
-    Label1->setObjectName(QStringLiteral("Label1"));
-    Label1->setGeometry(twips(480, 2400, 3615, 495));
-    Label1->setFont(boldFont("Calibri"));
-    Label1->setTextFormat(Qt::PlainText);
-    Label1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    Label1->setFocusPolicy(Qt::NoFocus);
+    defaultPrinterLabel = new QLabel(this);
+    defaultPrinterLabel->setObjectName(QStringLiteral("Label1"));
+    defaultPrinterLabel->setGeometry(twips(480, 2400, 3615, 495));
+    defaultPrinterLabel->setFont(boldFont("Calibri"));
+    defaultPrinterLabel->setTextFormat(Qt::PlainText);
+    defaultPrinterLabel->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    defaultPrinterLabel->setFocusPolicy(Qt::NoFocus);
 
-    setTabOrder(Command1, Combo1);
-    Command1->setFocus();
+    setTabOrder(printButton, printerCombo);
+    printButton->setFocus();
 
-    connect(Command1, &QPushButton::clicked, this, &StampaP::PrintAppointments);
+    connect(printButton, &QPushButton::clicked, this, &StampaP::PrintAppointments);
 }
 
 void StampaP::load()
 {
-    Combo1->clear();
+    printerCombo->clear();
     // CUPS's order, untouched.
-    Combo1->addItems(QPrinterInfo::availablePrinterNames());
-    Combo1->setCurrentIndex(-1);
-    Combo1->setEditText(kPrompt);
+    printerCombo->addItems(QPrinterInfo::availablePrinterNames());
+    printerCombo->setCurrentIndex(-1);
+    printerCombo->setEditText(kPrompt);
     QString name = QPrinterInfo::defaultPrinterName();
-    if (Combo1->count() == 0)
+    if (printerCombo->count() == 0)
         name = QStringLiteral("nessuna stampante installata");
     else if (name.isEmpty())
         name = QStringLiteral("nessuna");
-    Label1->setText(kDefaultLine + QStringLiteral("\r\n") + name);
+    defaultPrinterLabel->setText(kDefaultLine + QStringLiteral("\r\n") + name);
 }
 
 void StampaP::PrintAppointments()
 {
-    ::PrintAppointments job(m_book, m_prompter);
-    job.run(Combo1->currentText());
+    ::PrintAppointments job(m_diary, m_prompter, m_storeFailure);
+    job.run(printerCombo->currentText());
     hide();
 }

@@ -2,8 +2,9 @@
 
 #include <QWidget>
 
-class CalcWorkbook;
+class Diary;
 class Prompter;
+class StoreFailure;
 class QComboBox;
 class QLabel;
 class QPushButton;
@@ -20,17 +21,17 @@ public:
     static const QString kPrompt;
     static const QString kDefaultLine;
 
-    StampaP(CalcWorkbook &book, Prompter &prompter);
-
-    QComboBox *Combo1;
-    QPushButton *Command1;
-    QLabel *Label1;
+    StampaP(Diary &diary, Prompter &prompter, StoreFailure &storeFailure);
 
 private:
     void buildControls();
     void load();
     void PrintAppointments();
 
-    CalcWorkbook &m_book;
+    Diary &m_diary;
     Prompter &m_prompter;
+    StoreFailure &m_storeFailure;
+    QComboBox *printerCombo = nullptr;
+    QPushButton *printButton = nullptr;
+    QLabel *defaultPrinterLabel = nullptr;
 };

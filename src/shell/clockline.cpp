@@ -1,6 +1,6 @@
 #include "clockline.h"
 
-#include "regional.h"
+#include "services/regional.h"
 
 namespace ClockLine {
 

@@ -1,12 +1,14 @@
 #include "form1.h"
 
-#include "browse/browsehandlers.h"
 #include "clockline.h"
+#include "shutdown.h"
+#include "browse/browsehandlers.h"
+#include "domain/diary.h"
 #include "entry/entryhandlers.h"
 #include "extras/extrashandlers.h"
 #include "extras/linkimage.h"
 #include "print/printhandlers.h"
-#include "shutdown.h"
+#include "services/storefailure.h"
 
 #include <QCalendarWidget>
 #include <QCheckBox>
@@ -71,8 +73,9 @@ QIcon diaryIcon()
 
 } // namespace
 
-Form1::Form1(CalcWorkbook &book, Prompter &prompter, QWidget *parent)
-    : QMainWindow(parent), m_book(book), m_prompter(prompter)
+Form1::Form1(Diary &diary, Prompter &prompter, QWidget *parent)
+    : QMainWindow(parent), m_diary(diary), m_prompter(prompter),
+      m_storeFailure(std::make_unique<StoreFailure>(diary, prompter))
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Vespolari"));
@@ -85,8 +88,8 @@ Form1::~Form1() = default;
 
 void Form1::buildControls()
 {
-    Mexcel = menuBar()->addAction(QStringLiteral("&Excel"));
-    Mexcel->setObjectName(QStringLiteral("Mexcel"));
+    handOverAction = menuBar()->addAction(QStringLiteral("&Excel"));
+    handOverAction->setObjectName(QStringLiteral("Mexcel"));
 
     auto *client = new QWidget(this);
     client->setObjectName(QStringLiteral("client"));
@@ -97,74 +100,89 @@ void Form1::buildControls()
     client->setFont(drawn);
     setCentralWidget(client);
 
-    MonthView1 = place<QCalendarWidget>(client, "MonthView1", twips(600, 600, 2490, 2370));
-    MonthView1->setDateRange(QDate(1753, 1, 1), QDate(9999, 12, 31));
-    MonthView1->setSelectedDate(QDate(2009, 5, 25));
-    MonthView1->setVerticalHeaderFormat(QCalendarWidget::NoVerticalHeader);
-    MonthView1->setHorizontalHeaderFormat(QCalendarWidget::SingleLetterDayNames);
-    QFont small = MonthView1->font();
+    calendar = place<QCalendarWidget>(client, "MonthView1", twips(600, 600, 2490, 2370));
+    calendar->setDateRange(QDate(1753, 1, 1), QDate(9999, 12, 31));
+    calendar->setSelectedDate(QDate(2009, 5, 25));
+    calendar->setVerticalHeaderFormat(QCalendarWidget::NoVerticalHeader);
+    calendar->setHorizontalHeaderFormat(QCalendarWidget::SingleLetterDayNames);
+    QFont small = calendar->font();
     small.setPointSizeF(7.5);
-    MonthView1->setFont(small);
+    calendar->setFont(small);
 
-    Text1 = place<QLineEdit>(client, "Text1", twips(3600, 1200, 1695, 375));
-    Text1->setMaxLength(10);
-    Text2 = place<QLineEdit>(client, "Text2", twips(5880, 1200, 1935, 375));
-    Text2->setMaxLength(5);
-    Text3 = place<QLineEdit>(client, "Text3", twips(3600, 2040, 4215, 375));
+    dateEdit = place<QLineEdit>(client, "Text1", twips(3600, 1200, 1695, 375));
+    dateEdit->setMaxLength(10);
+    timeEdit = place<QLineEdit>(client, "Text2", twips(5880, 1200, 1935, 375));
+    timeEdit->setMaxLength(5);
+    textEdit = place<QLineEdit>(client, "Text3", twips(3600, 2040, 4215, 375));
     // Free text: a paste longer than a cell holds must reach the insertion, which says so,
     // instead of being cut short here without a word.
-    Text3->setMaxLength(1 << 20);
-    Command1 = button(client, "Command1", QStringLiteral("Inserisci  Appuntamento"), twips(8520, 1200, 2295, 375));
-    Label1 = label(client, "Label1", QStringLiteral("Testo  Appuntamento"), twips(3600, 1800, 2895, 255));
-    Label2 = label(client, "Label2", QStringLiteral("Data 00/00/0000"), twips(3600, 960, 1815, 375));
-    Label3 = label(client, "Label3", QStringLiteral("Ora  00.00"), twips(5880, 960, 1815, 375));
-    List1 = place<QListWidget>(client, "List1", twips(600, 3600, 1335, 2400));
-    List2 = place<QListWidget>(client, "List2", twips(2160, 3600, 8655, 2400));
-    Label14 = label(client, "Label14",
-                    QStringLiteral("Vespolari  -  agenda degli appuntamenti  -  vespolari.example.org"),
-                    twips(1080, 6240, 8535, 495));
+    textEdit->setMaxLength(1 << 20);
+    insertButton = button(client, "Command1", QStringLiteral("Inserisci  Appuntamento"), twips(8520, 1200, 2295, 375));
+    textCaption = label(client, "Label1", QStringLiteral("Testo  Appuntamento"), twips(3600, 1800, 2895, 255));
+    dateCaption = label(client, "Label2", QStringLiteral("Data 00/00/0000"), twips(3600, 960, 1815, 375));
+    timeCaption = label(client, "Label3", QStringLiteral("Ora  00.00"), twips(5880, 960, 1815, 375));
+    timesList = place<QListWidget>(client, "List1", twips(600, 3600, 1335, 2400));
+    textsList = place<QListWidget>(client, "List2", twips(2160, 3600, 8655, 2400));
+    creditsLabel = label(client, "Label14",
+                         QStringLiteral("Vespolari  -  agenda degli appuntamenti  -  vespolari.example.org"),
+                         twips(1080, 6240, 8535, 495));
     QFont credits(QStringLiteral("Calibri"));
     credits.setBold(true);
     credits.setPointSizeF(9.75);
-    Label14->setFont(credits);
-    Label4 = label(client, "Label4",
-                   QStringLiteral("Vespolari inseriti del giorno ,clicca sul giorno del calendario "),
-                   twips(600, 3240, 5175, 255));
-    Label5 = label(client, "Label5", QStringLiteral("Label5"), twips(7800, 480, 3015, 375));
-    Check1 = place<QCheckBox>(client, "Check1", twips(6000, 3240, 3375, 255));
-    Check1->setText(QStringLiteral("Visualizza tutti gli vespolari"));
-    Command2 = button(client, "Command2", QStringLiteral("Stampa"), twips(8520, 1680, 2295, 375));
-    Command4 = button(client, "Command4", QStringLiteral("Pulisci"), twips(8520, 2160, 2295, 375));
-    Command3 = button(client, "Command3", QStringLiteral("Esci"), twips(9120, 2640, 1095, 375));
-    Image1 = place<LinkImage>(client, "Image1", twips(9720, 6240, 1050, 510));
-    Image1->setToolTip(QStringLiteral("Visita il sito !"));
+    creditsLabel->setFont(credits);
+    dayListCaption = label(client, "Label4",
+                           QStringLiteral("Vespolari inseriti del giorno ,clicca sul giorno del calendario "),
+                           twips(600, 3240, 5175, 255));
+    clockLabel = label(client, "Label5", QStringLiteral("Label5"), twips(7800, 480, 3015, 375));
+    showAllCheck = place<QCheckBox>(client, "Check1", twips(6000, 3240, 3375, 255));
+    showAllCheck->setText(QStringLiteral("Visualizza tutti gli vespolari"));
+    printButton = button(client, "Command2", QStringLiteral("Stampa"), twips(8520, 1680, 2295, 375));
+    clearButton = button(client, "Command4", QStringLiteral("Pulisci"), twips(8520, 2160, 2295, 375));
+    exitButton = button(client, "Command3", QStringLiteral("Esci"), twips(9120, 2640, 1095, 375));
+    linkImage = place<LinkImage>(client, "Image1", twips(9720, 6240, 1050, 510));
+    linkImage->setToolTip(QStringLiteral("Visita il sito !"));
 
-    for (QLabel *l : {Label1, Label2, Label3, Label14, Label4, Label5})
+    for (QLabel *l : {textCaption, dateCaption, timeCaption, creditsLabel, dayListCaption, clockLabel})
         l->setFocusPolicy(Qt::NoFocus);
-    QWidget *order[] = {MonthView1, Text1, Text2, Text3, Command1, List1, List2, Check1, Command2, Command4, Command3};
+    QWidget *order[] = {calendar, dateEdit, timeEdit, textEdit, insertButton, timesList,
+                        textsList, showAllCheck, printButton, clearButton, exitButton};
     for (size_t i = 0; i + 1 < std::size(order); ++i)
         setTabOrder(order[i], order[i + 1]);
 
-    Timer1 = new QTimer(this);
-    Timer1->setObjectName(QStringLiteral("Timer1"));
-    Timer1->setInterval(1000);
-    connect(Timer1, &QTimer::timeout, this, [this] { Label5->setText(ClockLine::now()); });
-    Timer1->start();
+    clockTimer = new QTimer(this);
+    clockTimer->setObjectName(QStringLiteral("Timer1"));
+    clockTimer->setInterval(1000);
+    connect(clockTimer, &QTimer::timeout, this, [this] { clockLabel->setText(ClockLine::now()); });
+    clockTimer->start();
 }
 
 void Form1::wireHandlers()
 {
-    connect(Command3, &QPushButton::clicked, this, &QWidget::close);
-    m_entry = std::make_unique<EntryHandlers>(*this);
-    m_browse = std::make_unique<BrowseHandlers>(*this);
-    m_print = std::make_unique<PrintHandlers>(*this);
-    m_extras = std::make_unique<ExtrasHandlers>(*this);
+    connect(exitButton, &QPushButton::clicked, this, &QWidget::close);
+    m_entry = std::make_unique<EntryHandlers>(EntryHandlers::Controls{dateEdit, timeEdit, textEdit, insertButton,
+                                                                      clearButton},
+                                              m_diary, m_prompter, *m_storeFailure, this);
+    m_browse = std::make_unique<BrowseHandlers>(BrowseHandlers::Controls{calendar, timesList, textsList, showAllCheck},
+                                                m_diary, m_prompter, *m_storeFailure, this);
+    m_print = std::make_unique<PrintHandlers>(printButton, m_diary, m_prompter, *m_storeFailure, this);
+    m_extras = std::make_unique<ExtrasHandlers>(handOverAction, linkImage, m_diary, m_prompter, *m_storeFailure,
+                                                this);
+
+    // How the subsystems affect one another: a chosen day fills the date field; a new date makes
+    // the listed appointments stale; an emptied entry area (reset, or an appointment stored)
+    // empties the lists and unticks the check box.
+    connect(m_browse.get(), &BrowseHandlers::dayChosen, dateEdit, &QLineEdit::setText);
+    connect(m_entry.get(), &EntryHandlers::dateEdited, m_browse.get(), &BrowseHandlers::clearLists);
+    connect(m_entry.get(), &EntryHandlers::entryAreaCleared, m_browse.get(), &BrowseHandlers::clearListing);
+    // The run ends after an unforeseen failure, and once the workbook is the user's.
+    connect(m_browse.get(), &BrowseHandlers::runMustEnd, this, &Form1::endWithoutShutdown);
+    connect(m_extras.get(), &ExtrasHandlers::handedOver, this, &Form1::endWithoutShutdown);
 }
 
 void Form1::endWithoutShutdown()
 {
     m_ended = true;
-    Timer1->stop();
+    clockTimer->stop();
     close();
     QCoreApplication::quit();
 }
@@ -174,8 +192,8 @@ void Form1::closeEvent(QCloseEvent *event)
     // Every closing goes ahead, whatever its cause; the user is asked nothing.
     if (!m_ended) {
         m_ended = true;
-        Timer1->stop();
-        ShutDown(m_book, m_prompter);
+        clockTimer->stop();
+        ShutDown(m_diary.workbook(), m_prompter);
         QCoreApplication::quit();
     }
     event->accept();

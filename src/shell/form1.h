@@ -3,7 +3,12 @@
 #include <QMainWindow>
 #include <memory>
 
-class CalcWorkbook;
+class BrowseHandlers;
+class Diary;
+class EntryHandlers;
+class ExtrasHandlers;
+class LinkImage;
+class PrintHandlers;
 class Prompter;
 class QCalendarWidget;
 class QCheckBox;
@@ -12,48 +17,23 @@ class QLineEdit;
 class QListWidget;
 class QPushButton;
 class QTimer;
-class LinkImage;
-class EntryHandlers;
-class BrowseHandlers;
-class PrintHandlers;
-class ExtrasHandlers;
+class StoreFailure;
 
-// The main window. It owns its controls; each subsystem's handlers are wired to them here.
+// The main window. It owns its controls and hands each subsystem only those it works with;
+// what one subsystem does to another goes through the signals connected in wireHandlers().
+// The controls keep their design names as object names (see README's glossary).
 class Form1 : public QMainWindow
 {
     Q_OBJECT
 
 public:
-    Form1(CalcWorkbook &book, Prompter &prompter, QWidget *parent = nullptr);
+    Form1(Diary &diary, Prompter &prompter, QWidget *parent = nullptr);
     ~Form1() override;
 
-    CalcWorkbook &book() { return m_book; }
-    Prompter &prompter() { return m_prompter; }
-
-    // Ends the run without the shutdown sequence (the workbook was handed over).
+    // Ends the run without the shutdown sequence (the workbook was handed over, or an
+    // unforeseen failure was reported).
     void endWithoutShutdown();
     bool hasEnded() const { return m_ended; }
-
-    QCalendarWidget *MonthView1;
-    QLineEdit *Text1;
-    QLineEdit *Text2;
-    QLineEdit *Text3;
-    QPushButton *Command1;
-    QLabel *Label1;
-    QLabel *Label2;
-    QLabel *Label3;
-    QListWidget *List1;
-    QListWidget *List2;
-    QLabel *Label14;
-    QLabel *Label4;
-    QLabel *Label5;
-    QCheckBox *Check1;
-    QPushButton *Command2;
-    QPushButton *Command4;
-    QPushButton *Command3;
-    QTimer *Timer1;
-    LinkImage *Image1;
-    QAction *Mexcel;
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -62,9 +42,32 @@ private:
     void buildControls();
     void wireHandlers();
 
-    CalcWorkbook &m_book;
+    Diary &m_diary;
     Prompter &m_prompter;
+    std::unique_ptr<StoreFailure> m_storeFailure;
     bool m_ended = false;
+
+    QAction *handOverAction = nullptr;
+    QCalendarWidget *calendar = nullptr;
+    QLabel *dateCaption = nullptr;
+    QLabel *timeCaption = nullptr;
+    QLabel *textCaption = nullptr;
+    QLineEdit *dateEdit = nullptr;
+    QLineEdit *timeEdit = nullptr;
+    QLineEdit *textEdit = nullptr;
+    QPushButton *insertButton = nullptr;
+    QPushButton *printButton = nullptr;
+    QPushButton *clearButton = nullptr;
+    QPushButton *exitButton = nullptr;
+    QLabel *dayListCaption = nullptr;
+    QCheckBox *showAllCheck = nullptr;
+    QListWidget *timesList = nullptr;
+    QListWidget *textsList = nullptr;
+    QLabel *clockLabel = nullptr;
+    QTimer *clockTimer = nullptr;
+    QLabel *creditsLabel = nullptr;
+    LinkImage *linkImage = nullptr;
+
     std::unique_ptr<EntryHandlers> m_entry;
     std::unique_ptr<BrowseHandlers> m_browse;
     std::unique_ptr<PrintHandlers> m_print;

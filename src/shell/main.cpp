@@ -1,9 +1,10 @@
-#include "errorreport.h"
 #include "form1.h"
 #include "qtprompter.h"
-#include "regional.h"
 #include "startup.h"
 #include "terminationwatch.h"
+#include "domain/diary.h"
+#include "services/errorreport.h"
+#include "services/regional.h"
 #include "store/calcworkbook.h"
 #include "store/storeerror.h"
 #include "store/workbookfile.h"
@@ -47,7 +48,8 @@ int main(int argc, char *argv[])
         ReportError(prompter, e);
         return 1;
     }
-    Form1 form(book, prompter);
+    Diary diary(book);
+    Form1 form(diary, prompter);
     prompter.setParent(&form);
     shown = &form;
     form.show();

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "prompter.h"
+#include "services/prompter.h"
 
 class QWidget;
 

@@ -1,6 +1,6 @@
 #include "shutdown.h"
 
-#include "errorreport.h"
+#include "services/errorreport.h"
 #include "store/calcworkbook.h"
 #include "store/storeerror.h"
 

@@ -1,6 +1,6 @@
 #include "startup.h"
 
-#include "prompter.h"
+#include "services/prompter.h"
 #include "store/calcworkbook.h"
 #include "store/sheetlayout.h"
 #include "store/storeerror.h"

@@ -31,8 +31,8 @@ inline void replaceRows(CalcWorkbook &book, const CellBlock &rows)
 
 inline void clickDay(Form1 &form, const QDate &day)
 {
-    form.MonthView1->setSelectedDate(day);
-    emit form.MonthView1->clicked(day);
+    ui(form).MonthView1->setSelectedDate(day);
+    emit ui(form).MonthView1->clicked(day);
 }
 
 inline QStringList lines(const QListWidget *list)

@@ -39,21 +39,21 @@ void TestAllView::initTestCase()
 void TestAllView::init()
 {
     useItalian();
-    form()->Check1->setChecked(false);
+    ui(*form()).Check1->setChecked(false);
     replaceRows(m_diary->book(), {});
-    form()->List1->clear();
-    form()->List2->clear();
+    ui(*form()).List1->clear();
+    ui(*form()).List2->clear();
     m_diary->prompter.clear();
 }
 
 void TestAllView::emptyWorkbookListsNothingAndSaysNothing()
 {
-    form()->List1->addItem(QStringLiteral("09:00:00"));
-    form()->Check1->click();
-    QVERIFY(form()->Check1->isChecked());
-    QCOMPARE(form()->List1->count(), 0);
-    QCOMPARE(form()->List2->count(), 0);
-    form()->Check1->click();
+    ui(*form()).List1->addItem(QStringLiteral("09:00:00"));
+    ui(*form()).Check1->click();
+    QVERIFY(ui(*form()).Check1->isChecked());
+    QCOMPARE(ui(*form()).List1->count(), 0);
+    QCOMPARE(ui(*form()).List2->count(), 0);
+    ui(*form()).Check1->click();
     QCOMPARE(m_diary->prompter.messages.size(), 0);
 }
 
@@ -62,13 +62,13 @@ void TestAllView::linesHoldEightBlanksBetweenPieces()
     replaceRows(m_diary->book(), {appointment(QDate(2024, 3, 7), QTime(9, 30), QStringLiteral("Dentista")),
                                   appointment(QDate(2024, 3, 7), QTime(8, 5), QStringLiteral("Colazione di lavoro")),
                                   appointment(QDate(2025, 12, 31), QTime(23, 0), QStringLiteral("Cenone"))});
-    form()->List1->addItem(QStringLiteral("09:00:00"));
-    form()->Check1->click();
-    QCOMPARE(lines(form()->List2),
+    ui(*form()).List1->addItem(QStringLiteral("09:00:00"));
+    ui(*form()).Check1->click();
+    QCOMPARE(lines(ui(*form()).List2),
              (QStringList{QStringLiteral("07/03/2024        09:30:00        Dentista"),
                           QStringLiteral("07/03/2024        08:05:00        Colazione di lavoro"),
                           QStringLiteral("31/12/2025        23:00:00        Cenone")}));
-    QCOMPARE(form()->List1->count(), 0);
+    QCOMPARE(ui(*form()).List1->count(), 0);
     QCOMPARE(m_diary->prompter.messages.size(), 0);
 }
 
@@ -76,33 +76,33 @@ void TestAllView::checkUncheckCheckGivesTheSameListing()
 {
     replaceRows(m_diary->book(), {appointment(QDate(2024, 3, 7), QTime(9, 30), QStringLiteral("Dentista")),
                                   appointment(QDate(2024, 3, 8), QTime(10, 0), QStringLiteral("Banca"))});
-    form()->Check1->click();
-    const QStringList first = lines(form()->List2);
+    ui(*form()).Check1->click();
+    const QStringList first = lines(ui(*form()).List2);
     QCOMPARE(first.size(), 2);
     // A day's times stay in List1 when the box is unchecked.
-    form()->List1->addItem(QStringLiteral("09:30:00"));
-    form()->Check1->click();
-    QCOMPARE(form()->List2->count(), 0);
-    QCOMPARE(lines(form()->List1), QStringList{QStringLiteral("09:30:00")});
-    form()->Check1->click();
-    QCOMPARE(lines(form()->List2), first);
+    ui(*form()).List1->addItem(QStringLiteral("09:30:00"));
+    ui(*form()).Check1->click();
+    QCOMPARE(ui(*form()).List2->count(), 0);
+    QCOMPARE(lines(ui(*form()).List1), QStringList{QStringLiteral("09:30:00")});
+    ui(*form()).Check1->click();
+    QCOMPARE(lines(ui(*form()).List2), first);
     QCOMPARE(m_diary->prompter.messages.size(), 0);
 }
 
 void TestAllView::uncheckingFromCodeEmptiesTheListing()
 {
     replaceRows(m_diary->book(), {appointment(QDate(2024, 3, 7), QTime(9, 30), QStringLiteral("Dentista"))});
-    form()->Check1->setChecked(true);
-    QCOMPARE(form()->List2->count(), 1);
-    form()->Check1->setChecked(false);
-    QCOMPARE(form()->List2->count(), 0);
+    ui(*form()).Check1->setChecked(true);
+    QCOMPARE(ui(*form()).List2->count(), 1);
+    ui(*form()).Check1->setChecked(false);
+    QCOMPARE(ui(*form()).List2->count(), 0);
 }
 
 void TestAllView::exactlyOneStoredAppointment()
 {
     replaceRows(m_diary->book(), {appointment(QDate(2024, 3, 7), QTime(9, 30), QStringLiteral("Dentista"))});
-    form()->Check1->click();
-    QCOMPARE(lines(form()->List2), QStringList{QStringLiteral("07/03/2024        09:30:00        Dentista")});
+    ui(*form()).Check1->click();
+    QCOMPARE(lines(ui(*form()).List2), QStringList{QStringLiteral("07/03/2024        09:30:00        Dentista")});
 }
 
 void TestAllView::handEditedRowsAreListedAsTheyStand()
@@ -120,8 +120,8 @@ void TestAllView::handEditedRowsAreListedAsTheyStand()
                  {CellValue::fromDate(QDate(2024, 3, 8)), CellValue::empty(), CellValue::fromNumber(12.5)},
                  {dayAtNoon, timeWithDay, CellValue::empty()},
                  appointment(QDate(2024, 3, 9), QTime(10, 0), QStringLiteral("Ultima"))});
-    form()->Check1->click();
-    QCOMPARE(lines(form()->List2),
+    ui(*form()).Check1->click();
+    QCOMPARE(lines(ui(*form()).List2),
              (QStringList{QStringLiteral("07/03/2024") + kGap + QStringLiteral("09:00:00") + kGap + QStringLiteral("Prima"),
                           QStringLiteral("domani") + kGap + QStringLiteral("mattina") + kGap + QStringLiteral("Scritta a mano"),
                           QStringLiteral("08/03/2024") + kGap + kGap + QStringLiteral("12,5"),

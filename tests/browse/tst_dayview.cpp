@@ -43,23 +43,23 @@ void TestDayView::init()
 {
     useItalian();
     replaceRows(m_diary->book(), {});
-    form()->Check1->setChecked(false);
-    form()->List1->clear();
-    form()->List2->clear();
-    form()->Text1->clear();
+    ui(*form()).Check1->setChecked(false);
+    ui(*form()).List1->clear();
+    ui(*form()).List2->clear();
+    ui(*form()).Text1->clear();
     prompter().clear();
 }
 
 void TestDayView::emptyWorkbookSaysNoneIsStored()
 {
-    form()->List1->addItem(QStringLiteral("vecchia riga"));
-    form()->List2->addItem(QStringLiteral("vecchia riga"));
+    ui(*form()).List1->addItem(QStringLiteral("vecchia riga"));
+    ui(*form()).List2->addItem(QStringLiteral("vecchia riga"));
     clickDay(*form(), QDate(2024, 3, 7));
     QCOMPARE(prompter().texts(), QStringList{QStringLiteral("Non esistono Vespolari registrati")});
     QCOMPARE(prompter().messages[0].icon, Prompter::Icon::None);
-    QCOMPARE(form()->Text1->text(), QStringLiteral("07/03/2024"));
-    QCOMPARE(form()->List1->count(), 0);
-    QCOMPARE(form()->List2->count(), 0);
+    QCOMPARE(ui(*form()).Text1->text(), QStringLiteral("07/03/2024"));
+    QCOMPARE(ui(*form()).List1->count(), 0);
+    QCOMPARE(ui(*form()).List2->count(), 0);
 }
 
 void TestDayView::dayWithoutAppointments()
@@ -68,9 +68,9 @@ void TestDayView::dayWithoutAppointments()
                                   appointment(QDate(2024, 3, 8), QTime(10, 0), QStringLiteral("Banca"))});
     clickDay(*form(), QDate(2024, 3, 7));
     QCOMPARE(prompter().texts(), QStringList{QStringLiteral("Nessun Appuntamento per questa data")});
-    QCOMPARE(form()->Text1->text(), QStringLiteral("07/03/2024"));
-    QCOMPARE(form()->List1->count(), 0);
-    QCOMPARE(form()->List2->count(), 0);
+    QCOMPARE(ui(*form()).Text1->text(), QStringLiteral("07/03/2024"));
+    QCOMPARE(ui(*form()).List1->count(), 0);
+    QCOMPARE(ui(*form()).List2->count(), 0);
 }
 
 void TestDayView::dayWithThreeInRowOrder()
@@ -87,8 +87,8 @@ void TestDayView::dayWithThreeInRowOrder()
                             QStringLiteral("Mezzanotte")};
     for (int click = 1; click <= 2; ++click) {
         clickDay(*form(), day);
-        QCOMPARE(lines(form()->List1), times);
-        QCOMPARE(lines(form()->List2), texts);
+        QCOMPARE(lines(ui(*form()).List1), times);
+        QCOMPARE(lines(ui(*form()).List2), texts);
         QCOMPARE(prompter().texts().size(), click);
         QCOMPARE(prompter().texts().last(), QStringLiteral("Sono Presenti 3 Vespolari"));
     }
@@ -99,10 +99,10 @@ void TestDayView::exactlyOneStoredAppointment()
     const QDate day(2024, 3, 7);
     replaceRows(m_diary->book(), {appointment(day, QTime(9, 30), QStringLiteral("Dentista"))});
     clickDay(*form(), day);
-    QCOMPARE(lines(form()->List1), QStringList{QStringLiteral("09:30:00")});
-    QCOMPARE(lines(form()->List2), QStringList{QStringLiteral("Dentista")});
+    QCOMPARE(lines(ui(*form()).List1), QStringList{QStringLiteral("09:30:00")});
+    QCOMPARE(lines(ui(*form()).List2), QStringList{QStringLiteral("Dentista")});
     clickDay(*form(), day.addDays(1));
-    QCOMPARE(form()->List1->count(), 0);
+    QCOMPARE(ui(*form()).List1->count(), 0);
     QCOMPARE(prompter().texts(), (QStringList{QStringLiteral("Sono Presenti 1 Vespolari"),
                                               QStringLiteral("Nessun Appuntamento per questa data")}));
 }
@@ -129,10 +129,10 @@ void TestDayView::handEditedRowsAreNeitherHiddenNorFatal()
                  CellRow(3, CellValue::empty()),
                  appointment(day, QTime(23, 59, 59), QStringLiteral("Ultima"))});
     clickDay(*form(), day);
-    QCOMPARE(lines(form()->List1),
+    QCOMPARE(lines(ui(*form()).List1),
              (QStringList{QStringLiteral("09:00:00"), QStringLiteral("10:00:00"), QStringLiteral("mattina"), QString(),
                           QStringLiteral("01/01/1900 18:15:00"), QStringLiteral("23:59:59")}));
-    QCOMPARE(lines(form()->List2),
+    QCOMPARE(lines(ui(*form()).List2),
              (QStringList{QStringLiteral("Prima"), QStringLiteral("Sotto il buco"), QStringLiteral("Ora a mano"),
                           QStringLiteral("Senza ora"), QStringLiteral("12,5"), QStringLiteral("Ultima")}));
     QCOMPARE(prompter().texts(), QStringList{QStringLiteral("Sono Presenti 6 Vespolari")});
@@ -143,16 +143,16 @@ void TestDayView::clickWhileAllAreListed()
     const QDate day(2024, 3, 7);
     replaceRows(m_diary->book(), {appointment(day, QTime(9, 30), QStringLiteral("Dentista")),
                                   appointment(day.addDays(1), QTime(10, 0), QStringLiteral("Banca"))});
-    form()->Check1->setChecked(true);
-    QCOMPARE(form()->List2->count(), 2);
+    ui(*form()).Check1->setChecked(true);
+    QCOMPARE(ui(*form()).List2->count(), 2);
     clickDay(*form(), day);
-    QVERIFY(form()->Check1->isChecked());
-    QCOMPARE(lines(form()->List1), QStringList{QStringLiteral("09:30:00")});
-    QCOMPARE(lines(form()->List2), QStringList{QStringLiteral("Dentista")});
+    QVERIFY(ui(*form()).Check1->isChecked());
+    QCOMPARE(lines(ui(*form()).List1), QStringList{QStringLiteral("09:30:00")});
+    QCOMPARE(lines(ui(*form()).List2), QStringList{QStringLiteral("Dentista")});
     // Unchecking afterwards gives up the texts and keeps the day's times.
-    form()->Check1->setChecked(false);
-    QCOMPARE(lines(form()->List1), QStringList{QStringLiteral("09:30:00")});
-    QCOMPARE(form()->List2->count(), 0);
+    ui(*form()).Check1->setChecked(false);
+    QCOMPARE(lines(ui(*form()).List1), QStringList{QStringLiteral("09:30:00")});
+    QCOMPARE(ui(*form()).List2->count(), 0);
 }
 
 void TestDayView::followsTheUserLocale_data()
@@ -175,8 +175,8 @@ void TestDayView::followsTheUserLocale()
                                   appointment(day, QTime(9, 30), QStringLiteral("Dentista"))});
     QLocale::setDefault(locale);
     clickDay(*form(), day);
-    QCOMPARE(form()->Text1->text(), dateText);
-    QCOMPARE(lines(form()->List1), QStringList{timeText});
+    QCOMPARE(ui(*form()).Text1->text(), dateText);
+    QCOMPARE(lines(ui(*form()).List1), QStringList{timeText});
     QCOMPARE(prompter().texts(), QStringList{QStringLiteral("Sono Presenti 1 Vespolari")});
 }
 
@@ -200,7 +200,7 @@ void TestDayView::lostOfficeIsReplacedAndTheDayListedAgain()
     diary.prompter.clear();
     clickDay(diary.form(), QDate(2024, 3, 7));
     QCOMPARE(diary.prompter.texts(), QStringList{QStringLiteral("Sono Presenti 1 Vespolari")});
-    QCOMPARE(lines(diary.form().List2), QStringList{QStringLiteral("Dentista")});
+    QCOMPARE(lines(ui(diary.form()).List2), QStringList{QStringLiteral("Dentista")});
 }
 
 QTEST_MAIN(TestDayView)

@@ -45,14 +45,14 @@ void TestEntryFields::init()
 {
     Form1 &f = m_diary->form();
     {
-        const QSignalBlocker b1(f.Text1), b2(f.Text2), b3(f.Text3), b4(f.Check1);
-        f.Text1->clear();
-        f.Text2->clear();
-        f.Text3->clear();
-        f.Check1->setChecked(false);
+        const QSignalBlocker b1(ui(f).Text1), b2(ui(f).Text2), b3(ui(f).Text3), b4(ui(f).Check1);
+        ui(f).Text1->clear();
+        ui(f).Text2->clear();
+        ui(f).Text3->clear();
+        ui(f).Check1->setChecked(false);
     }
-    f.List1->clear();
-    f.List2->clear();
+    ui(f).List1->clear();
+    ui(f).List2->clear();
     m_diary->prompter.clear();
     m_diary->prompter.onMessage = nullptr;
 }
@@ -65,8 +65,8 @@ void TestEntryFields::cleanupTestCase()
 void TestEntryFields::fillLists(int lines)
 {
     for (int i = 0; i < lines; ++i) {
-        m_diary->form().List1->addItem(QStringLiteral("9:%1").arg(i + 10));
-        m_diary->form().List2->addItem(QStringLiteral("Appuntamento %1").arg(i));
+        ui(m_diary->form()).List1->addItem(QStringLiteral("9:%1").arg(i + 10));
+        ui(m_diary->form()).List2->addItem(QStringLiteral("Appuntamento %1").arg(i));
     }
 }
 
@@ -75,19 +75,19 @@ void TestEntryFields::dateChangeEmptiesBothLists()
     Form1 &f = m_diary->form();
     for (int lines : {1, 3}) {
         {
-            const QSignalBlocker quiet(f.Text1);
-            f.Text1->clear();
+            const QSignalBlocker quiet(ui(f).Text1);
+            ui(f).Text1->clear();
         }
         fillLists(lines);
-        QTest::keyClick(f.Text1, Qt::Key_2);
-        QCOMPARE(f.List1->count(), 0);
-        QCOMPARE(f.List2->count(), 0);
+        QTest::keyClick(ui(f).Text1, Qt::Key_2);
+        QCOMPARE(ui(f).List1->count(), 0);
+        QCOMPARE(ui(f).List2->count(), 0);
         // The program's own writing of a date counts as a change too; the text itself is left alone.
         fillLists(lines);
-        f.Text1->setText(QStringLiteral("31/02/20xx"));
-        QCOMPARE(f.List1->count(), 0);
-        QCOMPARE(f.List2->count(), 0);
-        QCOMPARE(f.Text1->text(), QStringLiteral("31/02/20xx"));
+        ui(f).Text1->setText(QStringLiteral("31/02/20xx"));
+        QCOMPARE(ui(f).List1->count(), 0);
+        QCOMPARE(ui(f).List2->count(), 0);
+        QCOMPARE(ui(f).Text1->text(), QStringLiteral("31/02/20xx"));
     }
     QVERIFY(m_diary->prompter.messages.isEmpty());
 }
@@ -95,39 +95,39 @@ void TestEntryFields::dateChangeEmptiesBothLists()
 void TestEntryFields::commaInTimeWarnsAndSelectsTheTime()
 {
     Form1 &f = m_diary->form();
-    f.Text2->setFocus();
+    ui(f).Text2->setFocus();
     QStringList textsAtMessage;
-    m_diary->prompter.onMessage = [&](const QString &) { textsAtMessage << f.Text2->text(); };
+    m_diary->prompter.onMessage = [&](const QString &) { textsAtMessage << ui(f).Text2->text(); };
 
-    QTest::keyClicks(f.Text2, QStringLiteral("9"));
+    QTest::keyClicks(ui(f).Text2, QStringLiteral("9"));
     QVERIFY(m_diary->prompter.messages.isEmpty());
-    QTest::keyClicks(f.Text2, QStringLiteral(","));
+    QTest::keyClicks(ui(f).Text2, QStringLiteral(","));
     QCOMPARE(m_diary->prompter.texts(), QStringList{kComma});
     QCOMPARE(m_diary->prompter.messages[0].icon, Prompter::Icon::None);
     QCOMPARE(textsAtMessage, QStringList{QStringLiteral("9,")});
-    QCOMPARE(f.Text2->text(), QStringLiteral("9,"));
-    QCOMPARE(f.Text2->selectedText(), QStringLiteral("9,"));
-    QCOMPARE(f.Text2->selectionStart(), 0);
-    QCOMPARE(QApplication::focusWidget(), f.Text2);
+    QCOMPARE(ui(f).Text2->text(), QStringLiteral("9,"));
+    QCOMPARE(ui(f).Text2->selectedText(), QStringLiteral("9,"));
+    QCOMPARE(ui(f).Text2->selectionStart(), 0);
+    QCOMPARE(QApplication::focusWidget(), ui(f).Text2);
 
     // The next keys replace the selected text, and without a comma nothing more is said.
-    QTest::keyClicks(f.Text2, QStringLiteral("30"));
-    QCOMPARE(f.Text2->text(), QStringLiteral("30"));
+    QTest::keyClicks(ui(f).Text2, QStringLiteral("30"));
+    QCOMPARE(ui(f).Text2->text(), QStringLiteral("30"));
     QCOMPARE(m_diary->prompter.messages.size(), 1);
 
     // Every change that still holds a comma warns again.
     m_diary->prompter.clear();
-    f.Text2->setText(QStringLiteral("9,3"));
-    QTest::keyClick(f.Text2, Qt::Key_End);
-    QTest::keyClick(f.Text2, Qt::Key_0);
-    QTest::keyClick(f.Text2, Qt::Key_End);
-    QTest::keyClick(f.Text2, Qt::Key_Backspace);
+    ui(f).Text2->setText(QStringLiteral("9,3"));
+    QTest::keyClick(ui(f).Text2, Qt::Key_End);
+    QTest::keyClick(ui(f).Text2, Qt::Key_0);
+    QTest::keyClick(ui(f).Text2, Qt::Key_End);
+    QTest::keyClick(ui(f).Text2, Qt::Key_Backspace);
     QCOMPARE(m_diary->prompter.texts(), QStringList(3, kComma));
-    QCOMPARE(f.Text2->selectedText(), f.Text2->text());
+    QCOMPARE(ui(f).Text2->selectedText(), ui(f).Text2->text());
 
     // Emptying the field says nothing.
     m_diary->prompter.clear();
-    f.Text2->clear();
+    ui(f).Text2->clear();
     QVERIFY(m_diary->prompter.messages.isEmpty());
 }
 
@@ -135,30 +135,30 @@ void TestEntryFields::pulisciResetsInItsOrder()
 {
     Form1 &f = m_diary->form();
     const int usedBefore = m_diary->book().lastUsedRow();
-    f.Text1->setText(QStringLiteral("25/05/2009"));
-    f.Text2->setText(QStringLiteral("9.30"));
-    f.Text3->setText(QStringLiteral("Caffè con l'avvocato"));
+    ui(f).Text1->setText(QStringLiteral("25/05/2009"));
+    ui(f).Text2->setText(QStringLiteral("9.30"));
+    ui(f).Text3->setText(QStringLiteral("Caffè con l'avvocato"));
     fillLists(2);
     {
-        const QSignalBlocker quiet(f.Check1);
-        f.Check1->setChecked(true);
+        const QSignalBlocker quiet(ui(f).Check1);
+        ui(f).Check1->setChecked(true);
     }
-    f.Command1->setFocus();
+    ui(f).Command1->setFocus();
 
     QStringList steps;
     auto note = [&](const QString &what) {
         steps << QStringLiteral("%1 [%2|%3|%4] lists %5/%6")
-                     .arg(what, f.Text1->text(), f.Text2->text(), f.Text3->text())
-                     .arg(f.List1->count())
-                     .arg(f.List2->count());
+                     .arg(what, ui(f).Text1->text(), ui(f).Text2->text(), ui(f).Text3->text())
+                     .arg(ui(f).List1->count())
+                     .arg(ui(f).List2->count());
     };
     QMetaObject::Connection c[] = {
-        connect(f.Text1, &QLineEdit::textChanged, this, [&] { note(QStringLiteral("Text1")); }),
-        connect(f.Text2, &QLineEdit::textChanged, this, [&] { note(QStringLiteral("Text2")); }),
-        connect(f.Text3, &QLineEdit::textChanged, this, [&] { note(QStringLiteral("Text3")); }),
-        connect(f.Check1, &QCheckBox::toggled, this, [&] { note(QStringLiteral("Check1")); }),
+        connect(ui(f).Text1, &QLineEdit::textChanged, this, [&] { note(QStringLiteral("Text1")); }),
+        connect(ui(f).Text2, &QLineEdit::textChanged, this, [&] { note(QStringLiteral("Text2")); }),
+        connect(ui(f).Text3, &QLineEdit::textChanged, this, [&] { note(QStringLiteral("Text3")); }),
+        connect(ui(f).Check1, &QCheckBox::toggled, this, [&] { note(QStringLiteral("Check1")); }),
     };
-    QTest::mouseClick(f.Command4, Qt::LeftButton);
+    QTest::mouseClick(ui(f).Command4, Qt::LeftButton);
     for (const auto &connection : c)
         disconnect(connection);
 
@@ -166,15 +166,15 @@ void TestEntryFields::pulisciResetsInItsOrder()
     QCOMPARE(steps, (QStringList{QStringLiteral("Text1 [|9.30|Caffè con l'avvocato] lists 0/0"),
                                  QStringLiteral("Text2 [||Caffè con l'avvocato] lists 0/0"),
                                  QStringLiteral("Text3 [||] lists 0/0"), QStringLiteral("Check1 [||] lists 0/0")}));
-    QVERIFY(!f.Check1->isChecked());
-    QCOMPARE(QApplication::focusWidget(), f.Text1);
+    QVERIFY(!ui(f).Check1->isChecked());
+    QCOMPARE(QApplication::focusWidget(), ui(f).Text1);
     QVERIFY(m_diary->prompter.messages.isEmpty());
     QCOMPARE(m_diary->book().lastUsedRow(), usedBefore);
 
     // With nothing to reset it still puts the cursor into the date field.
-    f.Command1->setFocus();
-    QTest::mouseClick(f.Command4, Qt::LeftButton);
-    QCOMPARE(QApplication::focusWidget(), f.Text1);
+    ui(f).Command1->setFocus();
+    QTest::mouseClick(ui(f).Command4, Qt::LeftButton);
+    QCOMPARE(QApplication::focusWidget(), ui(f).Text1);
     QVERIFY(m_diary->prompter.messages.isEmpty());
 }
 

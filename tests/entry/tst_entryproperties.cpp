@@ -1,5 +1,5 @@
 #include "shell/form1.h"
-#include "shell/regional.h"
+#include "services/regional.h"
 #include "store/calcworkbook.h"
 #include "store/sheetlayout.h"
 #include "support/testsupport.h"
@@ -98,11 +98,11 @@ TestEntryProperties::Outcome TestEntryProperties::insert(RunningDiary &diary, co
                                                          const QString &text)
 {
     Form1 &form = diary.form();
-    form.Text1->setText(date);
-    form.Text2->setText(time);
-    form.Text3->setText(text);
+    ui(form).Text1->setText(date);
+    ui(form).Text2->setText(time);
+    ui(form).Text3->setText(text);
     diary.prompter.clear();
-    QTest::mouseClick(form.Command1, Qt::LeftButton);
+    QTest::mouseClick(ui(form).Command1, Qt::LeftButton);
     Outcome out;
     out.messages = diary.prompter.texts();
     out.stored = out.messages.contains(QStringLiteral("Inserimento avvenuto"));
@@ -132,11 +132,11 @@ void TestEntryProperties::generatedInputIsStoredExactlyOrRefused()
             const QTime t = Regional::parseTime(time);
             QVERIFY2(d.isValid() && t.isValid(), qPrintable(context));
             expected.insert(d, {t, text});
-            QVERIFY2(diary.form().Text3->text().isEmpty(), qPrintable(context));
+            QVERIFY2(ui(diary.form()).Text3->text().isEmpty(), qPrintable(context));
         } else {
             // Refused: the fields keep what was typed, and only an empty text goes without a word.
-            QCOMPARE(diary.form().Text3->text(), text);
-            QCOMPARE(diary.form().Text2->text(), time);
+            QCOMPARE(ui(diary.form()).Text3->text(), text);
+            QCOMPARE(ui(diary.form()).Text2->text(), time);
             QVERIFY2(!out.messages.isEmpty() || text.isEmpty(), qPrintable(context));
         }
     }
@@ -198,7 +198,7 @@ void TestEntryProperties::textsTheSheetCannotHoldAreRefused()
     const Outcome out = insert(diary, QStringLiteral("25/05/2009"), QStringLiteral("09.30"), text);
     QVERIFY(!out.stored);
     QCOMPARE(out.messages.size(), 1);
-    QCOMPARE(diary.form().Text3->text(), text);
+    QCOMPARE(ui(diary.form()).Text3->text(), text);
     QVERIFY(diary.book().cell(5, 1).isEmpty());
 }
 

@@ -1,4 +1,4 @@
-#include "entry/sortbydate.h"
+#include "domain/diary.h"
 #include "shell/form1.h"
 #include "store/calcworkbook.h"
 #include "store/sheetlayout.h"
@@ -18,7 +18,7 @@
 #include <csignal>
 
 namespace {
-struct Diary;
+struct TypingDiary;
 }
 
 // "Inserisci  Appuntamento" on the real office: the checks, the free row, the sort and the save.
@@ -43,14 +43,14 @@ private slots:
     void cleanupTestCase();
 
 private:
-    std::unique_ptr<Diary> m_checks;
+    std::unique_ptr<TypingDiary> m_checks;
 };
 
 namespace {
 
 const QString kDone = QStringLiteral("Inserimento avvenuto");
 
-struct Diary
+struct TypingDiary
 {
     TempWorkbook wb;
     RunningDiary run{wb.folder()};
@@ -59,14 +59,14 @@ struct Diary
 
     void type(const QString &date, const QString &time, const QString &text)
     {
-        form().Text1->setText(date);
-        form().Text2->setText(time);
-        form().Text3->setText(text);
+        ui(form()).Text1->setText(date);
+        ui(form()).Text2->setText(time);
+        ui(form()).Text3->setText(text);
     }
     void insert(const QString &date, const QString &time, const QString &text)
     {
         type(date, time, text);
-        form().Command1->click();
+        ui(form()).Command1->click();
     }
 };
 
@@ -146,25 +146,25 @@ void TestInsertion::checksComeInOrderAndWriteNothing()
     QFETCH(QString, focus);
 
     // One diary for all the refusals: none of them may write anything.
-    std::unique_ptr<Diary> &d = m_checks;
+    std::unique_ptr<TypingDiary> &d = m_checks;
     if (!d) {
-        d = std::make_unique<Diary>();
+        d = std::make_unique<TypingDiary>();
         d->form().show();
         QApplication::setActiveWindow(&d->form());
         QVERIFY(QTest::qWaitForWindowActive(&d->form()));
     }
     Form1 &f = d->form();
     d->type(date, time, text);
-    f.List1->addItem(QStringLiteral("9:00"));
-    f.List2->addItem(QStringLiteral("Riunione"));
+    ui(f).List1->addItem(QStringLiteral("9:00"));
+    ui(f).List2->addItem(QStringLiteral("Riunione"));
     {
-        const QSignalBlocker quiet(f.Check1);
-        f.Check1->setChecked(true);
+        const QSignalBlocker quiet(ui(f).Check1);
+        ui(f).Check1->setChecked(true);
     }
-    f.Command1->setFocus();
+    ui(f).Command1->setFocus();
     d->run.prompter.clear();
 
-    QTest::mouseClick(f.Command1, Qt::LeftButton);
+    QTest::mouseClick(ui(f).Command1, Qt::LeftButton);
 
     QCOMPARE(d->run.prompter.texts(), message.isEmpty() ? QStringList() : QStringList{message});
     for (const auto &m : d->run.prompter.messages)
@@ -173,44 +173,44 @@ void TestInsertion::checksComeInOrderAndWriteNothing()
     if (auto *field = qobject_cast<QLineEdit *>(QApplication::focusWidget()))
         QCOMPARE(field->selectedText(), field->text());
     // Nothing was cleared and nothing was written.
-    QCOMPARE(f.Text1->text(), date);
-    QCOMPARE(f.Text2->text(), time);
-    QCOMPARE(f.Text3->text(), text);
-    QCOMPARE(f.List1->count(), 1);
-    QCOMPARE(f.List2->count(), 1);
-    QVERIFY(f.Check1->isChecked());
+    QCOMPARE(ui(f).Text1->text(), date);
+    QCOMPARE(ui(f).Text2->text(), time);
+    QCOMPARE(ui(f).Text3->text(), text);
+    QCOMPARE(ui(f).List1->count(), 1);
+    QCOMPARE(ui(f).List2->count(), 1);
+    QVERIFY(ui(f).Check1->isChecked());
     QVERIFY(d->book().cell(5, 1).isEmpty());
     QCOMPARE(d->book().lastUsedRow(), 4);
-    f.List1->clear();
-    f.List2->clear();
+    ui(f).List1->clear();
+    ui(f).List2->clear();
 }
 
 void TestInsertion::firstAppointmentIsStoredAndSaved()
 {
-    Diary d;
+    TypingDiary d;
     Form1 &f = d.form();
     const QString text = QStringLiteral("Visita dall'oculista: è già l'ora \"giusta\", perché sì");
-    f.List1->addItem(QStringLiteral("8:00"));
-    f.List2->addItem(QStringLiteral("Colazione"));
+    ui(f).List1->addItem(QStringLiteral("8:00"));
+    ui(f).List2->addItem(QStringLiteral("Colazione"));
     {
-        const QSignalBlocker quiet(f.Check1);
-        f.Check1->setChecked(true);
+        const QSignalBlocker quiet(ui(f).Check1);
+        ui(f).Check1->setChecked(true);
     }
     // The confirmation comes once the row is written, before the fields are emptied.
     QStringList atConfirmation;
     d.run.prompter.onMessage = [&](const QString &) {
-        atConfirmation << f.Text1->text() << f.Text3->text() << rows(d.book(), 5, 5);
+        atConfirmation << ui(f).Text1->text() << ui(f).Text3->text() << rows(d.book(), 5, 5);
     };
     d.insert(QStringLiteral("25/05/2009"), QStringLiteral("9.30"), text);
 
     QCOMPARE(d.run.prompter.texts(), QStringList{kDone});
     QCOMPARE(d.run.prompter.messages[0].icon, Prompter::Icon::None);
     QCOMPARE(atConfirmation, (QStringList{QStringLiteral("25/05/2009"), text, "25/05/2009 09:30 " + text}));
-    for (QLineEdit *field : {f.Text1, f.Text2, f.Text3})
+    for (QLineEdit *field : {ui(f).Text1, ui(f).Text2, ui(f).Text3})
         QVERIFY(field->text().isEmpty());
-    QCOMPARE(f.List1->count(), 0);
-    QCOMPARE(f.List2->count(), 0);
-    QVERIFY(!f.Check1->isChecked());
+    QCOMPARE(ui(f).List1->count(), 0);
+    QCOMPARE(ui(f).List2->count(), 0);
+    QVERIFY(!ui(f).Check1->isChecked());
     QCOMPARE(d.book().lastUsedRow(), 5);
     QCOMPARE(d.book().selection(), QRect(1, 5, 1, 1));
 
@@ -241,7 +241,7 @@ void TestInsertion::firstAppointmentIsStoredAndSaved()
 
 void TestInsertion::textIsStoredExactlyAsTyped()
 {
-    Diary d;
+    TypingDiary d;
     const QStringList texts = {QStringLiteral("'apostrofo iniziale"), QStringLiteral("  spazi  doppi  "),
                                QStringLiteral("=1+1"), QStringLiteral("0930"), QStringLiteral("25/05/2009")};
     for (const QString &text : texts)
@@ -256,7 +256,7 @@ void TestInsertion::textIsStoredExactlyAsTyped()
 
 void TestInsertion::nextFreeRowFollowsTheStoredOnes()
 {
-    Diary d;
+    TypingDiary d;
     CellBlock five;
     for (int i = 0; i < 5; ++i)
         five << stored(QDate(2009, 5, 1 + i), QTime(8 + i, 0), QStringLiteral("Vecchio %1").arg(i));
@@ -269,7 +269,7 @@ void TestInsertion::nextFreeRowFollowsTheStoredOnes()
 
 void TestInsertion::earlierDateIsSortedToTheTop()
 {
-    Diary d;
+    TypingDiary d;
     d.book().writeBlock(5, 1, {stored(QDate(2009, 6, 1), QTime(8, 0), QStringLiteral("Giugno")),
                                stored(QDate(2009, 7, 1), QTime(17, 45), QStringLiteral("Luglio")),
                                stored(QDate(2010, 1, 1), QTime(0, 5), QStringLiteral("Capodanno"))});
@@ -285,7 +285,7 @@ void TestInsertion::earlierDateIsSortedToTheTop()
 
 void TestInsertion::sameDayReadsAsAnAgenda()
 {
-    Diary d;
+    TypingDiary d;
     d.insert(QStringLiteral("25/05/2009"), QStringLiteral("11.00"), QStringLiteral("C"));
     d.insert(QStringLiteral("25/05/2009"), QStringLiteral("9.30"), QStringLiteral("A"));
     d.insert(QStringLiteral("26/05/2009"), QStringLiteral("8.00"), QStringLiteral("Dopo"));
@@ -305,7 +305,7 @@ void TestInsertion::sortKeepsInsertionOrderForEqualDateAndTime()
     RunningDiary run(wb.folder());
     CalcWorkbook &book = run.book();
     // An empty sheet is left alone.
-    SortByDate(book);
+    Diary(book).sortByDate();
     QCOMPARE(book.lastUsedRow(), 4);
 
     // Few distinct keys among many rows: a sort that is not stable shuffles the numbered texts.
@@ -317,7 +317,7 @@ void TestInsertion::sortKeepsInsertionOrderForEqualDateAndTime()
         block << stored(QDate(2009, 5, 25).addDays(day), QTime(9 + hour, 0), QStringLiteral("%1").arg(i, 5, 10, QLatin1Char('0')));
     }
     book.writeBlock(5, 1, block);
-    SortByDate(book);
+    Diary(book).sortByDate();
     const CellBlock sorted = book.readBlock(5, 1, 5 + block.size(), 3);
     QVERIFY(sorted.last().value(0).isEmpty());
     for (int i = 1; i < block.size(); ++i) {
@@ -331,7 +331,7 @@ void TestInsertion::sortKeepsInsertionOrderForEqualDateAndTime()
 
 void TestInsertion::freeRowSearchGoesPastRow32767()
 {
-    Diary d;
+    TypingDiary d;
     CellBlock block;
     for (int row = 5; row <= 32767; ++row)
         block << stored(QDate(2000, 1, 1).addDays((row - 5) / 9), QTime(9, 0), QStringLiteral("Riga %1").arg(row));
@@ -345,7 +345,7 @@ void TestInsertion::freeRowSearchGoesPastRow32767()
 
 void TestInsertion::fullSheetOverwritesNothing()
 {
-    Diary d;
+    TypingDiary d;
     CellBlock block;
     for (int row = 5; row <= 65536; ++row)
         block << stored(QDate(2000, 1, 1).addDays((row - 5) / 20), QTime(9, 0), QStringLiteral("Riga %1").arg(row));
@@ -354,8 +354,8 @@ void TestInsertion::fullSheetOverwritesNothing()
     QCOMPARE(d.run.prompter.texts(),
              QStringList{QStringLiteral("Appuntamento non inserito: il foglio è pieno.\n"
                                         "Non c'è posto per altri appuntamenti (al massimo 65532).")});
-    QCOMPARE(d.form().Text3->text(), QStringLiteral("Di troppo"));
-    QCOMPARE(d.form().Text1->text(), QStringLiteral("25/05/2009"));
+    QCOMPARE(ui(d.form()).Text3->text(), QStringLiteral("Di troppo"));
+    QCOMPARE(ui(d.form()).Text1->text(), QStringLiteral("25/05/2009"));
     const QString lastDate = QDate(2000, 1, 1).addDays((65536 - 5) / 20).toString(QStringLiteral("dd/MM/yyyy"));
     QCOMPARE(rows(d.book(), 65535, 65536), (QStringList{lastDate + QStringLiteral(" 09:00 Riga 65535"),
                                                         lastDate + QStringLiteral(" 09:00 Riga 65536")}));
@@ -364,7 +364,7 @@ void TestInsertion::fullSheetOverwritesNothing()
 
 void TestInsertion::officeGoneLeavesTheFieldsAsTyped()
 {
-    Diary d;
+    TypingDiary d;
     d.insert(QStringLiteral("24/05/2009"), QStringLiteral("8.00"), QStringLiteral("Salvato prima"));
     const QByteArray before = [&] {
         QFile f(d.wb.path());
@@ -382,16 +382,16 @@ void TestInsertion::officeGoneLeavesTheFieldsAsTyped()
     QVERIFY2(texts[0].startsWith(QStringLiteral("Appuntamento non inserito: ")), qPrintable(texts[0]));
     QVERIFY2(texts[1].startsWith(QStringLiteral("Il foglio di calcolo si è chiuso in modo imprevisto.")),
              qPrintable(texts[1]));
-    QCOMPARE(d.form().Text1->text(), QStringLiteral("25/05/2009"));
-    QCOMPARE(d.form().Text2->text(), QStringLiteral("9.30"));
-    QCOMPARE(d.form().Text3->text(), QStringLiteral("Perso?"));
+    QCOMPARE(ui(d.form()).Text1->text(), QStringLiteral("25/05/2009"));
+    QCOMPARE(ui(d.form()).Text2->text(), QStringLiteral("9.30"));
+    QCOMPARE(ui(d.form()).Text3->text(), QStringLiteral("Perso?"));
     QFile file(d.wb.path());
     QVERIFY(file.open(QIODevice::ReadOnly));
     QCOMPARE(file.readAll(), before);
 
     // The office is back on the saved workbook: the same click now stores it.
     d.run.prompter.clear();
-    d.form().Command1->click();
+    ui(d.form()).Command1->click();
     QCOMPARE(d.run.prompter.texts(), QStringList{kDone});
     QCOMPARE(rows(d.book(), 5, 7), (QStringList{QStringLiteral("24/05/2009 08:00 Salvato prima"),
                                                 QStringLiteral("25/05/2009 09:30 Perso?"), QString()}));
@@ -399,7 +399,7 @@ void TestInsertion::officeGoneLeavesTheFieldsAsTyped()
 
 void TestInsertion::failedSaveIsReportedAndRetriedLater()
 {
-    Diary d;
+    TypingDiary d;
     const QString folder = d.wb.folder(), away = folder + QStringLiteral("-altrove");
     QVERIFY(QDir().rename(folder, away));
     d.insert(QStringLiteral("25/05/2009"), QStringLiteral("9.30"), QStringLiteral("Non ancora su disco"));
@@ -412,7 +412,7 @@ void TestInsertion::failedSaveIsReportedAndRetriedLater()
                                                 "salvato su disco.\nVerrà salvato al prossimo salvataggio.\n")),
              qPrintable(texts[1]));
     // The appointment is stored in the open workbook, so the entry area is cleared as usual.
-    QVERIFY(d.form().Text3->text().isEmpty());
+    QVERIFY(ui(d.form()).Text3->text().isEmpty());
     QCOMPARE(rows(d.book(), 5, 5), QStringList{QStringLiteral("25/05/2009 09:30 Non ancora su disco")});
 
     QTemporaryDir copyDir;

@@ -289,7 +289,7 @@ void TestHandOver::withoutDisplayTheWorkbookStays()
     QVERIFY(!book.canBeShown());
     writeAppointments(book, SheetLayout::kFirstDataRow);
 
-    diary.form().Mexcel->trigger();
+    ui(diary.form()).Mexcel->trigger();
 
     QCOMPARE(diary.prompter.texts(), QStringList{HandOver::noDisplayMessage()});
     QVERIFY(!diary.form().hasEnded());
@@ -323,7 +323,7 @@ void TestHandOver::failedSaveKeepsTheWorkbook()
         ~MoveBack() { QDir().rename(from, to); }
     } moveBack{moved, wb.folder()};
 
-    diary.form().Mexcel->trigger();
+    ui(diary.form()).Mexcel->trigger();
 
     QCOMPARE(diary.prompter.messages.size(), 1);
     QVERIFY2(diary.prompter.texts().first().startsWith(

@@ -50,7 +50,7 @@ void TestWebLink::cleanupTestCase()
 
 void TestWebLink::anyButtonOpensTheSiteAndLeavesABorder()
 {
-    LinkImage *image = m_diary->form().Image1;
+    LinkImage *image = ui(m_diary->form()).Image1;
     QCOMPARE(image->frameShape(), QFrame::NoFrame);
     const QSize size = image->size();
     UrlRecorder browser;
@@ -79,7 +79,7 @@ void TestWebLink::failureShowsNothing()
     // Without a handler the offscreen desktop cannot open anything.
     QDesktopServices::unsetUrlHandler(QStringLiteral("https"));
     QVERIFY(!QDesktopServices::openUrl(WebLink::address()));
-    LinkImage *image = m_diary->form().Image1;
+    LinkImage *image = ui(m_diary->form()).Image1;
     QTest::mousePress(image, Qt::LeftButton);
     QTest::mouseRelease(image, Qt::LeftButton);
     QVERIFY(m_diary->prompter.messages.isEmpty());

@@ -1,6 +1,6 @@
 #include "print/printappointments.h"
 #include "print/printrig.h"
-#include "shell/regional.h"
+#include "services/regional.h"
 #include "store/calcworkbook.h"
 #include "store/sheetlayout.h"
 #include "support/testsupport.h"
@@ -81,7 +81,7 @@ void TestPrintAppointments::emptyListRefusesBeforeAnyPrompt()
     const CalcWorkbook::PageSetup before = diary.book().pageSetup();
     const QStringList jobsBefore = PrintRig::jobs();
     diary.prompter.answers = {QStringLiteral("110")};
-    PrintAppointments(diary.book(), diary.prompter).run(PrintRig::kQueues[2]);
+    PrintAppointments(diary.appointments(), diary.prompter, diary.storeFailure()).run(PrintRig::kQueues[2]);
     QCOMPARE(diary.prompter.prompts, QStringList());
     QCOMPARE(diary.prompter.messages.size(), 1);
     QCOMPARE(diary.prompter.messages[0].text, PrintAppointments::kEmptyListMessage);
@@ -101,7 +101,7 @@ void TestPrintAppointments::printsOnTheChosenQueueOnly()
     // Not the default queue: the office must not fall back on it.
     const QString chosen = PrintRig::kQueues[2];
     diary.prompter.answers = {QStringLiteral("110")};
-    PrintAppointments(diary.book(), diary.prompter).run(chosen);
+    PrintAppointments(diary.appointments(), diary.prompter, diary.storeFailure()).run(chosen);
     QCOMPARE(diary.prompter.texts(), QStringList());
     QCOMPARE(diary.prompter.prompts, QStringList{PrintAppointments::kZoomPrompt});
 
@@ -133,7 +133,7 @@ void TestPrintAppointments::refusesAPrinterThatIsNotInstalled()
     const QSet<QString> pdfsBefore = PrintRig::pdfFiles();
     const QStringList jobsBefore = PrintRig::jobs();
     diary.prompter.answers = {QStringLiteral("100")};
-    PrintAppointments(diary.book(), diary.prompter).run(printer);
+    PrintAppointments(diary.appointments(), diary.prompter, diary.storeFailure()).run(printer);
     QCOMPARE(diary.prompter.messages.size(), 1);
     QVERIFY2(diary.prompter.messages[0].text.contains(message), qPrintable(diary.prompter.messages[0].text));
     QVERIFY(diary.prompter.messages[0].text.contains(QStringLiteral("non è stata eseguita")));
@@ -165,7 +165,7 @@ void TestPrintAppointments::zoomAnswersLandOnThePage()
     storeAppointments(diary.book(), 4);
     const QSet<QString> pdfsBefore = PrintRig::pdfFiles();
     diary.prompter.answers = {answer};
-    PrintAppointments(diary.book(), diary.prompter).run(PrintRig::kQueues[0]);
+    PrintAppointments(diary.appointments(), diary.prompter, diary.storeFailure()).run(PrintRig::kQueues[0]);
     QCOMPARE(diary.prompter.texts(), QStringList());
     const CalcWorkbook::PageSetup s = diary.book().pageSetup();
     if (zoom) {
@@ -189,7 +189,7 @@ void TestPrintAppointments::printAreaRunsToTheLastDatedRow()
     storeAppointments(diary.book(), 1);
     diary.prompter.answers = {QStringLiteral("110")};
     const QSet<QString> pdfsBefore = PrintRig::pdfFiles();
-    PrintAppointments(diary.book(), diary.prompter).run(PrintRig::kQueues[1]);
+    PrintAppointments(diary.appointments(), diary.prompter, diary.storeFailure()).run(PrintRig::kQueues[1]);
     QCOMPARE(diary.book().pageSetup().printArea, QRect(QPoint(1, 4), QPoint(3, 5)));
 
     // A hand edit emptied row 7: rows 8 and 9 still belong to the list.
@@ -198,7 +198,7 @@ void TestPrintAppointments::printAreaRunsToTheLastDatedRow()
     diary.book().setCell(9, 3, CellValue::fromText(QStringLiteral("senza data")));
     diary.book().setCell(12, 3, CellValue::fromText(QStringLiteral("nota senza data")));
     diary.prompter.answers = {QStringLiteral("110")};
-    PrintAppointments(diary.book(), diary.prompter).run(PrintRig::kQueues[1]);
+    PrintAppointments(diary.appointments(), diary.prompter, diary.storeFailure()).run(PrintRig::kQueues[1]);
     QCOMPARE(diary.book().pageSetup().printArea, QRect(QPoint(1, 4), QPoint(3, 9)));
     QCOMPARE(diary.prompter.texts(), QStringList());
     const QStringList made = PrintRig::newPdfs(pdfsBefore, 15000, 2);
@@ -219,7 +219,7 @@ void TestPrintAppointments::pageSetupIsSavedWithTheWorkbook()
         diary.prompter.answers = {QStringLiteral("110")};
         const QSet<QString> pdfsBefore = PrintRig::pdfFiles();
         started = QDateTime::currentDateTime();
-        PrintAppointments(diary.book(), diary.prompter).run(PrintRig::kQueues[0]);
+        PrintAppointments(diary.appointments(), diary.prompter, diary.storeFailure()).run(PrintRig::kQueues[0]);
         ended = QDateTime::currentDateTime();
         QCOMPARE(diary.prompter.texts(), QStringList());
         diary.book().exportPdf(pdf);
@@ -269,7 +269,7 @@ void TestPrintAppointments::measureThirtyTwoThousandRows()
     diary.prompter.answers = {QStringLiteral("110")};
     QElapsedTimer clock;
     clock.start();
-    PrintAppointments(diary.book(), diary.prompter).run(QStringLiteral("Stampante_Inesistente"));
+    PrintAppointments(diary.appointments(), diary.prompter, diary.storeFailure()).run(QStringLiteral("Stampante_Inesistente"));
     const qint64 ms = clock.elapsed();
     QCOMPARE(diary.book().pageSetup().printArea, QRect(QPoint(1, 4), QPoint(3, 32004)));
     qInfo("print job with 32000 rows, up to the print-out call: %lld ms", ms);

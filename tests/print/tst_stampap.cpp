@@ -72,7 +72,7 @@ QList<StampaP *> TestStampaP::windows() const
 
 StampaP *TestStampaP::pressStampa()
 {
-    QTest::mouseClick(m_diary->form().Command2, Qt::LeftButton);
+    QTest::mouseClick(ui(m_diary->form()).Command2, Qt::LeftButton);
     const QList<StampaP *> shown = windows();
     return shown.size() == 1 ? shown.first() : nullptr;
 }
@@ -85,22 +85,22 @@ void TestStampaP::loadsThePrintersAndTheDefault()
     QCOMPARE(w->windowTitle(), QStringLiteral("Seleziona Stampante"));
     QVERIFY(!w->parentWidget());
     QStringList listed;
-    for (int i = 0; i < w->Combo1->count(); ++i)
-        listed << w->Combo1->itemText(i);
+    for (int i = 0; i < ui(*w).Combo1->count(); ++i)
+        listed << ui(*w).Combo1->itemText(i);
     // CUPS's own order, whatever it is, and every test queue in it.
     QCOMPARE(listed, QPrinterInfo::availablePrinterNames());
     for (const QString &q : PrintRig::kQueues)
         QVERIFY2(listed.contains(q), qPrintable(q));
     QVERIFY(listed.indexOf(PrintRig::kQueues[0]) < listed.indexOf(PrintRig::kQueues[1]));
     QVERIFY(listed.indexOf(PrintRig::kQueues[1]) < listed.indexOf(PrintRig::kQueues[2]));
-    QCOMPARE(w->Combo1->currentText(), QStringLiteral("Seleziona la stampante"));
+    QCOMPARE(ui(*w).Combo1->currentText(), QStringLiteral("Seleziona la stampante"));
     QVERIFY(!listed.contains(QStringLiteral("Seleziona la stampante")));
-    const QStringList lines = w->Label1->text().split(QStringLiteral("\r\n"));
+    const QStringList lines = ui(*w).Label1->text().split(QStringLiteral("\r\n"));
     QCOMPARE(lines, (QStringList{QStringLiteral("La stampante predefinita è: "), PrintRig::kDefaultQueue}));
     // A typed name is passed on as typed: no completion to an installed printer.
-    w->Combo1->lineEdit()->clear();
-    QTest::keyClicks(w->Combo1->lineEdit(), QStringLiteral("vsp_pdf_b"));
-    QCOMPARE(w->Combo1->currentText(), QStringLiteral("vsp_pdf_b"));
+    ui(*w).Combo1->lineEdit()->clear();
+    QTest::keyClicks(ui(*w).Combo1->lineEdit(), QStringLiteral("vsp_pdf_b"));
+    QCOMPARE(ui(*w).Combo1->currentText(), QStringLiteral("vsp_pdf_b"));
 }
 
 void TestStampaP::layoutAndTabOrder()
@@ -108,44 +108,44 @@ void TestStampaP::layoutAndTabOrder()
     StampaP *w = pressStampa();
     QVERIFY(w);
     QCOMPARE(w->size(), QSize(324, 206));
-    QCOMPARE(w->Combo1->geometry(), QRect(32, 32, 257, 26));
-    QCOMPARE(w->Command1->geometry(), QRect(32, 80, 257, 57));
-    QCOMPARE(w->Label1->geometry(), QRect(32, 160, 241, 33));
-    QVERIFY(w->Combo1->isEditable());
-    QCOMPARE(w->Command1->text(), QStringLiteral("Seleziona"));
-    QCOMPARE(w->Combo1->font().family(), QStringLiteral("Arial"));
-    QCOMPARE(w->Command1->font().family(), QStringLiteral("Calibri"));
-    QCOMPARE(w->Label1->font().family(), QStringLiteral("Calibri"));
-    for (QWidget *c : {static_cast<QWidget *>(w->Combo1), static_cast<QWidget *>(w->Command1),
-                       static_cast<QWidget *>(w->Label1)}) {
+    QCOMPARE(ui(*w).Combo1->geometry(), QRect(32, 32, 257, 26));
+    QCOMPARE(ui(*w).Command1->geometry(), QRect(32, 80, 257, 57));
+    QCOMPARE(ui(*w).Label1->geometry(), QRect(32, 160, 241, 33));
+    QVERIFY(ui(*w).Combo1->isEditable());
+    QCOMPARE(ui(*w).Command1->text(), QStringLiteral("Seleziona"));
+    QCOMPARE(ui(*w).Combo1->font().family(), QStringLiteral("Arial"));
+    QCOMPARE(ui(*w).Command1->font().family(), QStringLiteral("Calibri"));
+    QCOMPARE(ui(*w).Label1->font().family(), QStringLiteral("Calibri"));
+    for (QWidget *c : {static_cast<QWidget *>(ui(*w).Combo1), static_cast<QWidget *>(ui(*w).Command1),
+                       static_cast<QWidget *>(ui(*w).Label1)}) {
         QVERIFY(c->font().bold());
         QCOMPARE(c->font().pointSizeF(), 11.25);
     }
     // Tab goes from the button to the combo box, and the button has the focus first.
     QApplication::setActiveWindow(w);
-    QCOMPARE(QApplication::focusWidget(), static_cast<QWidget *>(w->Command1));
-    QTest::keyClick(w->Command1, Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), static_cast<QWidget *>(ui(*w).Command1));
+    QTest::keyClick(ui(*w).Command1, Qt::Key_Tab);
     QWidget *next = QApplication::focusWidget();
-    QVERIFY2(next == w->Combo1 || next == w->Combo1->lineEdit(), next ? next->metaObject()->className() : "none");
+    QVERIFY2(next == ui(*w).Combo1 || next == ui(*w).Combo1->lineEdit(), next ? next->metaObject()->className() : "none");
     // Typing a name leaves the list of installed printers alone.
-    const int count = w->Combo1->count();
-    w->Combo1->setFocus();
-    w->Combo1->lineEdit()->selectAll();
-    QTest::keyClicks(w->Combo1, QStringLiteral("Scritta a mano"));
-    QTest::keyClick(w->Combo1, Qt::Key_Return);
-    QCOMPARE(w->Combo1->count(), count);
-    QCOMPARE(w->Combo1->currentText(), QStringLiteral("Scritta a mano"));
+    const int count = ui(*w).Combo1->count();
+    ui(*w).Combo1->setFocus();
+    ui(*w).Combo1->lineEdit()->selectAll();
+    QTest::keyClicks(ui(*w).Combo1, QStringLiteral("Scritta a mano"));
+    QTest::keyClick(ui(*w).Combo1, Qt::Key_Return);
+    QCOMPARE(ui(*w).Combo1->count(), count);
+    QCOMPARE(ui(*w).Combo1->currentText(), QStringLiteral("Scritta a mano"));
 }
 
 void TestStampaP::secondStampaOpensNoSecondWindow()
 {
     StampaP *first = pressStampa();
     QVERIFY(first);
-    first->Combo1->setEditText(PrintRig::kQueues[0]);
+    ui(*first).Combo1->setEditText(PrintRig::kQueues[0]);
     StampaP *second = pressStampa();
     QCOMPARE(second, first);
     QCOMPARE(windows().size(), 1);
-    QCOMPARE(second->Combo1->currentText(), PrintRig::kQueues[0]);
+    QCOMPARE(ui(*second).Combo1->currentText(), PrintRig::kQueues[0]);
 }
 
 void TestStampaP::aPrintHidesItAndTheChoiceSurvives()
@@ -155,10 +155,10 @@ void TestStampaP::aPrintHidesItAndTheChoiceSurvives()
     m_diary->book().writeBlock(SheetLayout::kFirstDataRow, 1, rows);
     StampaP *w = pressStampa();
     QVERIFY(w);
-    w->Combo1->setCurrentIndex(w->Combo1->findText(PrintRig::kQueues[2]));
+    ui(*w).Combo1->setCurrentIndex(ui(*w).Combo1->findText(PrintRig::kQueues[2]));
     const QSet<QString> before = PrintRig::pdfFiles();
     m_diary->prompter.answers = {QStringLiteral("110")};
-    QTest::mouseClick(w->Command1, Qt::LeftButton);
+    QTest::mouseClick(ui(*w).Command1, Qt::LeftButton);
     QCOMPARE(m_diary->prompter.prompts, QStringList{PrintAppointments::kZoomPrompt});
     QCOMPARE(m_diary->prompter.texts(), QStringList());
     QVERIFY(!w->isVisible());
@@ -169,27 +169,27 @@ void TestStampaP::aPrintHidesItAndTheChoiceSurvives()
     StampaP *again = pressStampa();
     QCOMPARE(again, w);
     QVERIFY(again->isVisible());
-    QCOMPARE(again->Combo1->currentText(), PrintRig::kQueues[2]);
+    QCOMPARE(ui(*again).Combo1->currentText(), PrintRig::kQueues[2]);
 }
 
 void TestStampaP::emptyListHidesItToo()
 {
     StampaP *w = pressStampa();
     QVERIFY(w);
-    w->Combo1->setEditText(PrintRig::kQueues[1]);
-    QTest::keyClick(w->Command1, Qt::Key_Return);  // Enter on the focused button prints
+    ui(*w).Combo1->setEditText(PrintRig::kQueues[1]);
+    QTest::keyClick(ui(*w).Command1, Qt::Key_Return);  // Enter on the focused button prints
     QCOMPARE(m_diary->prompter.texts(), QStringList{PrintAppointments::kEmptyListMessage});
     QVERIFY(m_diary->prompter.prompts.isEmpty());
     QVERIFY(!w->isVisible());
     QCOMPARE(pressStampa(), w);
-    QCOMPARE(w->Combo1->currentText(), PrintRig::kQueues[1]);
+    QCOMPARE(ui(*w).Combo1->currentText(), PrintRig::kQueues[1]);
 }
 
 void TestStampaP::closeBoxGivesAFreshLoad()
 {
     StampaP *w = pressStampa();
     QVERIFY(w);
-    w->Combo1->setEditText(PrintRig::kQueues[2]);
+    ui(*w).Combo1->setEditText(PrintRig::kQueues[2]);
     // A queue installed while the window is loaded shows only after a fresh load.
     m_addedQueue = QStringLiteral("vsp_pdf_delta");
     PrintRig::run(QStringLiteral("lpadmin"), {QStringLiteral("-p"), m_addedQueue, QStringLiteral("-E"),
@@ -198,7 +198,7 @@ void TestStampaP::closeBoxGivesAFreshLoad()
     QVERIFY(QPrinterInfo::availablePrinterNames().contains(m_addedQueue));
     w->hide();
     QCOMPARE(pressStampa(), w);
-    QCOMPARE(w->Combo1->findText(m_addedQueue), -1);
+    QCOMPARE(ui(*w).Combo1->findText(m_addedQueue), -1);
 
     QPointer<StampaP> closed(w);
     QVERIFY(w->close());
@@ -208,8 +208,8 @@ void TestStampaP::closeBoxGivesAFreshLoad()
 
     StampaP *fresh = pressStampa();
     QVERIFY(fresh);
-    QCOMPARE(fresh->Combo1->currentText(), QStringLiteral("Seleziona la stampante"));
-    QVERIFY(fresh->Combo1->findText(m_addedQueue) >= 0);
+    QCOMPARE(ui(*fresh).Combo1->currentText(), QStringLiteral("Seleziona la stampante"));
+    QVERIFY(ui(*fresh).Combo1->findText(m_addedQueue) >= 0);
 }
 
 QTEST_MAIN(TestStampaP)

@@ -72,9 +72,9 @@ void TestClockLine::windowLineTicksEverySecond()
 {
     TempWorkbook workbook;
     RunningDiary diary(workbook.folder());
-    QLabel *line = diary.form().Label5;
-    QVERIFY(diary.form().Timer1->isActive());
-    QCOMPARE(diary.form().Timer1->interval(), 1000);
+    QLabel *line = ui(diary.form()).Label5;
+    QVERIFY(ui(diary.form()).Timer1->isActive());
+    QCOMPARE(ui(diary.form()).Timer1->interval(), 1000);
     static const QRegularExpression form(QStringLiteral("^Ore\\.\\.\\.\\d\\d:\\d\\d:\\d\\d del \\d\\d/\\d\\d/\\d{4}$"));
     QTRY_VERIFY_WITH_TIMEOUT(form.match(line->text()).hasMatch(), 3000);
     const QString first = line->text();

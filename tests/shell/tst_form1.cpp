@@ -1,4 +1,5 @@
 #include "extras/linkimage.h"
+#include "domain/diary.h"
 #include "shell/form1.h"
 #include "store/calcworkbook.h"
 #include "support/testsupport.h"
@@ -32,6 +33,7 @@ private slots:
 
 private:
     std::unique_ptr<CalcWorkbook> m_book;
+    std::unique_ptr<Diary> m_diary;
     std::unique_ptr<RecordingPrompter> m_prompter;
     std::unique_ptr<Form1> m_form;
 };
@@ -39,8 +41,9 @@ private:
 void TestForm1::init()
 {
     m_book = std::make_unique<CalcWorkbook>();
+    m_diary = std::make_unique<Diary>(*m_book);
     m_prompter = std::make_unique<RecordingPrompter>();
-    m_form = std::make_unique<Form1>(*m_book, *m_prompter);
+    m_form = std::make_unique<Form1>(*m_diary, *m_prompter);
 }
 
 void TestForm1::cleanup()
@@ -96,14 +99,14 @@ void TestForm1::windowAndMenu()
 {
     QCOMPARE(m_form->windowTitle(), QStringLiteral("Vespolari"));
     QCOMPARE(m_form->centralWidget()->size(), QSize(749, 482));
-    QCOMPARE(m_form->MonthView1->selectedDate(), QDate(2009, 5, 25));
-    QCOMPARE(m_form->MonthView1->minimumDate(), QDate(1753, 1, 1));
-    QCOMPARE(m_form->MonthView1->maximumDate(), QDate(9999, 12, 31));
-    QVERIFY(!m_form->Check1->isChecked());
-    QCOMPARE(m_form->Timer1->interval(), 1000);
-    QVERIFY(m_form->Timer1->isActive());
-    QCOMPARE(m_form->Image1->toolTip(), QStringLiteral("Visita il sito !"));
-    QCOMPARE(m_form->Image1->pixmap().size(), QSize(66, 30));
+    QCOMPARE(ui(*m_form).MonthView1->selectedDate(), QDate(2009, 5, 25));
+    QCOMPARE(ui(*m_form).MonthView1->minimumDate(), QDate(1753, 1, 1));
+    QCOMPARE(ui(*m_form).MonthView1->maximumDate(), QDate(9999, 12, 31));
+    QVERIFY(!ui(*m_form).Check1->isChecked());
+    QCOMPARE(ui(*m_form).Timer1->interval(), 1000);
+    QVERIFY(ui(*m_form).Timer1->isActive());
+    QCOMPARE(ui(*m_form).Image1->toolTip(), QStringLiteral("Visita il sito !"));
+    QCOMPARE(ui(*m_form).Image1->pixmap().size(), QSize(66, 30));
     // "&Excel" stands directly on the menu bar, not inside a menu.
     const QList<QAction *> bar = m_form->menuBar()->actions();
     QCOMPARE(bar.size(), 1);
@@ -115,22 +118,22 @@ void TestForm1::windowAndMenu()
 void TestForm1::entryFieldsStopAtTheirLength()
 {
     m_form->show();
-    QTest::keyClicks(m_form->Text1, QStringLiteral("25/05/20091234"));
-    QCOMPARE(m_form->Text1->text(), QStringLiteral("25/05/2009"));
-    QTest::keyClicks(m_form->Text2, QStringLiteral("09.3012"));
-    QCOMPARE(m_form->Text2->text(), QStringLiteral("09.30"));
-    QVERIFY(m_form->Text3->maxLength() > 32767);
+    QTest::keyClicks(ui(*m_form).Text1, QStringLiteral("25/05/20091234"));
+    QCOMPARE(ui(*m_form).Text1->text(), QStringLiteral("25/05/2009"));
+    QTest::keyClicks(ui(*m_form).Text2, QStringLiteral("09.3012"));
+    QCOMPARE(ui(*m_form).Text2->text(), QStringLiteral("09.30"));
+    QVERIFY(ui(*m_form).Text3->maxLength() > 32767);
 }
 
 void TestForm1::tabWalksInDrawnOrder()
 {
-    const QList<QWidget *> expected = {m_form->Text1,    m_form->Text2,    m_form->Text3,   m_form->Command1,
-                                       m_form->List1,    m_form->List2,    m_form->Check1,  m_form->Command2,
-                                       m_form->Command4, m_form->Command3};
+    const QList<QWidget *> expected = {ui(*m_form).Text1,    ui(*m_form).Text2,    ui(*m_form).Text3,   ui(*m_form).Command1,
+                                       ui(*m_form).List1,    ui(*m_form).List2,    ui(*m_form).Check1,  ui(*m_form).Command2,
+                                       ui(*m_form).Command4, ui(*m_form).Command3};
     m_form->show();
     QVERIFY(QTest::qWaitForWindowActive(m_form.get()));
-    m_form->MonthView1->setFocus();
-    QVERIFY(m_form->MonthView1->isAncestorOf(QApplication::focusWidget()) || QApplication::focusWidget() == m_form->MonthView1);
+    ui(*m_form).MonthView1->setFocus();
+    QVERIFY(ui(*m_form).MonthView1->isAncestorOf(QApplication::focusWidget()) || QApplication::focusWidget() == ui(*m_form).MonthView1);
     for (QWidget *next : expected) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         QCOMPARE(QApplication::focusWidget(), next);
@@ -139,7 +142,7 @@ void TestForm1::tabWalksInDrawnOrder()
 
 void TestForm1::creditsFontResolvesToCalibrisTwin()
 {
-    const QFont f = m_form->Label14->font();
+    const QFont f = ui(*m_form).Label14->font();
     QVERIFY(f.bold());
     QCOMPARE(f.pointSizeF(), 9.75);
     const QString family = QFontInfo(f).family();

@@ -165,7 +165,7 @@ void TestStartup::exitSavesClosesAndQuits()
         if (byCloseBox)
             diary.form().close();
         else
-            QTest::mouseClick(diary.form().Command3, Qt::LeftButton);
+            QTest::mouseClick(ui(diary.form()).Command3, Qt::LeftButton);
         QVERIFY(diary.form().hasEnded());
         QVERIFY(diary.prompter.messages.isEmpty());
         QVERIFY(!processAlive(pid));
@@ -191,7 +191,7 @@ void TestStartup::exitWithAFailedSaveReportsAndStillQuits()
     // The folder moves away under the office: its save has nowhere to go.
     QVERIFY(QDir().rename(folder, folder + QStringLiteral("-spostato")));
     diary.form().show();
-    QTest::mouseClick(diary.form().Command3, Qt::LeftButton);
+    QTest::mouseClick(ui(diary.form()).Command3, Qt::LeftButton);
     QVERIFY(diary.form().hasEnded());
     QCOMPARE(diary.prompter.messages.size(), 1);
     QVERIFY2(diary.prompter.texts().first().startsWith(QStringLiteral("Errore di run-time '")),

@@ -1,5 +1,5 @@
 #include "shell/startup.h"
-#include "shell/storefailure.h"
+#include "services/storefailure.h"
 #include "store/calcworkbook.h"
 #include "store/sheetlayout.h"
 #include "store/storeerror.h"
@@ -70,7 +70,7 @@ void TestFaults::killedOfficeIsNoticedAndReplaced()
         QFAIL("a dead office answered");
     } catch (const StoreError &e) {
         QVERIFY2(clock.elapsed() < 10000, "noticing the dead office took too long");
-        HandleStoreFailure(book, diary.prompter, e);
+        QVERIFY(diary.storeFailure().recoverIfGone(e));
     }
     QCOMPARE(diary.prompter.messages.size(), 1);
     QVERIFY(diary.prompter.texts().first().contains(QStringLiteral("ultimo salvataggio")));

@@ -1,10 +1,25 @@
 #include "testsupport.h"
 
+#include "domain/diary.h"
+#include "services/storefailure.h"
 #include "shell/form1.h"
 #include "shell/startup.h"
 #include "store/calcworkbook.h"
 #include "store/sheetlayout.h"
 #include "store/workbookfile.h"
+
+#include "extras/linkimage.h"
+#include "print/stampap.h"
+
+#include <QAction>
+#include <QCalendarWidget>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTimer>
 
 #include <QDir>
 #include <QFile>
@@ -53,7 +68,9 @@ RunningDiary::RunningDiary(const QString &folder)
 {
     if (!LoadWorkbook(folder, *m_book, *m_lock, prompter))
         qFatal("the diary refused to start: %s", qPrintable(prompter.texts().join(QLatin1Char('|'))));
-    m_form = std::make_unique<Form1>(*m_book, prompter);
+    m_diary = std::make_unique<Diary>(*m_book);
+    m_storeFailure = std::make_unique<StoreFailure>(*m_diary, prompter);
+    m_form = std::make_unique<Form1>(*m_diary, prompter);
 }
 
 RunningDiary::~RunningDiary()
@@ -95,4 +112,36 @@ bool processAlive(qint64 pid)
     const QByteArray line = stat.readAll();
     const int close = line.lastIndexOf(')');
     return close > 0 && line.mid(close + 2, 1) != "Z";
+}
+
+namespace {
+
+template <typename T>
+T *named(QObject &parent, const char *name)
+{
+    T *found = parent.findChild<T *>(QLatin1String(name));
+    if (!found)
+        qFatal("no control named %s", name);
+    return found;
+}
+
+} // namespace
+
+Form1Controls ui(Form1 &form)
+{
+    return {named<QCalendarWidget>(form, "MonthView1"), named<QLineEdit>(form, "Text1"),
+            named<QLineEdit>(form, "Text2"),           named<QLineEdit>(form, "Text3"),
+            named<QPushButton>(form, "Command1"),      named<QPushButton>(form, "Command2"),
+            named<QPushButton>(form, "Command3"),      named<QPushButton>(form, "Command4"),
+            named<QListWidget>(form, "List1"),         named<QListWidget>(form, "List2"),
+            named<QCheckBox>(form, "Check1"),          named<QLabel>(form, "Label4"),
+            named<QLabel>(form, "Label5"),             named<QLabel>(form, "Label14"),
+            named<QTimer>(form, "Timer1"),             named<LinkImage>(form, "Image1"),
+            named<QAction>(form, "Mexcel")};
+}
+
+StampaPControls ui(StampaP &window)
+{
+    return {named<QComboBox>(window, "Combo1"), named<QPushButton>(window, "Command1"),
+            named<QLabel>(window, "Label1")};
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "shell/prompter.h"
+#include "services/prompter.h"
 
 #include <QStringList>
 #include <QTemporaryDir>
@@ -10,8 +10,52 @@
 #include <optional>
 
 class CalcWorkbook;
+class Diary;
+class StoreFailure;
 class Form1;
 class InstanceLock;
+class LinkImage;
+class QAction;
+class QCalendarWidget;
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPushButton;
+class QTimer;
+class StampaP;
+
+// The windows' controls, found by the names they carry, as accessibility finds them.
+struct Form1Controls
+{
+    QCalendarWidget *MonthView1;
+    QLineEdit *Text1;
+    QLineEdit *Text2;
+    QLineEdit *Text3;
+    QPushButton *Command1;
+    QPushButton *Command2;
+    QPushButton *Command3;
+    QPushButton *Command4;
+    QListWidget *List1;
+    QListWidget *List2;
+    QCheckBox *Check1;
+    QLabel *Label4;
+    QLabel *Label5;
+    QLabel *Label14;
+    QTimer *Timer1;
+    LinkImage *Image1;
+    QAction *Mexcel;
+};
+Form1Controls ui(Form1 &form);
+
+struct StampaPControls
+{
+    QComboBox *Combo1;
+    QPushButton *Command1;
+    QLabel *Label1;
+};
+StampaPControls ui(StampaP &window);
 
 // Answers the program's boxes: records every message and gives scripted input answers.
 class RecordingPrompter : public Prompter
@@ -57,12 +101,16 @@ public:
     ~RunningDiary();
 
     CalcWorkbook &book() { return *m_book; }
+    Diary &appointments() { return *m_diary; }
+    StoreFailure &storeFailure() { return *m_storeFailure; }
     Form1 &form() { return *m_form; }
     RecordingPrompter prompter;
 
 private:
     std::unique_ptr<InstanceLock> m_lock;
     std::unique_ptr<CalcWorkbook> m_book;
+    std::unique_ptr<Diary> m_diary;
+    std::unique_ptr<StoreFailure> m_storeFailure;
     std::unique_ptr<Form1> m_form;
 };
 

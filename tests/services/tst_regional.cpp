@@ -1,4 +1,4 @@
-#include "shell/regional.h"
+#include "services/regional.h"
 
 #include <QTest>
 

@@ -4,16 +4,17 @@
 #include <QLocale>
 #include <QString>
 
+struct Appointment;
 struct CellValue;
 
-// How the views show what a stored cell holds, under the user's regional settings.
+// How an appointment's cells read in the lists, under the user's regional settings.
 // Hand edits can leave any kind of value in any column: nothing here fails on them.
 // Texts are remembered per value, so make one for each listing: thousands of rows share a
 // few hundred times and dates, and turning each into text anew is what a long listing costs.
-class CellText
+class AppointmentText
 {
 public:
-    CellText();
+    AppointmentText();
 
     // Column A: the short date; a value with a time part shows that time as well.
     QString date(const CellValue &value);
@@ -21,6 +22,8 @@ public:
     QString time(const CellValue &value);
     // Column C: the text as it stands; a number in the user's decimal notation.
     QString plain(const CellValue &value) const;
+    // A line of the full listing: date, eight blanks, time, eight blanks, text.
+    QString listingLine(const Appointment &appointment);
 
 private:
     QHash<double, QString> m_dates;

@@ -1,6 +1,8 @@
-#include "celltext.h"
+#include "appointmenttext.h"
 
-#include "shell/regional.h"
+#include "appointment.h"
+
+#include "services/regional.h"
 #include "store/cellvalue.h"
 
 #include <QDateTime>
@@ -22,12 +24,12 @@ QString asStored(const CellValue &value)
 
 } // namespace
 
-CellText::CellText() : m_numbers(Regional::locale())
+AppointmentText::AppointmentText() : m_numbers(Regional::locale())
 {
     m_numbers.setNumberOptions(QLocale::OmitGroupSeparator);
 }
 
-QString CellText::date(const CellValue &value)
+QString AppointmentText::date(const CellValue &value)
 {
     if (!value.isNumeric())
         return asStored(value);
@@ -37,7 +39,7 @@ QString CellText::date(const CellValue &value)
     return *known;
 }
 
-QString CellText::time(const CellValue &value)
+QString AppointmentText::time(const CellValue &value)
 {
     if (!value.isNumeric())
         return asStored(value);
@@ -50,9 +52,15 @@ QString CellText::time(const CellValue &value)
     return *known;
 }
 
-QString CellText::plain(const CellValue &value) const
+QString AppointmentText::plain(const CellValue &value) const
 {
     if (value.isNumeric())
         return m_numbers.toString(value.number, 'g', 15);
     return asStored(value);
+}
+
+QString AppointmentText::listingLine(const Appointment &appointment)
+{
+    static const QString gap(8, QLatin1Char(' '));
+    return date(appointment.date) + gap + time(appointment.time) + gap + plain(appointment.text);
 }
