@@ -1,5 +1,7 @@
 #pragma once
 
+#include "storeliterals.h"
+
 #include <QString>
 
 class CalcWorkbook;
@@ -15,8 +17,8 @@ constexpr int kLastRow = 65536;
 constexpr int kDateColumn = 1;
 constexpr int kTimeColumn = 2;
 constexpr int kTextColumn = 3;
-inline const QString kTimeFormat = QStringLiteral("h:mm;@");
-inline const QString kDateFormat = QStringLiteral("DD/MM/YYYY");
+inline const QString &kTimeFormat = StoreLiterals::kTimeFormat;
+inline const QString &kDateFormat = StoreLiterals::kDateFormat;
 
 // The workbook's path in a folder.
 QString workbookPath(const QString &folder);
