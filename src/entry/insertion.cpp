@@ -1,5 +1,6 @@
 #include "insertion.h"
 
+#include "datelimits.h"
 #include "entryfields.h"
 #include "sortbydate.h"
 
@@ -76,6 +77,10 @@ bool Insertion::check(Entry &entry)
         refuse(QStringLiteral("Data inesistente: %1\nUsare la forma: %2")
                    .arg(dateText, Regional::dateText(QDate(2009, 5, 25))),
                m_form.Text1);
+        return false;
+    }
+    if (!DateLimits::isAccepted(entry.date)) {
+        refuse(DateLimits::tooEarlyMessage(dateText), m_form.Text1);
         return false;
     }
     return true;
