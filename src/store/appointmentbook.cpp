@@ -34,6 +34,7 @@
 #include <com/sun/star/sheet/XSheetCellCursor.hpp>
 #include <com/sun/star/sheet/XSpreadsheet.hpp>
 #include <com/sun/star/sheet/XSpreadsheetDocument.hpp>
+#include <com/sun/star/sheet/XSpreadsheets.hpp>
 #include <com/sun/star/sheet/XSpreadsheetView.hpp>
 #include <com/sun/star/sheet/XUsedAreaCursor.hpp>
 #include <com/sun/star/table/CellContentType.hpp>
@@ -56,6 +57,7 @@
 #include <com/sun/star/view/XSelectionSupplier.hpp>
 
 #include <mutex>
+#include <vector>
 
 using namespace com::sun::star;
 using com::sun::star::uno::Reference;
@@ -341,6 +343,24 @@ void AppointmentBook::saveAs(const QString &path, const QString &password)
         Reference<frame::XStorable>(d->document, UNO_QUERY_THROW)
             ->storeAsURL(toOU(QUrl::fromLocalFile(path).toString(QUrl::FullyEncoded)), args);
     })
+}
+
+void AppointmentBook::storeCopy(const QString &path, const QString &password) const
+{
+    d->requireDocument();
+    GUARDED("copia", {
+        Sequence<beans::PropertyValue> args(3);
+        args[0] = prop("FilterName", uno::Any(OUString("MS Excel 97")));
+        args[1] = prop("Password", uno::Any(toOU(password)));
+        args[2] = prop("Overwrite", uno::Any(false));
+        Reference<frame::XStorable>(d->document, UNO_QUERY_THROW)
+            ->storeToURL(toOU(QUrl::fromLocalFile(path).toString(QUrl::FullyEncoded)), args);
+    })
+}
+
+QString AppointmentBook::path() const
+{
+    return d->path;
 }
 
 void AppointmentBook::save()
@@ -702,6 +722,24 @@ int AppointmentBook::sheetCount() const
     })
 }
 
+void AppointmentBook::addSheet(const QString &name, const CellBlock &rows)
+{
+    GUARDED("nuovo foglio", {
+        d->requireDocument();
+        Reference<sheet::XSpreadsheets> sheets =
+            Reference<sheet::XSpreadsheetDocument>(d->document, UNO_QUERY_THROW)->getSheets();
+        const sal_Int16 at = sal_Int16(sheetCount());
+        sheets->insertNewByName(toOU(name), at);
+        if (rows.isEmpty())
+            return;
+        Reference<sheet::XSpreadsheet> added(
+            Reference<container::XIndexAccess>(sheets, UNO_QUERY_THROW)->getByIndex(at), UNO_QUERY_THROW);
+        for (int r = 0; r < rows.size(); ++r)
+            for (int c = 0; c < rows[r].size(); ++c)
+                Reference<text::XText>(added->getCellByPosition(c, r), UNO_QUERY_THROW)->setString(toOU(rows[r][c].text));
+    })
+}
+
 // Printing: everything lives on the first sheet's page style, so it is saved with the workbook.
 
 #include <com/sun/star/awt/Size.hpp>
@@ -737,6 +775,55 @@ T property(const Reference<beans::XPropertySet> &set, const char *name)
 {
     return property<T>(set, OUString::createFromAscii(name));
 }
+
+// The office prints every sheet with content. For one job the other sheets get no print range,
+// and afterwards their own back, so nothing of the user's sheets changes.
+class OnlyFirstSheetPrints
+{
+public:
+    explicit OnlyFirstSheetPrints(const Reference<lang::XComponent> &document)
+    {
+        Reference<container::XIndexAccess> sheets(
+            Reference<sheet::XSpreadsheetDocument>(document, UNO_QUERY_THROW)->getSheets(), UNO_QUERY_THROW);
+        try {
+            for (sal_Int32 i = 1; i < sheets->getCount(); ++i) {
+                Kept kept{Reference<sheet::XPrintAreas>(sheets->getByIndex(i), UNO_QUERY_THROW), {}, false};
+                kept.areas = kept.sheet->getPrintAreas();
+                Reference<beans::XPropertySet> props(kept.sheet, UNO_QUERY_THROW);
+                kept.wholeSheet = property<bool>(props, "AutomaticPrintArea");
+                m_kept.push_back(kept);
+                kept.sheet->setPrintAreas({});
+                props->setPropertyValue("AutomaticPrintArea", uno::Any(false));
+            }
+        } catch (...) {
+            restore();
+            throw;
+        }
+    }
+    ~OnlyFirstSheetPrints() { restore(); }
+
+private:
+    struct Kept
+    {
+        Reference<sheet::XPrintAreas> sheet;
+        Sequence<table::CellRangeAddress> areas;
+        bool wholeSheet;
+    };
+    void restore() noexcept
+    {
+        for (const Kept &kept : m_kept) {
+            try {
+                kept.sheet->setPrintAreas(kept.areas);
+                Reference<beans::XPropertySet>(kept.sheet, UNO_QUERY_THROW)
+                    ->setPropertyValue("AutomaticPrintArea", uno::Any(kept.wholeSheet));
+            } catch (...) {
+                // The office went away: there is nothing left to give back.
+            }
+        }
+        m_kept.clear();
+    }
+    std::vector<Kept> m_kept;
+};
 
 } // namespace
 
@@ -793,16 +880,23 @@ void AppointmentBook::setCenterHeader(const QString &text)
         const Reference<beans::XPropertySet> style = pageStyleOf(d->firstSheet(), d->document);
         style->setPropertyValue("HeaderIsOn", uno::Any(true));
         style->setPropertyValue("HeaderIsShared", uno::Any(true));
-        style->setPropertyValue("FooterIsOn", uno::Any(false));
-        Reference<sheet::XHeaderFooterContent> content;
-        style->getPropertyValue("RightPageHeaderContent") >>= content;
-        if (!content.is())
-            throw StoreError(StoreError::OperationFailed, QStringLiteral("Intestazione non disponibile"));
-        content->getLeftText()->setString(OUString());
-        content->getCenterText()->setString(toOU(text));
-        content->getRightText()->setString(OUString());
-        // The content is a copy: it only takes effect when written back.
-        style->setPropertyValue("RightPageHeaderContent", uno::Any(content));
+        // An empty footer rather than none: without one the file gets the office's default
+        // footer margin instead of ours.
+        style->setPropertyValue("FooterIsOn", uno::Any(true));
+        style->setPropertyValue("FooterIsShared", uno::Any(true));
+        const auto fill = [&](const char *part, const QString &center) {
+            Reference<sheet::XHeaderFooterContent> content;
+            style->getPropertyValue(OUString::createFromAscii(part)) >>= content;
+            if (!content.is())
+                throw StoreError(StoreError::OperationFailed, QStringLiteral("Intestazione non disponibile"));
+            content->getLeftText()->setString(OUString());
+            content->getCenterText()->setString(toOU(center));
+            content->getRightText()->setString(OUString());
+            // The content is a copy: it only takes effect when written back.
+            style->setPropertyValue(OUString::createFromAscii(part), uno::Any(content));
+        };
+        fill("RightPageHeaderContent", text);
+        fill("RightPageFooterContent", QString());
     })
 }
 
@@ -815,7 +909,7 @@ void AppointmentBook::setMargins(const Margins &m)
         // The office measures the top margin to the header, and the header's room down to the body
         // (the same at the bottom with the footer).
         const auto edge = [&](const OUString &part, const OUString &margin, int body, int line) {
-            if (property<bool>(style, part + "IsOn") && body > line) {
+            if (property<bool>(style, part + "IsOn") && body >= line) {
                 style->setPropertyValue(part + "IsDynamicHeight", uno::Any(false));
                 style->setPropertyValue(part + "BodyDistance", uno::Any(sal_Int32(0)));
                 style->setPropertyValue(margin, uno::Any(sal_Int32(line)));
@@ -900,6 +994,7 @@ void AppointmentBook::printOut(const QString &printerName, int copies)
         Sequence<beans::PropertyValue> options(2);
         options[0] = prop("CopyCount", uno::Any(sal_Int16(copies)));
         options[1] = prop("Wait", uno::Any(true));
+        const OnlyFirstSheetPrints firstSheetOnly(d->document);
         printable->print(options);
     })
 }
@@ -911,6 +1006,7 @@ void AppointmentBook::exportPdf(const QString &path) const
         Sequence<beans::PropertyValue> args(2);
         args[0] = prop("FilterName", uno::Any(OUString("calc_pdf_Export")));
         args[1] = prop("Overwrite", uno::Any(true));
+        const OnlyFirstSheetPrints firstSheetOnly(d->document);
         Reference<frame::XStorable>(d->document, UNO_QUERY_THROW)
             ->storeToURL(toOU(QUrl::fromLocalFile(path).toString(QUrl::FullyEncoded)), args);
     })
