@@ -284,6 +284,14 @@ void TestStartup::exitWithAFailedSaveReportsAndStillQuits()
 
 void TestStartup::exitWithAFailedSaveLeavesARescueCopy()
 {
+    // A data folder of this case's own, so that only its copy is there.
+    QTemporaryDir dataHome;
+    qputenv("XDG_DATA_HOME", QFile::encodeName(dataHome.path()));
+    struct Restore
+    {
+        QString path;
+        ~Restore() { qputenv("XDG_DATA_HOME", QFile::encodeName(path)); }
+    } restore{m_dataHome.path()};
     QTemporaryDir parent;
     const QString folder = parent.filePath(QStringLiteral("diario"));
     QVERIFY(QDir().mkpath(folder));
@@ -324,7 +332,7 @@ void TestStartup::exitWithAFailedSaveLeavesARescueCopy()
                  .match(copies[0]).hasMatch(),
              qPrintable(copies[0]));
     const QString copy = QDir(RescueCopy::folder()).filePath(copies[0]);
-    QVERIFY(copy.startsWith(m_dataHome.path()));
+    QVERIFY(copy.startsWith(dataHome.path() + QStringLiteral("/vespolari/")));
     // Where it is and where it goes back.
     QVERIFY2(message.contains(copy) && message.contains(workbook), qPrintable(message));
 
