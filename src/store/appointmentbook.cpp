@@ -776,8 +776,8 @@ T property(const Reference<beans::XPropertySet> &set, const char *name)
     return property<T>(set, OUString::createFromAscii(name));
 }
 
-// The office prints every sheet with content. For one job the other sheets get no print range,
-// and afterwards their own back, so nothing of the user's sheets changes.
+// The office exports every sheet with content, and prints every selected one. For one job the
+// other sheets get no print range, and afterwards their own back: nothing of theirs changes.
 class OnlyFirstSheetPrints
 {
 public:
