@@ -1,5 +1,7 @@
 #include "entryrules.h"
 
+#include "datelimits.h"
+
 #include "services/regional.h"
 
 namespace EntryRules {
@@ -45,6 +47,8 @@ std::variant<Entry, Refusal> check(const QString &dateText, const QString &timeT
         return Refusal{QStringLiteral("Data inesistente: %1\nUsare la forma: %2")
                            .arg(dateText, Regional::dateText(QDate(2009, 5, 25))),
                        Field::Date};
+    if (!DateLimits::isAccepted(entry.date))
+        return Refusal{DateLimits::tooEarlyMessage(dateText), Field::Date};
     return entry;
 }
 

@@ -28,7 +28,7 @@ struct Entry
 };
 
 // The whole check, in the order the user meets its messages: the time's form, the date, the
-// text, then whether time and date exist.
+// text, then whether time and date exist and the date is one every reader of the file agrees on.
 std::variant<Entry, Refusal> check(const QString &dateText, const QString &timeText, const QString &text);
 
 // Text the sheet cannot hold exactly is refused rather than changed.

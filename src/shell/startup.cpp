@@ -4,6 +4,7 @@
 #include "store/calcworkbook.h"
 #include "store/sheetlayout.h"
 #include "store/storeerror.h"
+#include "store/workbookencryption.h"
 #include "store/workbookfile.h"
 
 QString notFoundMessage(const QString &path)
@@ -30,6 +31,11 @@ bool LoadWorkbook(const QString &folder, CalcWorkbook &book, InstanceLock &lock,
     }
     // Nobody holds the file, so a lock file beside it was left by a crash.
     WorkbookFile::removeStaleLock(path);
+    // Refused by the office as a wrong password, which it is not: say what it really is.
+    if (!WorkbookEncryption::officeCanOpen(WorkbookEncryption::probe(path))) {
+        prompter.message(WorkbookEncryption::cannotOpenMessage(path), Prompter::Icon::Stop);
+        return false;
+    }
 
     book.start();
     try {

@@ -168,6 +168,24 @@ void CalcWorkbook::saveAs(const QString &path, const QString &password)
     });
 }
 
+void CalcWorkbook::storeCopy(const QString &path, const QString &password) const
+{
+    d->requireDocument();
+    guarded("copia", [&] {
+        Sequence<beans::PropertyValue> args(3);
+        args[0] = prop("FilterName", uno::Any(OUString("MS Excel 97")));
+        args[1] = prop("Password", uno::Any(toOU(password)));
+        args[2] = prop("Overwrite", uno::Any(false));
+        Reference<frame::XStorable>(d->document, UNO_QUERY_THROW)
+            ->storeToURL(toOU(QUrl::fromLocalFile(path).toString(QUrl::FullyEncoded)), args);
+    });
+}
+
+QString CalcWorkbook::path() const
+{
+    return d->path;
+}
+
 void CalcWorkbook::save()
 {
     d->requireDocument();

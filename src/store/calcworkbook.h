@@ -40,7 +40,11 @@ public:
     // A new, empty workbook (for building the supplied one).
     void createNew();
     void saveAs(const QString &path, const QString &password);
+    // Writes the open workbook to another file, leaving the open one where it is.
+    void storeCopy(const QString &path, const QString &password) const;
     void save();
+    // The workbook file opened, empty before.
+    QString path() const;
     void close();
     // Asks the office to quit and waits for it to end.
     void quit();
@@ -79,6 +83,8 @@ public:
     void fitColumns(const QVector<int> &minWidths = {});
     int columnWidth(int col) const;
     int sheetCount() const;
+    // A new last sheet with these rows from A1, as a user may add one while the workbook is his.
+    void addSheet(const QString &name, const CellBlock &rows);
 
     // Printing
     // The page setup of the first sheet's page style. Lengths in 1/100 mm. The margins follow the
@@ -111,8 +117,8 @@ public:
 
     PageSetup pageSetup() const;
     void setPrintArea(int firstRow, int firstCol, int lastRow, int lastCol);
-    // The centred header line; the left and right parts are emptied and the footer is dropped:
-    // the page carries this one line besides the cells.
+    // The centred header line; the left and right parts and the footer are emptied: the page
+    // carries this one line besides the cells.
     void setCenterHeader(const QString &text);
     // All six together: the office keeps header and footer room inside the top and bottom margins.
     void setMargins(const Margins &margins);
@@ -122,10 +128,10 @@ public:
     void setPaperSize(const QSize &hundredthsMm);
     // A zoom replaces any fit-to-page scaling; outside kMinZoom..kMaxZoom it is refused.
     void setZoom(int percent);
-    // Prints on the named queue, waiting until the job is handed to it. A printer the office
-    // does not know is refused rather than replaced by its default.
+    // Prints the first sheet alone on the named queue, waiting until the job is handed to it.
+    // A printer the office does not know is refused rather than replaced by its default.
     void printOut(const QString &printerName, int copies);
-    // The workbook as it would print, as a PDF file (for checking what a page holds).
+    // The first sheet as it would print, as a PDF file (for checking what a page holds).
     void exportPdf(const QString &path) const;
 
 private:

@@ -13,9 +13,12 @@
 #include <com/sun/star/frame/XStorable.hpp>
 #include <com/sun/star/sheet/XHeaderFooterContent.hpp>
 #include <com/sun/star/sheet/XPrintAreas.hpp>
+#include <com/sun/star/sheet/XSpreadsheetDocument.hpp>
 #include <com/sun/star/style/XStyleFamiliesSupplier.hpp>
 #include <com/sun/star/text/XText.hpp>
 #include <com/sun/star/view/XPrintable.hpp>
+
+#include <vector>
 
 namespace {
 
@@ -43,6 +46,55 @@ T property(const Reference<beans::XPropertySet> &set, const char *name)
 {
     return property<T>(set, OUString::createFromAscii(name));
 }
+
+// The office exports every sheet with content, and prints every selected one. For one job the
+// other sheets get no print range, and afterwards their own back: nothing of theirs changes.
+class OnlyFirstSheetPrints
+{
+public:
+    explicit OnlyFirstSheetPrints(const Reference<lang::XComponent> &document)
+    {
+        Reference<container::XIndexAccess> sheets(
+            Reference<sheet::XSpreadsheetDocument>(document, UNO_QUERY_THROW)->getSheets(), UNO_QUERY_THROW);
+        try {
+            for (sal_Int32 i = 1; i < sheets->getCount(); ++i) {
+                Kept kept{Reference<sheet::XPrintAreas>(sheets->getByIndex(i), UNO_QUERY_THROW), {}, false};
+                kept.areas = kept.sheet->getPrintAreas();
+                Reference<beans::XPropertySet> props(kept.sheet, UNO_QUERY_THROW);
+                kept.wholeSheet = property<bool>(props, "AutomaticPrintArea");
+                m_kept.push_back(kept);
+                kept.sheet->setPrintAreas({});
+                props->setPropertyValue("AutomaticPrintArea", uno::Any(false));
+            }
+        } catch (...) {
+            restore();
+            throw;
+        }
+    }
+    ~OnlyFirstSheetPrints() { restore(); }
+
+private:
+    struct Kept
+    {
+        Reference<sheet::XPrintAreas> sheet;
+        Sequence<table::CellRangeAddress> areas;
+        bool wholeSheet;
+    };
+    void restore() noexcept
+    {
+        for (const Kept &kept : m_kept) {
+            try {
+                kept.sheet->setPrintAreas(kept.areas);
+                Reference<beans::XPropertySet>(kept.sheet, UNO_QUERY_THROW)
+                    ->setPropertyValue("AutomaticPrintArea", uno::Any(kept.wholeSheet));
+            } catch (...) {
+                // The office went away: there is nothing left to give back.
+            }
+        }
+        m_kept.clear();
+    }
+    std::vector<Kept> m_kept;
+};
 
 } // namespace
 
@@ -99,16 +151,23 @@ void CalcWorkbook::setCenterHeader(const QString &text)
         const Reference<beans::XPropertySet> style = pageStyleOf(d->firstSheet(), d->document);
         style->setPropertyValue("HeaderIsOn", uno::Any(true));
         style->setPropertyValue("HeaderIsShared", uno::Any(true));
-        style->setPropertyValue("FooterIsOn", uno::Any(false));
-        Reference<sheet::XHeaderFooterContent> content;
-        style->getPropertyValue("RightPageHeaderContent") >>= content;
-        if (!content.is())
-            throw StoreError(StoreError::OperationFailed, QStringLiteral("Intestazione non disponibile"));
-        content->getLeftText()->setString(OUString());
-        content->getCenterText()->setString(toOU(text));
-        content->getRightText()->setString(OUString());
-        // The content is a copy: it only takes effect when written back.
-        style->setPropertyValue("RightPageHeaderContent", uno::Any(content));
+        // An empty footer rather than none: without one the file gets the office's default
+        // footer margin instead of ours.
+        style->setPropertyValue("FooterIsOn", uno::Any(true));
+        style->setPropertyValue("FooterIsShared", uno::Any(true));
+        const auto fill = [&](const char *part, const QString &center) {
+            Reference<sheet::XHeaderFooterContent> content;
+            style->getPropertyValue(OUString::createFromAscii(part)) >>= content;
+            if (!content.is())
+                throw StoreError(StoreError::OperationFailed, QStringLiteral("Intestazione non disponibile"));
+            content->getLeftText()->setString(OUString());
+            content->getCenterText()->setString(toOU(center));
+            content->getRightText()->setString(OUString());
+            // The content is a copy: it only takes effect when written back.
+            style->setPropertyValue(OUString::createFromAscii(part), uno::Any(content));
+        };
+        fill("RightPageHeaderContent", text);
+        fill("RightPageFooterContent", QString());
     });
 }
 
@@ -121,7 +180,7 @@ void CalcWorkbook::setMargins(const Margins &m)
         // The office measures the top margin to the header, and the header's room down to the body
         // (the same at the bottom with the footer).
         const auto edge = [&](const OUString &part, const OUString &margin, int body, int line) {
-            if (property<bool>(style, part + "IsOn") && body > line) {
+            if (property<bool>(style, part + "IsOn") && body >= line) {
                 style->setPropertyValue(part + "IsDynamicHeight", uno::Any(false));
                 style->setPropertyValue(part + "BodyDistance", uno::Any(sal_Int32(0)));
                 style->setPropertyValue(margin, uno::Any(sal_Int32(line)));
@@ -206,6 +265,7 @@ void CalcWorkbook::printOut(const QString &printerName, int copies)
         Sequence<beans::PropertyValue> options(2);
         options[0] = prop("CopyCount", uno::Any(sal_Int16(copies)));
         options[1] = prop("Wait", uno::Any(true));
+        const OnlyFirstSheetPrints firstSheetOnly(d->document);
         printable->print(options);
     });
 }
@@ -217,6 +277,7 @@ void CalcWorkbook::exportPdf(const QString &path) const
         Sequence<beans::PropertyValue> args(2);
         args[0] = prop("FilterName", uno::Any(OUString("calc_pdf_Export")));
         args[1] = prop("Overwrite", uno::Any(true));
+        const OnlyFirstSheetPrints firstSheetOnly(d->document);
         Reference<frame::XStorable>(d->document, UNO_QUERY_THROW)
             ->storeToURL(toOU(QUrl::fromLocalFile(path).toString(QUrl::FullyEncoded)), args);
     });

@@ -6,7 +6,10 @@
 #include <com/sun/star/container/XIndexAccess.hpp>
 #include <com/sun/star/sheet/XCellRangeAddressable.hpp>
 #include <com/sun/star/sheet/XSheetCellCursor.hpp>
+#include <com/sun/star/sheet/XSpreadsheet.hpp>
 #include <com/sun/star/sheet/XSpreadsheetDocument.hpp>
+#include <com/sun/star/sheet/XSpreadsheets.hpp>
+#include <com/sun/star/text/XText.hpp>
 #include <com/sun/star/sheet/XUsedAreaCursor.hpp>
 #include <com/sun/star/table/XColumnRowRange.hpp>
 #include <com/sun/star/table/XTableColumns.hpp>
@@ -91,5 +94,23 @@ int CalcWorkbook::sheetCount() const
         d->requireDocument();
         Reference<sheet::XSpreadsheetDocument> doc(d->document, UNO_QUERY_THROW);
         return Reference<container::XIndexAccess>(doc->getSheets(), UNO_QUERY_THROW)->getCount();
+    });
+}
+
+void CalcWorkbook::addSheet(const QString &name, const CellBlock &rows)
+{
+    guarded("nuovo foglio", [&] {
+        d->requireDocument();
+        Reference<sheet::XSpreadsheets> sheets =
+            Reference<sheet::XSpreadsheetDocument>(d->document, UNO_QUERY_THROW)->getSheets();
+        const sal_Int16 at = sal_Int16(sheetCount());
+        sheets->insertNewByName(toOU(name), at);
+        if (rows.isEmpty())
+            return;
+        Reference<sheet::XSpreadsheet> added(
+            Reference<container::XIndexAccess>(sheets, UNO_QUERY_THROW)->getByIndex(at), UNO_QUERY_THROW);
+        for (int r = 0; r < rows.size(); ++r)
+            for (int c = 0; c < rows[r].size(); ++c)
+                Reference<text::XText>(added->getCellByPosition(c, r), UNO_QUERY_THROW)->setString(toOU(rows[r][c].text));
     });
 }

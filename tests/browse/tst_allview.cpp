@@ -18,6 +18,7 @@ private slots:
     void uncheckingFromCodeEmptiesTheListing();
     void exactlyOneStoredAppointment();
     void handEditedRowsAreListedAsTheyStand();
+    void earlyDatesTypedInByHandAreListedAsTheyStand();
 
 private:
     std::unique_ptr<TempWorkbook> m_workbook;
@@ -127,6 +128,22 @@ void TestAllView::handEditedRowsAreListedAsTheyStand()
                           QStringLiteral("08/03/2024") + kGap + kGap + QStringLiteral("12,5"),
                           QStringLiteral("07/03/2024 12:00:00") + kGap + QStringLiteral("01/01/1900 18:15:00") + kGap,
                           QStringLiteral("09/03/2024") + kGap + QStringLiteral("10:00:00") + kGap + QStringLiteral("Ultima")}));
+}
+
+void TestAllView::earlyDatesTypedInByHandAreListedAsTheyStand()
+{
+    // Insertion refuses them, but the workbook may hold them from a hand edit.
+    replaceRows(m_diary->book(), {appointment(QDate(1753, 1, 1), QTime(8, 0), QStringLiteral("Calendario")),
+                                  appointment(QDate(1899, 12, 31), QTime(23, 0), QStringLiteral("Fine secolo")),
+                                  appointment(QDate(1900, 2, 28), QTime(9, 0), QStringLiteral("Febbraio"))});
+    ui(*form()).Check1->click();
+    QCOMPARE(lines(ui(*form()).List2),
+             (QStringList{QStringLiteral("01/01/1753") + kGap + QStringLiteral("08:00:00") + kGap + QStringLiteral("Calendario"),
+                          QStringLiteral("31/12/1899") + kGap + QStringLiteral("23:00:00") + kGap + QStringLiteral("Fine secolo"),
+                          QStringLiteral("28/02/1900") + kGap + QStringLiteral("09:00:00") + kGap + QStringLiteral("Febbraio")}));
+    ui(*form()).Check1->click();
+    clickDay(*form(), QDate(1899, 12, 31));
+    QCOMPARE(lines(ui(*form()).List2), QStringList{QStringLiteral("Fine secolo")});
 }
 
 QTEST_MAIN(TestAllView)

@@ -1,8 +1,10 @@
+#include "domain/datelimits.h"
 #include "domain/diary.h"
 #include "shell/form1.h"
 #include "store/calcworkbook.h"
 #include "store/sheetlayout.h"
 #include "store/storeerror.h"
+#include "support/biffreader.h"
 #include "support/testsupport.h"
 
 #include <QApplication>
@@ -31,6 +33,7 @@ private slots:
     void checksComeInOrderAndWriteNothing_data();
     void checksComeInOrderAndWriteNothing();
     void firstAppointmentIsStoredAndSaved();
+    void firstAcceptedDateReadsTheSameElsewhere();
     void textIsStoredExactlyAsTyped();
     void nextFreeRowFollowsTheStoredOnes();
     void earlierDateIsSortedToTheTop();
@@ -135,6 +138,14 @@ void TestInsertion::checksComeInOrderAndWriteNothing_data()
                                  << "Data inesistente: 31/02/2009\nUsare la forma: 25/05/2009" << "Text1";
     QTest::newRow("letters in date") << "xx/yy" << "09.30" << "Dentista"
                                      << "Data inesistente: xx/yy\nUsare la forma: 25/05/2009" << "Text1";
+    // Other readers of the file would show another day for these.
+    const QString firstDay = QStringLiteral("\nLa prima data accettata è il 01/03/1900.");
+    QTest::newRow("28 February 1900") << "28/02/1900" << "9.30" << "Dentista"
+                                      << "Data non accettata: 28/02/1900" + firstDay << "Text1";
+    QTest::newRow("31 December 1899") << "31/12/1899" << "9.30" << "Dentista"
+                                      << "Data non accettata: 31/12/1899" + firstDay << "Text1";
+    QTest::newRow("first of the calendar") << "1/1/1753" << "9.30" << "Dentista"
+                                           << "Data non accettata: 1/1/1753" + firstDay << "Text1";
 }
 
 void TestInsertion::checksComeInOrderAndWriteNothing()
@@ -237,6 +248,33 @@ void TestInsertion::firstAppointmentIsStoredAndSaved()
     } catch (const StoreError &e) {
         QCOMPARE(e.number(), int(StoreError::CannotOpen));
     }
+}
+
+void TestInsertion::firstAcceptedDateReadsTheSameElsewhere()
+{
+    QVERIFY(!DateLimits::isAccepted(QDate(1900, 2, 28)));
+    QVERIFY(!DateLimits::isAccepted(QDate()));
+    QVERIFY(DateLimits::isAccepted(DateLimits::firstAcceptedDate()));
+
+    TypingDiary d;
+    d.insert(QStringLiteral("01/03/1900"), QStringLiteral("9.30"), QStringLiteral("Primo giorno"));
+    d.insert(QStringLiteral("25/05/2009"), QStringLiteral("9.30"), QStringLiteral("Dentista"));
+    QCOMPARE(d.run.prompter.texts(), QStringList(2, kDone));
+    QCOMPARE(rows(d.book(), 5, 5), QStringList{QStringLiteral("01/03/1900 09:30 Primo giorno")});
+
+    // The saved file's date cells, decrypted and decoded here the way other readers count days.
+    QString error;
+    const QVector<Biff::Record> records = Biff::readWorkbook(d.wb.path(), SheetLayout::kPassword, &error);
+    QVERIFY2(!records.isEmpty(), qPrintable(error));
+    for (const Biff::Record &r : records) {
+        if (r.type == 0x0022)  // DATEMODE: days from 1900, not 1904
+            QCOMPARE(r.data.at(0), '\0');
+    }
+    const QMap<int, double> dates = Biff::firstSheetNumbers(records, 0);
+    QCOMPARE(dates.size(), 2);
+    QCOMPARE(Biff::dateFromSerial(dates.value(4)), QDate(1900, 3, 1));
+    QCOMPARE(Biff::dateFromSerial(dates.value(5)), QDate(2009, 5, 25));
+    QVERIFY(Biff::readWorkbook(d.wb.path(), QStringLiteral("altra"), &error).isEmpty());
 }
 
 void TestInsertion::textIsStoredExactlyAsTyped()

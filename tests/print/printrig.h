@@ -118,4 +118,12 @@ inline QString pdfText(const QString &path)
     return run(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), path, QStringLiteral("-")});
 }
 
+inline int pdfPages(const QString &path)
+{
+    const QRegularExpressionMatch m = QRegularExpression(QStringLiteral("^Pages:\\s+(\\d+)"),
+                                                         QRegularExpression::MultilineOption)
+                                          .match(run(QStringLiteral("pdfinfo"), {path}));
+    return m.hasMatch() ? m.captured(1).toInt() : -1;
+}
+
 } // namespace PrintRig

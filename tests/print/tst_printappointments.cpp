@@ -3,6 +3,7 @@
 #include "services/regional.h"
 #include "store/calcworkbook.h"
 #include "store/sheetlayout.h"
+#include "support/biffreader.h"
 #include "support/testsupport.h"
 
 #include <QTemporaryDir>
@@ -24,6 +25,7 @@ private slots:
     void zoomAnswersLandOnThePage();
     void printAreaRunsToTheLastDatedRow();
     void pageSetupIsSavedWithTheWorkbook();
+    void printsTheAppointmentsSheetAlone();
     void measureThirtyTwoThousandRows();
 };
 
@@ -258,6 +260,71 @@ void TestPrintAppointments::pageSetupIsSavedWithTheWorkbook()
         QVERIFY(text.contains(QStringLiteral("Appuntamento numero %1").arg(i)));
     QVERIFY(text.contains(QStringLiteral("25/05/2009")));
     QVERIFY(text.contains(QStringLiteral("27/05/2009")));
+}
+
+void TestPrintAppointments::printsTheAppointmentsSheetAlone()
+{
+    TempWorkbook wb;
+    {
+        // A sheet of the user's own, added while the workbook was handed over.
+        auto book = openForInspection(wb.path());
+        book->addSheet(QStringLiteral("Note"), {{CellValue::fromText(QStringLiteral("Promemoria privato"))},
+                                                {CellValue::fromText(QStringLiteral("Seconda nota"))}});
+        book->save();
+    }
+    QTemporaryDir out;
+    const QString pdf = out.filePath(QStringLiteral("foglio.pdf"));
+    {
+        RunningDiary diary(wb.folder());
+        QCOMPARE(diary.book().sheetCount(), 2);
+        storeAppointments(diary.book(), 3);
+        diary.prompter.answers = {QStringLiteral("110")};
+        const QSet<QString> pdfsBefore = PrintRig::pdfFiles();
+        PrintAppointments(diary.appointments(), diary.prompter, diary.storeFailure()).run(PrintRig::kQueues[2]);
+        QCOMPARE(diary.prompter.texts(), QStringList());
+        const QStringList made = PrintRig::newPdfs(pdfsBefore, 15000);
+        QCOMPARE(made.size(), 1);
+        const int printed = PrintRig::pdfPages(made[0]);
+        QFile::remove(made[0]);
+        QCOMPARE(printed, 1);
+        diary.book().exportPdf(pdf);
+        diary.book().save();
+    }
+    QCOMPARE(PrintRig::pdfPages(pdf), 1);
+    const QString text = PrintRig::pdfText(pdf);
+    QVERIFY2(!text.contains(QStringLiteral("Promemoria")) && !text.contains(QStringLiteral("Seconda nota")),
+             qPrintable(text));
+    // Nothing in the footer either: the header line, the header row and the appointments.
+    QStringList lines = text.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    for (QString &line : lines)
+        line = line.simplified();
+    lines.removeAll(QString());
+    QCOMPARE(lines.size(), 5);
+    QVERIFY2(lines[0].startsWith(QStringLiteral("Stampa Elenco Vespolari")), qPrintable(lines[0]));
+    QCOMPARE(lines[1], QStringLiteral("Data Ora Appuntamento"));
+    for (int i = 1; i <= 3; ++i)
+        QVERIFY2(lines[1 + i].endsWith(QStringLiteral("Appuntamento numero %1").arg(i)), qPrintable(lines[1 + i]));
+
+    // The user's sheet is still there, and the saved page setup of the list, read outside the
+    // office, carries our footer margin and no footer text.
+    QCOMPARE(openForInspection(wb.path())->sheetCount(), 2);
+    QString why;
+    const QVector<Biff::Record> records = Biff::readWorkbook(wb.path(), SheetLayout::kPassword, &why);
+    QVERIFY2(!records.isEmpty(), qPrintable(why));
+    double footerMargin = -1, bottomMargin = -1;
+    QByteArray footer;
+    for (const Biff::Record &r : Biff::firstSheet(records)) {
+        if (r.type == 0x00A1)  // SETUP: numHdr, numFtr in inches
+            footerMargin = Biff::littleEndianDouble(r.data, 24);
+        else if (r.type == 0x0029)  // BOTTOMMARGIN
+            bottomMargin = Biff::littleEndianDouble(r.data, 0);
+        else if (r.type == 0x0015)  // FOOTER
+            footer = r.data;
+    }
+    QVERIFY2(qAbs(footerMargin - 0.21) < 0.001, qPrintable(QString::number(footerMargin)));
+    QVERIFY2(qAbs(bottomMargin - 0.21) < 0.01, qPrintable(QString::number(bottomMargin)));
+    // An empty footer string: its length (first two bytes) is nought, if there is one at all.
+    QVERIFY2(footer.size() < 2 || (footer[0] == 0 && footer[1] == 0), footer.toHex().constData());
 }
 
 void TestPrintAppointments::measureThirtyTwoThousandRows()

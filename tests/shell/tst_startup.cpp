@@ -2,13 +2,18 @@
 #include "shell/startup.h"
 #include "store/calcworkbook.h"
 #include "store/sheetlayout.h"
+#include "store/rescuecopy.h"
 #include "store/storeerror.h"
+#include "store/workbookencryption.h"
 #include "store/workbookfile.h"
+#include "support/biffreader.h"
 #include "support/testsupport.h"
 
 #include <QDir>
 #include <QFile>
+#include <QLineEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTest>
 
 #include <unistd.h>
@@ -19,16 +24,41 @@ class TestStartup : public QObject
     Q_OBJECT
 
 private slots:
+    void initTestCase();
     void missingWorkbookIsReportedWithItsPath();
     void workbookHeldByAnotherOfficeIsRefused();
     void secondDiaryOnTheSameWorkbookIsRefused();
     void staleLockDoesNotLockTheUserOut();
     void wrongPasswordEndsWithAnErrorReport();
+    void cryptoApiWorkbookIsRefusedForWhatItIs();
+    void workbookWithoutPasswordOpensAndGainsIt();
     void everyStartPreparesTheSheet();
     void exitSavesClosesAndQuits_data();
     void exitSavesClosesAndQuits();
     void exitWithAFailedSaveReportsAndStillQuits();
+    void exitWithAFailedSaveLeavesARescueCopy();
+
+private:
+    // The user's data folder, where rescue copies go: never the real one.
+    QTemporaryDir m_dataHome;
 };
+
+namespace {
+
+QByteArray contents(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+} // namespace
+
+void TestStartup::initTestCase()
+{
+    QVERIFY(m_dataHome.isValid());
+    qputenv("XDG_DATA_HOME", QFile::encodeName(m_dataHome.path()));
+    QLocale::setDefault(QLocale(QLocale::Italian, QLocale::Italy));
+}
 
 void TestStartup::missingWorkbookIsReportedWithItsPath()
 {
@@ -116,6 +146,59 @@ void TestStartup::wrongPasswordEndsWithAnErrorReport()
     QVERIFY(!processAlive(pid));
 }
 
+void TestStartup::cryptoApiWorkbookIsRefusedForWhatItIs()
+{
+    TempWorkbook wb;
+    QTemporaryDir made;
+    const QString cryptoApi = made.filePath(QStringLiteral("cryptoapi.xls"));
+    QVERIFY(Biff::writeCryptoApiCopy(wb.path(), SheetLayout::kPassword, cryptoApi));
+    // A sound file: its password opens it outside the office, and a wrong one does not.
+    QString why;
+    QVERIFY2(!Biff::readWorkbook(cryptoApi, SheetLayout::kPassword, &why).isEmpty(), qPrintable(why));
+    QVERIFY(Biff::readWorkbook(cryptoApi, QStringLiteral("altra"), &why).isEmpty());
+    QCOMPARE(WorkbookEncryption::probe(cryptoApi), WorkbookEncryption::Kind::Rc4CryptoApi);
+    QCOMPARE(WorkbookEncryption::probe(wb.path()), WorkbookEncryption::Kind::Rc4Standard);
+    {
+        // What the office makes of it with the right password: the reason for the check.
+        auto office = std::make_unique<CalcWorkbook>();
+        office->start();
+        QVERIFY_THROWS_EXCEPTION(StoreError, office->open(cryptoApi, SheetLayout::kPassword));
+    }
+
+    QVERIFY(QFile::remove(wb.path()));
+    QVERIFY(QFile::copy(cryptoApi, wb.path()));
+    const QByteArray before = contents(wb.path());
+    CalcWorkbook book;
+    InstanceLock lock;
+    RecordingPrompter prompter;
+    QVERIFY(!LoadWorkbook(wb.folder(), book, lock, prompter));
+    QCOMPARE(prompter.texts(), QStringList{WorkbookEncryption::cannotOpenMessage(wb.path())});
+    QCOMPARE(prompter.messages[0].icon, Prompter::Icon::Stop);
+    QVERIFY(prompter.texts()[0].contains(QStringLiteral("97-2003")));
+    QVERIFY(!book.isStarted());
+    QVERIFY(book.officePid() <= 0);
+    QCOMPARE(contents(wb.path()), before);
+    QVERIFY(!QFile::exists(WorkbookFile::officeLockPath(wb.path())));
+}
+
+void TestStartup::workbookWithoutPasswordOpensAndGainsIt()
+{
+    TempWorkbook wb;
+    {
+        auto book = openForInspection(wb.path());
+        book->saveAs(wb.path(), QString());
+    }
+    QCOMPARE(WorkbookEncryption::probe(wb.path()), WorkbookEncryption::Kind::None);
+    {
+        RunningDiary diary(wb.folder());
+        QVERIFY(diary.prompter.messages.isEmpty());
+        diary.book().save();
+    }
+    QCOMPARE(WorkbookEncryption::probe(wb.path()), WorkbookEncryption::Kind::Rc4Standard);
+    QString why;
+    QVERIFY2(!Biff::readWorkbook(wb.path(), SheetLayout::kPassword, &why).isEmpty(), qPrintable(why));
+}
+
 void TestStartup::everyStartPreparesTheSheet()
 {
     TempWorkbook wb;
@@ -197,6 +280,70 @@ void TestStartup::exitWithAFailedSaveReportsAndStillQuits()
     QVERIFY2(diary.prompter.texts().first().startsWith(QStringLiteral("Errore di run-time '")),
              qPrintable(diary.prompter.texts().first()));
     QVERIFY(!processAlive(pid));
+}
+
+void TestStartup::exitWithAFailedSaveLeavesARescueCopy()
+{
+    // A data folder of this case's own, so that only its copy is there.
+    QTemporaryDir dataHome;
+    qputenv("XDG_DATA_HOME", QFile::encodeName(dataHome.path()));
+    struct Restore
+    {
+        QString path;
+        ~Restore() { qputenv("XDG_DATA_HOME", QFile::encodeName(path)); }
+    } restore{m_dataHome.path()};
+    QTemporaryDir parent;
+    const QString folder = parent.filePath(QStringLiteral("diario"));
+    QVERIFY(QDir().mkpath(folder));
+    const QString workbook = SheetLayout::workbookPath(folder);
+    QVERIFY(QFile::copy(QStringLiteral(VESPOLARI_SUPPLIED_WORKBOOK), workbook));
+    RunningDiary diary(folder);
+    const qint64 pid = diary.book().officePid();
+    const auto insert = [&](const QString &date, const QString &text) {
+        ui(diary.form()).Text1->setText(date);
+        ui(diary.form()).Text2->setText(QStringLiteral("9.30"));
+        ui(diary.form()).Text3->setText(text);
+        ui(diary.form()).Command1->click();
+    };
+    // The folder moves away under the office, and a file takes its name so that the office
+    // cannot make it again: every save of the run fails, at exit too.
+    QVERIFY(QDir().rename(folder, folder + QStringLiteral("-spostato")));
+    QFile blocker(folder);
+    QVERIFY(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    insert(QStringLiteral("25/05/2009"), QStringLiteral("Primo"));
+    insert(QStringLiteral("27/05/2009"), QStringLiteral("Mai salvato"));
+    insert(QStringLiteral("26/05/2009"), QStringLiteral("Neanche questo"));
+    QVERIFY2(diary.prompter.texts().filter(QStringLiteral("non è ancora salvato su disco")).size() == 3,
+             qPrintable(diary.prompter.texts().join(QLatin1Char('|'))));
+    diary.prompter.clear();
+
+    diary.form().show();
+    QTest::mouseClick(ui(diary.form()).Command3, Qt::LeftButton);
+    QVERIFY(diary.form().hasEnded());
+    QVERIFY(!processAlive(pid));
+    QCOMPARE(diary.prompter.messages.size(), 1);
+    const QString message = diary.prompter.texts().first();
+    QVERIFY2(message.startsWith(QStringLiteral("Errore di run-time '")), qPrintable(message));
+
+    const QStringList copies = QDir(RescueCopy::folder()).entryList({QStringLiteral("*.xls")}, QDir::Files);
+    QCOMPARE(copies.size(), 1);
+    QVERIFY2(QRegularExpression(QStringLiteral("^Vespolari-salvataggio-\\d{4}-\\d\\d-\\d\\d_\\d\\d-\\d\\d-\\d\\d\\.xls$"))
+                 .match(copies[0]).hasMatch(),
+             qPrintable(copies[0]));
+    const QString copy = QDir(RescueCopy::folder()).filePath(copies[0]);
+    QVERIFY(copy.startsWith(dataHome.path() + QStringLiteral("/vespolari/")));
+    // Where it is and where it goes back.
+    QVERIFY2(message.contains(copy) && message.contains(workbook), qPrintable(message));
+
+    QCOMPARE(WorkbookEncryption::probe(copy), WorkbookEncryption::Kind::Rc4Standard);
+    auto rescued = openForInspection(copy);
+    const CellBlock rows = rescued->readBlock(5, 1, 8, 3);
+    QCOMPARE(rows[0][2].text, QStringLiteral("Primo"));
+    QCOMPARE(rows[1][2].text, QStringLiteral("Neanche questo"));
+    QCOMPARE(rows[2][2].text, QStringLiteral("Mai salvato"));
+    QCOMPARE(rows[2][0].toDate(), QDate(2009, 5, 27));
+    QVERIFY(rows[3][0].isEmpty());
 }
 
 QTEST_MAIN(TestStartup)
