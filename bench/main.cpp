@@ -106,7 +106,7 @@ void measureSize(int n, int runs, ProgramClock &clock, QVector<Row> &table)
     SilentPrompter prompter;
     CalcWorkbook book;
     InstanceLock lock;
-    if (!LoadWorkbook(dir.path(), book, lock, prompter))
+    if (!loadWorkbook(dir.path(), book, lock, prompter))
         qFatal("the workbook did not open: %s", qPrintable(prompter.last));
     {
         Diary diary(book);

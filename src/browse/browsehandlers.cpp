@@ -51,7 +51,7 @@ void BrowseHandlers::guarded(F &&handler)
         if (m_storeFailure.recoverIfGone(e))
             return;
         // Anything else is unforeseen: reported, and the run ends as after any uncaught error.
-        ReportError(m_prompter, e);
+        reportError(m_prompter, e);
         emit runMustEnd();
     }
 }

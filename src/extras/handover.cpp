@@ -4,28 +4,31 @@
 #include "services/prompter.h"
 #include "services/storefailure.h"
 #include "store/calcworkbook.h"
+#include "store/sheetlayout.h"
 #include "store/storeerror.h"
 
 namespace {
+const QString kDatabase = QStringLiteral("il database ") + SheetLayout::kFileName;
 const QString kStillOpen = QStringLiteral("Il programma resta aperto con tutti gli appuntamenti.");
 }
 
 QString HandOver::saveFailedMessage(const QString &reason)
 {
-    return QStringLiteral("Impossibile salvare il database Vespolari.xls: non viene aperto nel foglio di calcolo.\n")
+    return QStringLiteral("Impossibile salvare %1: non viene aperto nel foglio di calcolo.\n").arg(kDatabase)
            + reason + QLatin1Char('\n') + kStillOpen;
 }
 
 QString HandOver::noDisplayMessage()
 {
-    return QStringLiteral("Impossibile mostrare il database Vespolari.xls nel foglio di calcolo: il foglio di "
+    return QStringLiteral("Impossibile mostrare %1 nel foglio di calcolo: il foglio di "
                           "calcolo è stato avviato senza schermo e non può essere mostrato.\n")
+               .arg(kDatabase)
            + kStillOpen;
 }
 
 QString HandOver::showFailedMessage(const QString &reason)
 {
-    return QStringLiteral("Impossibile mostrare il database Vespolari.xls nel foglio di calcolo.\n") + reason
+    return QStringLiteral("Impossibile mostrare %1 nel foglio di calcolo.\n").arg(kDatabase) + reason
            + QLatin1Char('\n') + kStillOpen;
 }
 

@@ -19,7 +19,6 @@ const QString PrintAppointments::kZoomPrompt =
     QStringLiteral("Digita la percentuale di Zoom della Stampa 50-60-70-80-90-100..................");
 const QString PrintAppointments::kZoomTitle = QStringLiteral("Quarzeno Professional");
 const QString PrintAppointments::kZoomDefault = QStringLiteral("110");
-const QString PrintAppointments::kNoPrinterChosen = QStringLiteral("Seleziona la stampante");
 
 namespace {
 

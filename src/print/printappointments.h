@@ -20,7 +20,8 @@ public:
     static const QString kZoomPrompt;
     static const QString kZoomTitle;
     static const QString kZoomDefault;
-    static const QString kNoPrinterChosen;  // the combo box's prompt, not a printer
+    // The printer window's prompt in its combo box, not a printer.
+    static inline const QString kNoPrinterChosen = QStringLiteral("Seleziona la stampante");
 
     PrintAppointments(Diary &diary, Prompter &prompter, StoreFailure &storeFailure);
 

@@ -8,7 +8,6 @@
 #include <QPushButton>
 
 const QString StampaP::kCaption = QStringLiteral("Seleziona Stampante");
-const QString StampaP::kPrompt = QStringLiteral("Seleziona la stampante");
 const QString StampaP::kDefaultLine = QStringLiteral("La stampante predefinita è: ");
 
 namespace {
@@ -80,7 +79,7 @@ void StampaP::load()
     // CUPS's order, untouched.
     printerCombo->addItems(QPrinterInfo::availablePrinterNames());
     printerCombo->setCurrentIndex(-1);
-    printerCombo->setEditText(kPrompt);
+    printerCombo->setEditText(::PrintAppointments::kNoPrinterChosen);
     QString name = QPrinterInfo::defaultPrinterName();
     if (printerCombo->count() == 0)
         name = QStringLiteral("nessuna stampante installata");

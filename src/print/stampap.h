@@ -18,7 +18,6 @@ class StampaP : public QWidget
 
 public:
     static const QString kCaption;
-    static const QString kPrompt;
     static const QString kDefaultLine;
 
     StampaP(Diary &diary, Prompter &prompter, StoreFailure &storeFailure);

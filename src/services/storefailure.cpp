@@ -21,7 +21,7 @@ bool StoreFailure::recoverIfGone(const StoreError &error)
     try {
         m_diary.recover();
     } catch (const StoreError &again) {
-        ReportError(m_prompter, again);
+        reportError(m_prompter, again);
         m_prompter.message(QStringLiteral("Impossibile riavviare il foglio di calcolo.\n"
                                           "Chiudere il programma e riaprirlo."),
                            Prompter::Icon::Stop);

@@ -193,7 +193,7 @@ void Form1::closeEvent(QCloseEvent *event)
     if (!m_ended) {
         m_ended = true;
         clockTimer->stop();
-        ShutDown(m_diary.workbook(), m_prompter);
+        shutDown(m_diary.workbook(), m_prompter);
         QCoreApplication::quit();
     }
     event->accept();

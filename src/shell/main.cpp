@@ -42,10 +42,10 @@ int main(int argc, char *argv[])
     InstanceLock lock;
     CalcWorkbook book;
     try {
-        if (!LoadWorkbook(QCoreApplication::applicationDirPath(), book, lock, prompter))
+        if (!loadWorkbook(QCoreApplication::applicationDirPath(), book, lock, prompter))
             return 0;
     } catch (const StoreError &e) {
-        ReportError(prompter, e);
+        reportError(prompter, e);
         return 1;
     }
     Diary diary(book);

@@ -24,20 +24,20 @@ StoreError withRescueCopy(const CalcWorkbook &book, const StoreError &failure)
 
 } // namespace
 
-void ShutDown(CalcWorkbook &book, Prompter &prompter)
+void shutDown(CalcWorkbook &book, Prompter &prompter)
 {
     try {
         book.save();
     } catch (const StoreError &e) {
         // Only then the office goes, and with it whatever the copy could not keep.
-        ReportError(prompter, withRescueCopy(book, e));
+        reportError(prompter, withRescueCopy(book, e));
         book.quit();
         return;
     }
     try {
         book.close();
     } catch (const StoreError &e) {
-        ReportError(prompter, e);
+        reportError(prompter, e);
     }
     book.quit();
 }

@@ -5,4 +5,4 @@ class Prompter;
 
 // Saves and closes the workbook and quits the office. A failing step is reported and the
 // office is quit all the same: no hidden office is ever left behind.
-void ShutDown(CalcWorkbook &book, Prompter &prompter);
+void shutDown(CalcWorkbook &book, Prompter &prompter);

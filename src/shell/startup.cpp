@@ -18,7 +18,7 @@ QString alreadyOpenMessage()
                           " Occorre chiuderlo e  poi si potrà riaprire l'applicazione !");
 }
 
-bool LoadWorkbook(const QString &folder, CalcWorkbook &book, InstanceLock &lock, Prompter &prompter)
+bool loadWorkbook(const QString &folder, CalcWorkbook &book, InstanceLock &lock, Prompter &prompter)
 {
     const QString path = SheetLayout::workbookPath(folder);
     if (!WorkbookFile::VerifyFile(path)) {

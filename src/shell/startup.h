@@ -9,7 +9,7 @@ class Prompter;
 // The window's load step: checks the workbook file, opens it with its password in a hidden
 // office and prepares the sheet. False, after telling the user why, when the program must end.
 // Office failures throw StoreError.
-bool LoadWorkbook(const QString &folder, CalcWorkbook &book, InstanceLock &lock, Prompter &prompter);
+bool loadWorkbook(const QString &folder, CalcWorkbook &book, InstanceLock &lock, Prompter &prompter);
 
 QString notFoundMessage(const QString &path);
 QString alreadyOpenMessage();

@@ -262,7 +262,7 @@ void TestHandOver::officeOutlivesTheProgramWithTheWorkbookShown()
         CalcWorkbook book;
         InstanceLock lock;
         RecordingPrompter prompter;
-        QVERIFY(!LoadWorkbook(wb.folder(), book, lock, prompter));
+        QVERIFY(!loadWorkbook(wb.folder(), book, lock, prompter));
         QCOMPARE(prompter.texts(), QStringList{alreadyOpenMessage()});
         QVERIFY(!book.isStarted());
     }

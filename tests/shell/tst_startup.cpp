@@ -66,7 +66,7 @@ void TestStartup::missingWorkbookIsReportedWithItsPath()
     CalcWorkbook book;
     InstanceLock lock;
     RecordingPrompter prompter;
-    QVERIFY(!LoadWorkbook(empty.path(), book, lock, prompter));
+    QVERIFY(!loadWorkbook(empty.path(), book, lock, prompter));
     QCOMPARE(prompter.texts(), QStringList{QStringLiteral("Impossibile eseguire il programma\r\nIl file ") + empty.path()
                                            + QStringLiteral("/Vespolari.xls non è stato trovato.")});
     QCOMPARE(prompter.messages[0].icon, Prompter::Icon::None);
@@ -84,7 +84,7 @@ void TestStartup::workbookHeldByAnotherOfficeIsRefused()
         CalcWorkbook book;
         InstanceLock lock;
         RecordingPrompter prompter;
-        QVERIFY(!LoadWorkbook(wb.folder(), book, lock, prompter));
+        QVERIFY(!loadWorkbook(wb.folder(), book, lock, prompter));
         QCOMPARE(prompter.texts(),
                  QStringList{QStringLiteral("ERRORE: Risulta che il database Vespolari.xls è già aperto\n"
                                             " Occorre chiuderlo e  poi si potrà riaprire l'applicazione !")});
@@ -100,7 +100,7 @@ void TestStartup::secondDiaryOnTheSameWorkbookIsRefused()
     CalcWorkbook book;
     InstanceLock lock;
     RecordingPrompter prompter;
-    QVERIFY(!LoadWorkbook(wb.folder(), book, lock, prompter));
+    QVERIFY(!loadWorkbook(wb.folder(), book, lock, prompter));
     QCOMPARE(prompter.texts(), QStringList{alreadyOpenMessage()});
     // Only the lock is consulted, not the office: two copies racing cannot both pass it.
     InstanceLock again;
@@ -134,7 +134,7 @@ void TestStartup::wrongPasswordEndsWithAnErrorReport()
         InstanceLock lock;
         RecordingPrompter prompter;
         try {
-            LoadWorkbook(wb.folder(), book, lock, prompter);
+            loadWorkbook(wb.folder(), book, lock, prompter);
             QFAIL("the workbook opened with the wrong password");
         } catch (const StoreError &e) {
             QCOMPARE(e.number(), int(StoreError::CannotOpen));
@@ -171,7 +171,7 @@ void TestStartup::cryptoApiWorkbookIsRefusedForWhatItIs()
     CalcWorkbook book;
     InstanceLock lock;
     RecordingPrompter prompter;
-    QVERIFY(!LoadWorkbook(wb.folder(), book, lock, prompter));
+    QVERIFY(!loadWorkbook(wb.folder(), book, lock, prompter));
     QCOMPARE(prompter.texts(), QStringList{WorkbookEncryption::cannotOpenMessage(wb.path())});
     QCOMPARE(prompter.messages[0].icon, Prompter::Icon::Stop);
     QVERIFY(prompter.texts()[0].contains(QStringLiteral("97-2003")));

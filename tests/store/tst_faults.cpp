@@ -239,7 +239,7 @@ void TestFaults::damagedWorkbookIsReportedAndLeftAlone()
         QElapsedTimer clock;
         clock.start();
         try {
-            LoadWorkbook(wb.folder(), book, lock, prompter);
+            loadWorkbook(wb.folder(), book, lock, prompter);
             QFAIL("a damaged workbook opened");
         } catch (const StoreError &e) {
             QCOMPARE(e.number(), int(StoreError::CannotOpen));
@@ -269,7 +269,7 @@ void TestFaults::damagedWorkbookPointsToItsBackup()
     InstanceLock lock;
     RecordingPrompter prompter;
     try {
-        LoadWorkbook(wb.folder(), book, lock, prompter);
+        loadWorkbook(wb.folder(), book, lock, prompter);
         QFAIL("an empty workbook opened");
     } catch (const StoreError &e) {
         QVERIFY2(e.description().contains(WorkbookFile::backupPath(wb.path())), qPrintable(e.description()));

@@ -66,7 +66,7 @@ QString TempWorkbook::path() const
 RunningDiary::RunningDiary(const QString &folder)
     : m_lock(std::make_unique<InstanceLock>()), m_book(std::make_unique<CalcWorkbook>())
 {
-    if (!LoadWorkbook(folder, *m_book, *m_lock, prompter))
+    if (!loadWorkbook(folder, *m_book, *m_lock, prompter))
         qFatal("the diary refused to start: %s", qPrintable(prompter.texts().join(QLatin1Char('|'))));
     m_diary = std::make_unique<Diary>(*m_book);
     m_storeFailure = std::make_unique<StoreFailure>(*m_diary, prompter);
