@@ -17,6 +17,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
 #include <QMenuBar>
 #include <QPainter>
 #include <QPushButton>
@@ -90,6 +91,7 @@ void Form1::buildControls()
 {
     handOverAction = menuBar()->addAction(QStringLiteral("&Excel"));
     handOverAction->setObjectName(QStringLiteral("Mexcel"));
+    buildAppointmentsMenu();
 
     auto *client = new QWidget(this);
     client->setObjectName(QStringLiteral("client"));
@@ -154,6 +156,25 @@ void Form1::buildControls()
     clockTimer->setInterval(1000);
     connect(clockTimer, &QTimer::timeout, this, [this] { clockLabel->setText(ClockLine::now()); });
     clockTimer->start();
+}
+
+// Managing what is stored, beside what the window was drawn with: after "&Excel", which stays
+// first. Each entry is enabled by the part that can act on it, when it can.
+void Form1::buildAppointmentsMenu()
+{
+    appointmentsMenu = menuBar()->addMenu(QStringLiteral("&Appuntamenti"));
+    appointmentsMenu->setObjectName(QStringLiteral("Mappuntamenti"));
+    const auto entry = [this](const char *name, const QString &text, const QKeySequence &keys) {
+        QAction *action = appointmentsMenu->addAction(text);
+        action->setObjectName(QLatin1String(name));
+        action->setShortcut(keys);
+        action->setEnabled(false);
+        return action;
+    };
+    changeAction = entry("Mmodifica", QStringLiteral("&Modifica..."), QKeySequence(Qt::Key_F2));
+    deleteAction = entry("Melimina", QStringLiteral("&Elimina"), QKeySequence(Qt::Key_Delete));
+    undoAction = entry("Mannulla", QStringLiteral("&Annulla"), QKeySequence(Qt::CTRL | Qt::Key_Z));
+    findAction = entry("Mcerca", QStringLiteral("&Cerca..."), QKeySequence(Qt::CTRL | Qt::Key_F));
 }
 
 void Form1::wireHandlers()

@@ -14,6 +14,7 @@ class QCalendarWidget;
 class QCheckBox;
 class QLabel;
 class QLineEdit;
+class QMenu;
 class QListWidget;
 class QPushButton;
 class QTimer;
@@ -40,6 +41,7 @@ protected:
 
 private:
     void buildControls();
+    void buildAppointmentsMenu();
     void wireHandlers();
 
     Diary &m_diary;
@@ -48,6 +50,11 @@ private:
     bool m_ended = false;
 
     QAction *handOverAction = nullptr;
+    QMenu *appointmentsMenu = nullptr;
+    QAction *changeAction = nullptr;
+    QAction *deleteAction = nullptr;
+    QAction *undoAction = nullptr;
+    QAction *findAction = nullptr;
     QCalendarWidget *calendar = nullptr;
     QLabel *dateCaption = nullptr;
     QLabel *timeCaption = nullptr;

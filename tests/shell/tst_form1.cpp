@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QApplication>
@@ -107,12 +108,19 @@ void TestForm1::windowAndMenu()
     QVERIFY(ui(*m_form).Timer1->isActive());
     QCOMPARE(ui(*m_form).Image1->toolTip(), QStringLiteral("Visita il sito !"));
     QCOMPARE(ui(*m_form).Image1->pixmap().size(), QSize(66, 30));
-    // "&Excel" stands directly on the menu bar, not inside a menu.
+    // "&Excel" stands first, directly on the menu bar, not inside a menu; the appointments'
+    // menu follows it, with nothing to act on before a day is listed.
     const QList<QAction *> bar = m_form->menuBar()->actions();
-    QCOMPARE(bar.size(), 1);
+    QCOMPARE(bar.size(), 2);
     QCOMPARE(bar.first()->text(), QStringLiteral("&Excel"));
     QCOMPARE(bar.first()->objectName(), QStringLiteral("Mexcel"));
     QVERIFY(!bar.first()->menu());
+    QCOMPARE(bar[1]->text(), QStringLiteral("&Appuntamenti"));
+    QStringList entries;
+    for (const QAction *a : bar[1]->menu()->actions())
+        entries << a->text() + QLatin1Char(' ') + a->shortcut().toString(QKeySequence::PortableText);
+    QCOMPARE(entries, (QStringList{QStringLiteral("&Modifica... F2"), QStringLiteral("&Elimina Del"),
+                                   QStringLiteral("&Annulla Ctrl+Z"), QStringLiteral("&Cerca... Ctrl+F")}));
 }
 
 void TestForm1::entryFieldsStopAtTheirLength()
