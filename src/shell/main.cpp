@@ -1,5 +1,6 @@
 #include "errorreport.h"
 #include "form1.h"
+#include "guardedstart.h"
 #include "qtprompter.h"
 #include "regional.h"
 #include "startup.h"
@@ -40,16 +41,30 @@ int main(int argc, char *argv[])
     QtPrompter prompter;
     InstanceLock lock;
     AppointmentBook book;
-    try {
-        if (!LoadWorkbook(QCoreApplication::applicationDirPath(), book, lock, prompter))
-            return 0;
-    } catch (const StoreError &e) {
-        ReportError(prompter, e);
+    switch (StartDiary(QCoreApplication::applicationDirPath(), book, lock, prompter)) {
+    case StartOutcome::Refused:
+        return 0;
+    case StartOutcome::Failed:
         return 1;
+    case StartOutcome::Started:
+        break;
     }
-    Form1 form(book, prompter);
-    prompter.setParent(&form);
-    shown = &form;
-    form.show();
-    return app.exec();
+    try {
+        Form1 form(book, prompter);
+        prompter.setParent(&form);
+        shown = &form;
+        form.show();
+        FinishWhenShown(form, book, prompter);
+        const int code = app.exec();
+        shown = nullptr;
+        return code;
+    } catch (const StoreError &e) {
+        shown = nullptr;
+        ReportError(prompter, e);
+    } catch (const std::exception &e) {
+        shown = nullptr;
+        ReportError(prompter, StoreError(StoreError::Unforeseen, QString::fromLocal8Bit(e.what())));
+    }
+    // The book's end closes the workbook unsaved and ends the office.
+    return 1;
 }

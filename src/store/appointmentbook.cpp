@@ -137,6 +137,12 @@ public:
         throw StoreError(StoreError::OperationFailed,
                          QStringLiteral("Operazione non riuscita sul foglio di calcolo (%1): %2")
                              .arg(QLatin1String(what), fromOU(e.Message)));
+    } catch (const std::exception &e) {
+        throw StoreError(StoreError::Unforeseen, QStringLiteral("Errore imprevisto del foglio di calcolo (%1): %2")
+                                                     .arg(QLatin1String(what), QString::fromLocal8Bit(e.what())));
+    } catch (...) {
+        throw StoreError(StoreError::Unforeseen,
+                         QStringLiteral("Errore imprevisto del foglio di calcolo (%1)").arg(QLatin1String(what)));
     }
 }
 
@@ -163,6 +169,9 @@ struct AppointmentBook::Impl
     bool handedOver = false;
     QString path;
     QString password;
+    std::function<void()> whileStarting;
+    std::function<void()> deferred;
+    std::function<void()> lastDeferred;
 
     void requireDocument() const
     {
@@ -216,6 +225,7 @@ struct AppointmentBook::Impl
         QElapsedTimer clock;
         clock.start();
         Reference<bridge::XUnoUrlResolver> resolver = bridge::UnoUrlResolver::create(localContext());
+        QString lastFailure;
         for (;;) {
             // Built anew each time: the restart a new profile asks for listens on a new pipe.
             const OUString url = toOU(QStringLiteral("uno:pipe,name=%1;urp;StarOffice.ComponentContext")
@@ -225,6 +235,12 @@ struct AppointmentBook::Impl
                 desktop = frame::Desktop::create(remote);
                 return;
             } catch (const connection::NoConnectException &) {
+            } catch (const uno::Exception &e) {
+                // An office dying mid-handshake breaks the bridge in various ways; whether it
+                // is still there decides below.
+                lastFailure = fromOU(e.Message);
+                remote.clear();
+                desktop.clear();
             }
             if (process.hasExited()) {
                 if (!process.exitedForRestart())
@@ -235,7 +251,11 @@ struct AppointmentBook::Impl
             }
             if (clock.elapsed() > kConnectTimeoutMs)
                 throw StoreError(StoreError::CannotStartOffice,
-                                 QStringLiteral("Il foglio di calcolo non risponde all'avvio"));
+                                 lastFailure.isEmpty()
+                                     ? QStringLiteral("Il foglio di calcolo non risponde all'avvio")
+                                     : QStringLiteral("Il foglio di calcolo non risponde all'avvio (%1)").arg(lastFailure));
+            if (whileStarting)
+                whileStarting();
             QThread::msleep(20);
         }
     }
@@ -285,8 +305,45 @@ AppointmentBook::~AppointmentBook()
 
 void AppointmentBook::start()
 {
-    d->process.spawn();
-    d->connect();
+    try {
+        d->process.spawn();
+        d->connect();
+    } catch (...) {
+        d->desktop.clear();
+        d->remote.clear();
+        d->process.stop(0);
+        rethrow("avvio");
+    }
+}
+
+void AppointmentBook::setWhileStarting(std::function<void()> tick)
+{
+    d->whileStarting = std::move(tick);
+}
+
+void AppointmentBook::deferUntilOutput(std::function<void()> step)
+{
+    d->deferred = step;
+    d->lastDeferred = std::move(step);
+}
+
+bool AppointmentBook::hasDeferred() const
+{
+    return bool(d->deferred);
+}
+
+void AppointmentBook::runDeferred()
+{
+    if (!d->deferred)
+        return;
+    std::function<void()> step = std::move(d->deferred);
+    d->deferred = nullptr;
+    try {
+        step();
+    } catch (...) {
+        d->deferred = std::move(step);
+        throw;
+    }
 }
 
 bool AppointmentBook::isStarted() const
@@ -318,7 +375,7 @@ void AppointmentBook::open(const QString &path, const QString &password)
     args[2] = prop("InteractionHandler", uno::Any(Reference<task::XInteractionHandler>(handler.get())));
     args[3] = prop("MacroExecutionMode", uno::Any(sal_Int16(0)));  // never run macros
     args[4] = prop("ReadOnly", uno::Any(false));
-    d->load(QUrl::fromLocalFile(path).toString(QUrl::FullyEncoded), args, handler.get(), path);
+    GUARDED("apertura", { d->load(QUrl::fromLocalFile(path).toString(QUrl::FullyEncoded), args, handler.get(), path); })
     d->path = path;
     d->password = password;
 }
@@ -327,7 +384,7 @@ void AppointmentBook::createNew()
 {
     Sequence<beans::PropertyValue> args(1);
     args[0] = prop("Hidden", uno::Any(true));
-    d->load(QStringLiteral("private:factory/scalc"), args, nullptr, QStringLiteral("nuova cartella"));
+    GUARDED("nuova cartella", { d->load(QStringLiteral("private:factory/scalc"), args, nullptr, QStringLiteral("nuova cartella")); })
 }
 
 void AppointmentBook::saveAs(const QString &path, const QString &password)
@@ -346,6 +403,7 @@ void AppointmentBook::saveAs(const QString &path, const QString &password)
 void AppointmentBook::save()
 {
     d->requireDocument();
+    runDeferredBeforeOutput();
     // The last good version stays beside the workbook; if it cannot be kept, the save goes on:
     // the office replaces the file only once the new one is complete.
     if (!d->path.isEmpty())
@@ -386,6 +444,7 @@ void AppointmentBook::quit()
 void AppointmentBook::handOver()
 {
     d->requireDocument();
+    runDeferredBeforeOutput();
     GUARDED("visualizzazione", {
         Reference<frame::XModel> model(d->document, UNO_QUERY_THROW);
         Reference<frame::XFrame> frame = model->getCurrentController()->getFrame();
@@ -419,6 +478,18 @@ void AppointmentBook::recover()
     WorkbookFile::removeStaleLock(d->path);
     start();
     open(d->path, d->password);
+    // What the dead office had done is lost with it.
+    d->deferred = d->lastDeferred;
+}
+
+void AppointmentBook::runDeferredBeforeOutput()
+{
+    // A failure here must not stop the output itself; the step stays due and any real
+    // trouble of the office shows in the output that follows.
+    try {
+        runDeferred();
+    } catch (const StoreError &) {
+    }
 }
 
 CellValue AppointmentBook::cell(int row, int col) const
@@ -883,6 +954,7 @@ void AppointmentBook::setZoom(int percent)
 void AppointmentBook::printOut(const QString &printerName, int copies)
 {
     d->requireDocument();
+    runDeferredBeforeOutput();
     GUARDED("stampa", {
         Reference<view::XPrintable> printable(d->document, UNO_QUERY_THROW);
         Sequence<beans::PropertyValue> printer(1);
@@ -907,6 +979,7 @@ void AppointmentBook::printOut(const QString &printerName, int copies)
 void AppointmentBook::exportPdf(const QString &path) const
 {
     d->requireDocument();
+    const_cast<AppointmentBook *>(this)->runDeferredBeforeOutput();
     GUARDED("esportazione PDF", {
         Sequence<beans::PropertyValue> args(2);
         args[0] = prop("FilterName", uno::Any(OUString("calc_pdf_Export")));
