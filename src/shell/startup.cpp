@@ -5,6 +5,7 @@
 #include "store/sheetlayout.h"
 #include "store/storeerror.h"
 #include "store/workbookfile.h"
+#include "workbookaccess.h"
 
 QString notFoundMessage(const QString &path)
 {
@@ -20,6 +21,12 @@ QString alreadyOpenMessage()
 bool LoadWorkbook(const QString &folder, AppointmentBook &book, InstanceLock &lock, Prompter &prompter)
 {
     const QString path = SheetLayout::workbookPath(folder);
+    // A file that is there but out of this user's reach is no missing file.
+    const QString accessProblem = WorkbookAccess::problem(path);
+    if (!accessProblem.isEmpty()) {
+        prompter.message(accessProblem, Prompter::Icon::Stop);
+        return false;
+    }
     if (!WorkbookFile::VerifyFile(path)) {
         prompter.message(notFoundMessage(path));
         return false;
@@ -44,6 +51,6 @@ bool LoadWorkbook(const QString &folder, AppointmentBook &book, InstanceLock &lo
                                                .arg(backup, path));
     }
     SheetLayout::PrepareSheet(book);
-    SheetLayout::FitColumns(book);
+    SheetLayout::FitColumnsLater(book);
     return true;
 }

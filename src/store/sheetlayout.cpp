@@ -30,4 +30,9 @@ void FitColumns(AppointmentBook &book)
     book.fitColumns(kMinimumWidths);
 }
 
+void FitColumnsLater(AppointmentBook &book)
+{
+    book.deferUntilOutput([&book] { FitColumns(book); });
+}
+
 } // namespace SheetLayout
