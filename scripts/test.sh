@@ -1,9 +1,13 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds and runs every test. Tests work on copies of the workbook
-# in temporary folders and start (and stop) whatever they need themselves.
+# in temporary folders and start (and stop) whatever they need themselves. The run gets a cache
+# folder of its own, new each time, so every office starts on a new profile as on a fresh machine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/deps.sh
 bash scripts/build.sh
+cache="$(mktemp -d "${TMPDIR:-/tmp}/vespolari-test-cache.XXXXXX")"
+trap 'rm -rf "$cache"' EXIT
+export XDG_CACHE_HOME="$cache"
 cd build
 ctest --output-on-failure -j2 --timeout 600
