@@ -15,6 +15,15 @@ entry="$data/applications/vespolari.desktop"
 icon="$data/icons/hicolor/scalable/apps/vespolari.svg"
 
 [ -x "$build/src/vespolari" ] && [ -x "$build/tools/prepareprofile" ] || { echo "Not built yet: run scripts/build.sh" >&2; exit 1; }
+# Earlier versions installed into /opt/vespolari: the appointments kept there come along (copied;
+# the old file stays where it is).
+old="${VESPOLARI_OLD_FOLDER:-/opt/vespolari}/Vespolari.xls"
+if [ ! -e "$prefix/Vespolari.xls" ] && [ -r "$old" ]; then
+  mkdir -p "$prefix"
+  cp -p "$old" "$prefix/Vespolari.xls"
+  chmod u+rw "$prefix/Vespolari.xls"
+  echo "Your appointments in $old were copied to $prefix/Vespolari.xls."
+fi
 # cmake's install keeps an existing workbook (see src/CMakeLists.txt).
 cmake --install "$build" --prefix "$prefix" | grep -i "keeping" || true
 mkdir -p "$bin" "$(dirname "$entry")" "$(dirname "$icon")"

@@ -54,6 +54,8 @@ QProcessEnvironment TestInstall::userEnvironment() const
     env.insert(QStringLiteral("HOME"), m_home.path());
     for (const char *name : {"XDG_DATA_HOME", "XDG_CACHE_HOME", "XDG_CONFIG_HOME", "DISPLAY", "WAYLAND_DISPLAY"})
         env.remove(QString::fromLatin1(name));
+    // No workbook of an earlier install in /opt comes into this home.
+    env.insert(QStringLiteral("VESPOLARI_OLD_FOLDER"), m_home.filePath(QStringLiteral("nessuna")));
     return env;
 }
 

@@ -54,6 +54,8 @@ RunningDiary::RunningDiary(const QString &folder)
     if (!LoadWorkbook(folder, *m_book, *m_lock, prompter))
         qFatal("the diary refused to start: %s", qPrintable(prompter.texts().join(QLatin1Char('|'))));
     m_form = std::make_unique<Form1>(*m_book, prompter);
+    // What the program does as soon as its window is drawn.
+    m_book->runDeferred();
 }
 
 RunningDiary::~RunningDiary()
