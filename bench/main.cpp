@@ -100,7 +100,17 @@ void measureSize(int n, int runs, ProgramClock &clock, QVector<Row> &table)
         Row startup{n, QStringLiteral("start-up (process start to window shown)"), {}};
         Row shutdown{n, QStringLiteral("shutdown (save, close, quit)"), {}};
         clock.measure(dir.path(), runs, startup.t, shutdown.t, programKiB, officeKiB);
-        table << startup << shutdown;
+        Row floor{n, QStringLiteral("office floor (office start, hidden load)"), {}};
+        clock.measureFloor(path, runs, floor.t);
+        table << startup << floor
+              << Row{n, QStringLiteral("ratio start-up / office floor"), {{startup.t.median() / qMax(0.001, floor.t.median())}},
+                     QStringLiteral("x")}
+              << shutdown;
+        if (n == 0) {
+            Row first{n, QStringLiteral("first start (empty cache folder)"), {}};
+            clock.measureFirstStart(dir.path(), runs, first.t);
+            table << first;
+        }
     }
 
     SilentPrompter prompter;

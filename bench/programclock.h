@@ -17,8 +17,15 @@ public:
     // The program copied beside a workbook in folder; peak memory (KiB) of it and its office.
     void measure(const QString &folder, int runs, Timings &startup, Timings &shutdown, qint64 &programKiB,
                  qint64 &officeKiB);
+    // The same start on an empty cache folder each time: the office makes its profile first.
+    void measureFirstStart(const QString &folder, int runs, Timings &startup);
+    // The office's own floor on the same display: start, then the hidden load of the workbook.
+    void measureFloor(const QString &workbook, int runs, Timings &floor);
 
 private:
+    // Starts the program and waits for its window; the time it took.
+    double startToWindow(QProcess &diary, const QString &program, const QProcessEnvironment &env);
+
     QProcess m_xvfb;
     QString m_display;
 };

@@ -74,6 +74,9 @@ set(UNO_TYPES
   com.sun.star.task.DocumentPasswordRequest2
   com.sun.star.bridge.XBridge
   com.sun.star.connection.ConnectionSetupException
+  com.sun.star.frame.DispatchHelper
+  com.sun.star.frame.XDispatchHelper
+  com.sun.star.frame.XDispatchProvider
 )
 set(UNO_STAMP ${UNO_GEN_DIR}/.stamp)
 set(UNO_TYPE_ARGS)

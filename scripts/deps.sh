@@ -9,7 +9,7 @@ packages=(
   fonts-crosextra-carlito fonts-liberation2
   xvfb xauth x11-utils imagemagick xdotool
   cups cups-client printer-driver-cups-pdf poppler-utils
-  gnuplot-nox
+  gnuplot-nox desktop-file-utils
 )
 
 missing=()

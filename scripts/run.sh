@@ -1,11 +1,10 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, installs into /opt/vespolari and starts the diary.
-# An existing /opt/vespolari/Vespolari.xls is the user's and is never replaced.
+# Installs what is missing (sudo only for missing packages), builds, installs for the user who
+# runs it (program and workbook in ~/.local/lib/vespolari, launcher ~/.local/bin/vespolari, menu
+# entry and icon in ~/.local/share) and starts the diary. An existing workbook is never replaced.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/deps.sh
 bash scripts/build.sh
-as_root=()
-[ "$(id -u)" -eq 0 ] || as_root=(sudo)
-"${as_root[@]}" cmake --install build >/dev/null
-exec /opt/vespolari/vespolari
+bash scripts/install.sh
+exec "$HOME/.local/bin/vespolari"

@@ -1,4 +1,5 @@
 #include "form1.h"
+#include "guardedstart.h"
 #include "qtprompter.h"
 #include "startup.h"
 #include "terminationwatch.h"
@@ -41,17 +42,31 @@ int main(int argc, char *argv[])
     QtPrompter prompter;
     InstanceLock lock;
     CalcWorkbook book;
-    try {
-        if (!loadWorkbook(QCoreApplication::applicationDirPath(), book, lock, prompter))
-            return 0;
-    } catch (const StoreError &e) {
-        reportError(prompter, e);
+    switch (startDiary(QCoreApplication::applicationDirPath(), book, lock, prompter)) {
+    case StartOutcome::Refused:
+        return 0;
+    case StartOutcome::Failed:
         return 1;
+    case StartOutcome::Started:
+        break;
     }
-    Diary diary(book);
-    Form1 form(diary, prompter);
-    prompter.setParent(&form);
-    shown = &form;
-    form.show();
-    return app.exec();
+    try {
+        Diary diary(book);
+        Form1 form(diary, prompter);
+        prompter.setParent(&form);
+        shown = &form;
+        form.show();
+        finishWhenShown(form, diary, prompter);
+        const int code = app.exec();
+        shown = nullptr;
+        return code;
+    } catch (const StoreError &e) {
+        shown = nullptr;
+        reportError(prompter, e);
+    } catch (const std::exception &e) {
+        shown = nullptr;
+        reportError(prompter, StoreError(StoreError::Unforeseen, QString::fromLocal8Bit(e.what())));
+    }
+    // The book's end closes the workbook unsaved and ends the office.
+    return 1;
 }

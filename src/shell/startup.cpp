@@ -6,6 +6,7 @@
 #include "store/storeerror.h"
 #include "store/workbookencryption.h"
 #include "store/workbookfile.h"
+#include "workbookaccess.h"
 
 QString notFoundMessage(const QString &path)
 {
@@ -21,6 +22,12 @@ QString alreadyOpenMessage()
 bool loadWorkbook(const QString &folder, CalcWorkbook &book, InstanceLock &lock, Prompter &prompter)
 {
     const QString path = SheetLayout::workbookPath(folder);
+    // A file that is there but out of this user's reach is no missing file.
+    const QString accessProblem = WorkbookAccess::problem(path);
+    if (!accessProblem.isEmpty()) {
+        prompter.message(accessProblem, Prompter::Icon::Stop);
+        return false;
+    }
     if (!WorkbookFile::VerifyFile(path)) {
         prompter.message(notFoundMessage(path));
         return false;
@@ -50,6 +57,6 @@ bool loadWorkbook(const QString &folder, CalcWorkbook &book, InstanceLock &lock,
                                                .arg(backup, path));
     }
     SheetLayout::PrepareSheet(book);
-    SheetLayout::FitColumns(book);
+    SheetLayout::FitColumnsLater(book);
     return true;
 }

@@ -40,6 +40,7 @@ void OfficeConnection::connect()
     QElapsedTimer clock;
     clock.start();
     Reference<bridge::XUnoUrlResolver> resolver = bridge::UnoUrlResolver::create(localContext());
+    QString lastFailure;
     for (;;) {
         // Built anew each time: the restart a new profile asks for listens on a new pipe.
         const OUString url = toOU(QStringLiteral("uno:pipe,name=%1;urp;StarOffice.ComponentContext")
@@ -49,6 +50,12 @@ void OfficeConnection::connect()
             desktop = frame::Desktop::create(remote);
             return;
         } catch (const connection::NoConnectException &) {
+        } catch (const uno::Exception &e) {
+            // An office dying mid-handshake breaks the bridge in various ways; whether it
+            // is still there decides below.
+            lastFailure = fromOU(e.Message);
+            remote.clear();
+            desktop.clear();
         }
         if (process.hasExited()) {
             if (!process.exitedForRestart())
@@ -59,7 +66,11 @@ void OfficeConnection::connect()
         }
         if (clock.elapsed() > kConnectTimeoutMs)
             throw StoreError(StoreError::CannotStartOffice,
-                             QStringLiteral("Il foglio di calcolo non risponde all'avvio"));
+                             lastFailure.isEmpty()
+                                 ? QStringLiteral("Il foglio di calcolo non risponde all'avvio")
+                                 : QStringLiteral("Il foglio di calcolo non risponde all'avvio (%1)").arg(lastFailure));
+        if (whileStarting)
+            whileStarting();
         QThread::msleep(20);
     }
 }
@@ -109,8 +120,55 @@ CalcWorkbook::~CalcWorkbook()
 
 void CalcWorkbook::start()
 {
-    d->process.spawn();
-    d->connect();
+    try {
+        d->process.spawn();
+        d->connect();
+    } catch (...) {
+        d->desktop.clear();
+        d->remote.clear();
+        d->process.stop(0);
+        rethrow("avvio");
+    }
+}
+
+void CalcWorkbook::setWhileStarting(std::function<void()> tick)
+{
+    d->whileStarting = std::move(tick);
+}
+
+void CalcWorkbook::deferUntilOutput(std::function<void()> step)
+{
+    d->deferred = step;
+    d->lastDeferred = std::move(step);
+}
+
+bool CalcWorkbook::hasDeferred() const
+{
+    return bool(d->deferred);
+}
+
+void CalcWorkbook::runDeferred()
+{
+    if (!d->deferred)
+        return;
+    std::function<void()> step = std::move(d->deferred);
+    d->deferred = nullptr;
+    try {
+        step();
+    } catch (...) {
+        d->deferred = std::move(step);
+        throw;
+    }
+}
+
+void CalcWorkbook::runDeferredBeforeOutput()
+{
+    // A failure here must not stop the output itself; the step stays due and any real
+    // trouble of the office shows in the output that follows.
+    try {
+        runDeferred();
+    } catch (const StoreError &) {
+    }
 }
 
 bool CalcWorkbook::isStarted() const
@@ -143,7 +201,7 @@ void CalcWorkbook::open(const QString &path, const QString &password)
     args[2] = prop("InteractionHandler", uno::Any(Reference<task::XInteractionHandler>(handler.get())));
     args[3] = prop("MacroExecutionMode", uno::Any(sal_Int16(0)));  // never run macros
     args[4] = prop("ReadOnly", uno::Any(false));
-    d->load(QUrl::fromLocalFile(path).toString(QUrl::FullyEncoded), args, handler.get(), path);
+    guarded("apertura", [&] { d->load(QUrl::fromLocalFile(path).toString(QUrl::FullyEncoded), args, handler.get(), path); });
     d->path = path;
     d->password = password;
 }
@@ -152,7 +210,7 @@ void CalcWorkbook::createNew()
 {
     Sequence<beans::PropertyValue> args(1);
     args[0] = prop("Hidden", uno::Any(true));
-    d->load(QStringLiteral("private:factory/scalc"), args, nullptr, QStringLiteral("nuova cartella"));
+    guarded("nuova cartella", [&] { d->load(QStringLiteral("private:factory/scalc"), args, nullptr, QStringLiteral("nuova cartella")); });
 }
 
 void CalcWorkbook::saveAs(const QString &path, const QString &password)
@@ -189,6 +247,7 @@ QString CalcWorkbook::path() const
 void CalcWorkbook::save()
 {
     d->requireDocument();
+    runDeferredBeforeOutput();
     // The last good version stays beside the workbook; if it cannot be kept, the save goes on:
     // the office replaces the file only once the new one is complete.
     if (!d->path.isEmpty())
@@ -229,6 +288,7 @@ void CalcWorkbook::quit()
 void CalcWorkbook::handOver()
 {
     d->requireDocument();
+    runDeferredBeforeOutput();
     guarded("visualizzazione", [&] {
         Reference<frame::XModel> model(d->document, UNO_QUERY_THROW);
         Reference<frame::XFrame> frame = model->getCurrentController()->getFrame();
@@ -262,4 +322,6 @@ void CalcWorkbook::recover()
     WorkbookFile::removeStaleLock(d->path);
     start();
     open(d->path, d->password);
+    // What the dead office had done is lost with it.
+    d->deferred = d->lastDeferred;
 }

@@ -5,6 +5,7 @@
 #include <QRect>
 #include <QSize>
 #include <QString>
+#include <functional>
 #include <memory>
 
 class OfficeProcess;
@@ -27,8 +28,10 @@ public:
     CalcWorkbook(const CalcWorkbook &) = delete;
     CalcWorkbook &operator=(const CalcWorkbook &) = delete;
 
-    // Starts a hidden office of our own and connects to it.
+    // Starts a hidden office of our own and connects to it. On failure no office is left running.
     void start();
+    // Called every few milliseconds while start() waits for the office.
+    void setWhileStarting(std::function<void()> tick);
     bool isStarted() const;
     qint64 officePid() const;
     // False when the office could only start without a display: it can never be shown.
@@ -81,6 +84,11 @@ public:
     // Fits every worksheet's used columns to their contents; a column of the first sheet never
     // gets narrower than minWidths[i] (1/100 mm) for column i + 1.
     void fitColumns(const QVector<int> &minWidths = {});
+    // Work that only matters once the workbook leaves us: it runs once, before the next save,
+    // hand-over, print or PDF export, or when runDeferred() is called. A recovery arms it again.
+    void deferUntilOutput(std::function<void()> step);
+    void runDeferred();
+    bool hasDeferred() const;
     int columnWidth(int col) const;
     int sheetCount() const;
     // A new last sheet with these rows from A1, as a user may add one while the workbook is his.
@@ -135,6 +143,8 @@ public:
     void exportPdf(const QString &path) const;
 
 private:
+    void runDeferredBeforeOutput();
+
     struct Impl;
     std::unique_ptr<Impl> d;
 };

@@ -6,6 +6,7 @@
 #include "officeprocess.h"
 
 #include <QString>
+#include <functional>
 
 #include <cppuhelper/implbase1.hxx>
 #include <rtl/ustring.hxx>
@@ -68,6 +69,7 @@ struct OfficeConnection
     OfficeProcess process;
     Reference<uno::XComponentContext> remote;
     Reference<frame::XDesktop2> desktop;
+    std::function<void()> whileStarting;
 
     // Waits for the spawned office to accept us; throws StoreError::CannotStartOffice.
     void connect();
@@ -101,6 +103,10 @@ using namespace CalcBridge;
 struct CalcWorkbook::Impl : OfficeConnection, OpenWorkbook
 {
     bool handedOver = false;
+    // Work put off until the workbook leaves us (see deferUntilOutput); the last one is kept to
+    // be armed again after a recovery.
+    std::function<void()> deferred;
+    std::function<void()> lastDeferred;
 
     // Has the office load url as our workbook; a failure says why, in the user's words, about path.
     void load(const QString &url, const Sequence<beans::PropertyValue> &args,

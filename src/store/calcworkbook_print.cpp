@@ -248,6 +248,7 @@ void CalcWorkbook::setZoom(int percent)
 void CalcWorkbook::printOut(const QString &printerName, int copies)
 {
     d->requireDocument();
+    runDeferredBeforeOutput();
     guarded("stampa", [&] {
         Reference<view::XPrintable> printable(d->document, UNO_QUERY_THROW);
         Sequence<beans::PropertyValue> printer(1);
@@ -273,6 +274,7 @@ void CalcWorkbook::printOut(const QString &printerName, int copies)
 void CalcWorkbook::exportPdf(const QString &path) const
 {
     d->requireDocument();
+    const_cast<CalcWorkbook *>(this)->runDeferredBeforeOutput();
     guarded("esportazione PDF", [&] {
         Sequence<beans::PropertyValue> args(2);
         args[0] = prop("FilterName", uno::Any(OUString("calc_pdf_Export")));

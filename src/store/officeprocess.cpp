@@ -78,10 +78,16 @@ void OfficeProcess::spawn()
 
     QByteArrayList envStore;
     for (char **e = environ; *e; ++e) {
-        if (qstrncmp(*e, "SAL_ENABLE_FILE_LOCKING=", 24) != 0)
+        if (qstrncmp(*e, "SAL_ENABLE_FILE_LOCKING=", 24) != 0 && !(noLanguage && qstrncmp(*e, "LC_ALL=", 7) == 0))
             envStore << QByteArray(*e);
     }
     envStore << "SAL_ENABLE_FILE_LOCKING=1";
+    // Where we speak Italian for want of any setting, the office must read and write dates and
+    // numbers the Italian way too, not only show Italian menus: a date typed "26/05/2009" in the
+    // handed-over workbook has to become a date. The office reads this itself; the C library
+    // need not know the locale.
+    if (noLanguage)
+        envStore << "LC_ALL=it_IT.UTF-8";
     QVector<char *> envp;
     for (QByteArray &e : envStore)
         envp << e.data();

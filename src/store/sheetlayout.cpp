@@ -30,4 +30,9 @@ void FitColumns(CalcWorkbook &book)
     book.fitColumns(kMinimumWidths);
 }
 
+void FitColumnsLater(CalcWorkbook &book)
+{
+    book.deferUntilOutput([&book] { FitColumns(book); });
+}
+
 } // namespace SheetLayout

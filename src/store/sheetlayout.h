@@ -27,5 +27,8 @@ QString workbookPath(const QString &folder);
 void PrepareSheet(CalcWorkbook &book);
 // Fits the used columns of every worksheet, keeping dates, times and texts readable.
 void FitColumns(CalcWorkbook &book);
+// The same fit, done only when the columns can be seen or are saved: at 65,000 rows it costs
+// the office a second that start-up need not wait for.
+void FitColumnsLater(CalcWorkbook &book);
 
 } // namespace SheetLayout

@@ -13,6 +13,7 @@ public:
         OperationFailed = 1004,   // the office refused an operation
         CannotOpen = 1005,        // the workbook cannot be opened (password, damage)
         CannotSave = 1006,
+        Unforeseen = 440,         // anything else the office or its bridge threw
     };
 
     StoreError(int number, const QString &description)

@@ -82,6 +82,12 @@ void SAL_CALL RefuseEveryQuestion::handle(const Reference<task::XInteractionRequ
         throw StoreError(StoreError::OperationFailed,
                          QStringLiteral("Operazione non riuscita sul foglio di calcolo (%1): %2")
                              .arg(QLatin1String(what), fromOU(e.Message)));
+    } catch (const std::exception &e) {
+        throw StoreError(StoreError::Unforeseen, QStringLiteral("Errore imprevisto del foglio di calcolo (%1): %2")
+                                                     .arg(QLatin1String(what), QString::fromLocal8Bit(e.what())));
+    } catch (...) {
+        throw StoreError(StoreError::Unforeseen,
+                         QStringLiteral("Errore imprevisto del foglio di calcolo (%1)").arg(QLatin1String(what)));
     }
 }
 

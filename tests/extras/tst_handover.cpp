@@ -5,12 +5,16 @@
 #include "store/sheetlayout.h"
 #include "store/storeerror.h"
 #include "store/workbookfile.h"
+#include "browse/browsefixture.h"
+#include "support/officeclient.h"
+#include "support/owndisplay.h"
 #include "support/testsupport.h"
 
 #include <QAction>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QListWidget>
 #include <QProcess>
 #include <QTest>
 
@@ -49,117 +53,6 @@ QString copyAside(const QString &path, const QTemporaryDir &dir)
     return copy;
 }
 
-// An X server of the test's own, on a display nobody uses.
-class OwnDisplay
-{
-public:
-    OwnDisplay()
-    {
-        for (int n = 71; n < 200 && m_name.isEmpty(); ++n) {
-            if (QFile::exists(QStringLiteral("/tmp/.X%1-lock").arg(n))
-                || QFile::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(n)))
-                continue;
-            m_server.start(QStringLiteral("Xvfb"), {QStringLiteral(":%1").arg(n), QStringLiteral("-screen"),
-                                                   QStringLiteral("0"), QStringLiteral("1280x1024x24"),
-                                                   QStringLiteral("-nolisten"), QStringLiteral("tcp"),
-                                                   // A reset when the last client leaves would refuse the next one.
-                                                   QStringLiteral("-noreset")});
-            if (!m_server.waitForStarted(5000))
-                return;
-            QElapsedTimer clock;
-            clock.start();
-            while (m_server.state() == QProcess::Running && clock.elapsed() < 10000
-                   && !QFile::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(n)))
-                QTest::qWait(50);
-            if (m_server.state() == QProcess::Running && QFile::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(n)))
-                m_name = QStringLiteral(":%1").arg(n);
-            else
-                m_server.waitForFinished(2000);  // someone took that display first
-        }
-    }
-    ~OwnDisplay()
-    {
-        m_server.terminate();
-        if (!m_server.waitForFinished(5000))
-            m_server.kill();
-        m_server.waitForFinished(2000);
-    }
-    QString name() const { return m_name; }
-
-    // Runs an X client on this display; its standard output, trimmed.
-    QString run(const QString &program, const QStringList &args, int *exitCode = nullptr) const
-    {
-        QProcess p;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("DISPLAY"), m_name);
-        p.setProcessEnvironment(env);
-        p.start(program, args);
-        p.waitForFinished(20000);
-        if (exitCode)
-            *exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-        return QString::fromLocal8Bit(p.readAllStandardOutput()).trimmed();
-    }
-    // The first visible window whose name matches the pattern, waiting up to msecs.
-    QString visibleWindow(const QString &pattern, int msecs) const
-    {
-        QElapsedTimer clock;
-        clock.start();
-        do {
-            const QString ids = run(QStringLiteral("xdotool"),
-                                    {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
-                                     QStringLiteral("--name"), pattern});
-            if (!ids.isEmpty())
-                return ids.split(QLatin1Char('\n')).first();
-            QTest::qWait(100);
-        } while (clock.elapsed() < msecs);
-        return {};
-    }
-
-private:
-    QProcess m_server;
-    QString m_name;
-};
-
-qint64 childNamed(qint64 parent, const QByteArray &name)
-{
-    const QStringList pids = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs);
-    for (const QString &pid : pids) {
-        QFile status(QStringLiteral("/proc/%1/status").arg(pid));
-        if (!status.open(QIODevice::ReadOnly))
-            continue;
-        QByteArray comm, ppid;
-        for (const QByteArray &line : status.readAll().split('\n')) {
-            if (line.startsWith("Name:"))
-                comm = line.mid(5).trimmed();
-            else if (line.startsWith("PPid:"))
-                ppid = line.mid(5).trimmed();
-        }
-        if (comm == name && ppid.toLongLong() == parent)
-            return pid.toLongLong();
-    }
-    return 0;
-}
-
-bool waitForEnd(qint64 pid, int msecs)
-{
-    QElapsedTimer clock;
-    clock.start();
-    while (processAlive(pid) && clock.elapsed() < msecs)
-        QTest::qWait(50);
-    return !processAlive(pid);
-}
-
-// Whatever the outcome, an office the test caused does not outlive it.
-struct KillAtEnd
-{
-    qint64 pid = 0;
-    ~KillAtEnd()
-    {
-        if (pid > 0 && processAlive(pid))
-            ::kill(pid_t(pid), SIGKILL);
-    }
-};
-
 } // namespace
 
 // "&Excel": the workbook goes to the user in a visible office and the program ends; where
@@ -172,6 +65,7 @@ private slots:
     void officeOutlivesTheProgramWithTheWorkbookShown();
     void withoutDisplayTheWorkbookStays();
     void failedSaveKeepsTheWorkbook();
+    void typedDateAndTimeInTheHandedOverOfficeAreDateAndTime();
 };
 
 void TestHandOver::officeOutlivesTheProgramWithTheWorkbookShown()
@@ -339,6 +233,60 @@ void TestHandOver::failedSaveKeepsTheWorkbook()
     QTemporaryDir aside;
     auto onDisk = openForInspection(copyAside(wb.path(), aside));
     verifyAppointments(*onDisk, SheetLayout::kFirstDataRow);
+}
+
+void TestHandOver::typedDateAndTimeInTheHandedOverOfficeAreDateAndTime()
+{
+    OwnDisplay display;
+    if (display.name().isEmpty())
+        QFAIL("no X server could be started for the test");
+    TempWorkbook wb;
+    const QString program = wb.folder() + QStringLiteral("/vespolari");
+    QVERIFY(QFile::copy(QStringLiteral(VESPOLARI_PROGRAM), program));
+    QFile::setPermissions(program, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+
+    QProcess diary;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("DISPLAY"), display.name());
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+    env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    // The diary speaks Italian here for want of any setting; its office must read Italian too.
+    env.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
+    env.insert(QStringLiteral("LANG"), QStringLiteral("C.UTF-8"));
+    diary.setProcessEnvironment(env);
+    diary.start(program, {});
+    QVERIFY(diary.waitForStarted(10000));
+    KillAtEnd office;
+    const QString window = display.visibleWindow(QStringLiteral("^Vespolari$"), 60000);
+    QVERIFY(!window.isEmpty());
+    office.pid = childNamed(diary.processId(), "soffice.bin");
+    QVERIFY(office.pid > 0);
+    display.run(QStringLiteral("xdotool"), {QStringLiteral("windowfocus"), QStringLiteral("--sync"), window,
+                                            QStringLiteral("key"), QStringLiteral("alt+e")});
+    QVERIFY(diary.waitForFinished(30000));
+    QVERIFY(!display.visibleWindow(QStringLiteral("Vespolari\\.xls"), 20000).isEmpty());
+
+    {
+        OfficeClient user(office.pid);
+        QVERIFY2(user.isConnected(), qPrintable(user.failure()));
+        QVERIFY(user.type(SheetLayout::kFirstDataRow, 1, QStringLiteral("26/05/2009")));
+        QVERIFY(user.type(SheetLayout::kFirstDataRow, 2, QStringLiteral("10:00")));
+        QVERIFY(user.type(SheetLayout::kFirstDataRow, 3, QStringLiteral("Scritto nel foglio")));
+        QVERIFY(user.save());
+        user.terminate();
+    }
+    QVERIFY(waitForEnd(office.pid, 20000));
+
+    RunningDiary next(wb.folder());
+    const CellValue date = next.book().cell(SheetLayout::kFirstDataRow, 1);
+    const CellValue time = next.book().cell(SheetLayout::kFirstDataRow, 2);
+    QCOMPARE(int(date.kind), int(CellValue::Date));
+    QCOMPARE(date.toDate(), QDate(2009, 5, 26));
+    QCOMPARE(int(time.kind), int(CellValue::Time));
+    QCOMPARE(time.toTime(), QTime(10, 0));
+    // And the diary lists it on its day.
+    BrowseFixture::clickDay(next.form(), QDate(2009, 5, 26));
+    QCOMPARE(BrowseFixture::lines(ui(next.form()).List2), QStringList{QStringLiteral("Scritto nel foglio")});
 }
 
 QTEST_MAIN(TestHandOver)

@@ -71,6 +71,8 @@ RunningDiary::RunningDiary(const QString &folder)
     m_diary = std::make_unique<Diary>(*m_book);
     m_storeFailure = std::make_unique<StoreFailure>(*m_diary, prompter);
     m_form = std::make_unique<Form1>(*m_diary, prompter);
+    // What the program does as soon as its window is drawn.
+    m_book->runDeferred();
 }
 
 RunningDiary::~RunningDiary()

@@ -93,7 +93,7 @@ private:
     QTemporaryDir m_dir;
 };
 
-// A started main window on a workbook copy, as the program stands after its load step.
+// A started main window on a workbook copy, as the program stands once its window is up.
 class RunningDiary
 {
 public:
