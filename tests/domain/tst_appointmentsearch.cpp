@@ -15,7 +15,6 @@ private slots:
     void queryWithoutWordsFindsNothing();
     void foundInDateThenTimeOrder();
     void handEditedCells();
-    void sameListSearchedAgain();
 };
 
 namespace {
@@ -121,23 +120,6 @@ void TestAppointmentSearch::handEditedCells()
     QCOMPARE(found[1].date.text, QStringLiteral("da decidere"));
     QCOMPARE(search.find(QStringLiteral("1,5")).size(), 1);
     QCOMPARE(search.find(QStringLiteral("1,5")).first().row, numberText.row);
-}
-
-void TestAppointmentSearch::sameListSearchedAgain()
-{
-    Appointments stored;
-    for (int i = 0; i < 50; ++i)
-        stored << at(QDate(2024, 1, 1).addDays(i), QTime(9, 0), QStringLiteral("visita n. %1").arg(i));
-    const AppointmentSearch search(stored);
-    QCOMPARE(search.find(QStringLiteral("visita")).size(), 50);
-    // Each word on its own: "4" is in 4, 14, 24, 34 and 40 to 49.
-    QCOMPARE(search.find(QStringLiteral("n. 4")).size(), 14);
-    QCOMPARE(search.find(QStringLiteral("visita")).size(), 50);
-    // The rows keep where they stand on the sheet.
-    Appointments numbered = stored;
-    for (int i = 0; i < numbered.size(); ++i)
-        numbered[i].row = 5 + i;
-    QCOMPARE(AppointmentSearch(numbered).find(QStringLiteral("n. 49")).first().row, 54);
 }
 
 QTEST_GUILESS_MAIN(TestAppointmentSearch)

