@@ -5,6 +5,7 @@
 #include "silentprompter.h"
 #include "stats.h"
 
+#include "domain/busydays.h"
 #include "domain/diary.h"
 #include "print/printappointments.h"
 #include "services/regional.h"
@@ -16,16 +17,19 @@
 #include "store/sheetlayout.h"
 #include "store/workbookfile.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QCalendarWidget>
 #include <QCheckBox>
 #include <QCommandLineParser>
+#include <QDialog>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTextStream>
 
 #include <cstdio>
@@ -141,11 +145,51 @@ void measureSize(int n, int runs, ProgramClock &clock, QVector<Row> &table)
                     QApplication::processEvents();
                     ui(form).Check1->setChecked(false);
                 })};
+        // The calendar turned between the busiest day's month and the next, as its arrows do.
+        const QDate nextMonth = busiest.addMonths(1);
+        int turns = 0;
+        Row busy{n, QStringLiteral("busy days of a month (month change)"), timeRuns(runs, [&] {
+                     const QDate page = (turns++ % 2) ? busiest : nextMonth;
+                     ui(form).MonthView1->setCurrentPage(page.year(), page.month());
+                     QApplication::processEvents();
+                 })};
+        // The rule alone, on rows already read: what is left of the above once the diary holds them.
+        const Appointments held = diary.stored();
+        Row busyRule{n, QStringLiteral("busy days of a month, rule on rows held"),
+                     timeRuns(runs, [&] { busyDays(held, busiest.year(), busiest.month()); })};
+        // "Cerca...": opened (one read of the rows, prepared for searching), then the first letter
+        // typed, which finds the most and costs the most.
+        QAction *findAction = form.findChild<QAction *>(QStringLiteral("Mcerca"));
+        const auto findWindow = [&form] { return form.findChild<QDialog *>(QStringLiteral("Cerca")); };
+        Timings opening;
+        for (int i = 0; i < runs; ++i) {
+            // A window of its own each time, so each opening reads and prepares anew.
+            delete findWindow();
+            opening.ms << timeRuns(1, [&] {
+                findAction->trigger();
+                QApplication::processEvents();
+            }).ms;
+        }
+        Row findOpen{n, QStringLiteral("find, window opened (read and prepare)"), opening};
+        QLineEdit *findField = findWindow()->findChild<QLineEdit *>(QStringLiteral("Text1"));
+        Timings keystrokes;
+        for (int i = 0; i < runs; ++i) {
+            findField->clear();
+            QApplication::processEvents();
+            keystrokes.ms << timeRuns(1, [&] {
+                QTest::keyClick(findField, Qt::Key_E);
+                QApplication::processEvents();
+            }).ms;
+        }
+        std::fprintf(stderr, "  find \"e\": %d found\n", findWindow()->findChild<QAbstractItemModel *>()->rowCount());
+        delete findWindow();
+
         // A name no queue bears: the job sets the whole page up and stops at the print-out call.
         PrintAppointments job(diary, prompter, storeFailure);
         Row print{n, QStringLiteral("print job up to the print-out call"),
                   timeRuns(runs, [&] { job.run(QStringLiteral("vespolari-bench-nessuna-stampante")); })};
         table << insertion << day << all << print;
+        table << busy << busyRule << findOpen << Row{n, QStringLiteral("find, one keystroke (first letter)"), keystrokes};
 
         const int cellRuns = n >= 30000 ? 1 : 3;
         Row freeCells{n, QStringLiteral("free row, one cell per call"), timeRuns(cellRuns, [&] { freeRowByCells(book); })};

@@ -1,5 +1,7 @@
 #include "browsehandlers.h"
 
+#include "domain/busydays.h"
+#include "domain/diary.h"
 #include "services/errorreport.h"
 #include "services/storefailure.h"
 #include "store/storeerror.h"
@@ -7,10 +9,11 @@
 #include <QCalendarWidget>
 #include <QCheckBox>
 #include <QListWidget>
+#include <QTextCharFormat>
 
 BrowseHandlers::BrowseHandlers(const Controls &controls, Diary &diary, Prompter &prompter,
                                StoreFailure &storeFailure, QObject *parent)
-    : QObject(parent), m_controls(controls), m_prompter(prompter), m_storeFailure(storeFailure),
+    : QObject(parent), m_controls(controls), m_diary(diary), m_prompter(prompter), m_storeFailure(storeFailure),
       m_day(controls.timesList, controls.textsList, diary, prompter),
       m_all(controls.showAllCheck, controls.timesList, controls.textsList, diary)
 {
@@ -19,11 +22,8 @@ BrowseHandlers::BrowseHandlers(const Controls &controls, Diary &diary, Prompter 
     controls.timesList->setUniformItemSizes(true);
     controls.textsList->setUniformItemSizes(true);
     // The day comes from the calendar's selection, not from the signal.
-    connect(controls.calendar, &QCalendarWidget::clicked, this, [this] {
-        guarded([this] {
-            m_day.show(m_controls.calendar->selectedDate(), [this](const QString &text) { emit dayChosen(text); });
-        });
-    });
+    connect(controls.calendar, &QCalendarWidget::clicked, this, [this] { listDay(m_controls.calendar->selectedDate()); });
+    connect(controls.calendar, &QCalendarWidget::currentPageChanged, this, &BrowseHandlers::refreshBusyDays);
     // Toggled, not clicked: unticking from code must empty the listing too.
     connect(controls.showAllCheck, &QCheckBox::toggled, this, [this] { guarded([this] { m_all.update(); }); });
 }
@@ -41,15 +41,52 @@ void BrowseHandlers::clearListing()
     m_controls.showAllCheck->setChecked(false);
 }
 
+void BrowseHandlers::refreshBusyDays()
+{
+    QVector<QDate> busy;
+    QCalendarWidget *calendar = m_controls.calendar;
+    try {
+        busy = busyDays(m_diary.stored(), calendar->yearShown(), calendar->monthShown());
+    } catch (const StoreError &e) {
+        // The marks are no reason to stop the user: the office that went away is replaced, and
+        // the user told, by whatever is done next (a click on a day right after this, say), and
+        // the marks follow then.
+        if (m_storeFailure.officeGone(e))
+            return;
+        reportError(m_prompter, e);
+        emit runMustEnd();
+        return;
+    }
+    // Bold alone, merged over the calendar's own colours; a null date clears every day's.
+    QTextCharFormat bold;
+    bold.setFontWeight(QFont::Bold);
+    calendar->setDateTextFormat(QDate(), QTextCharFormat());
+    for (const QDate &day : busy)
+        calendar->setDateTextFormat(day, bold);
+}
+
+void BrowseHandlers::showDay(const QDate &day)
+{
+    m_controls.calendar->setSelectedDate(day);
+    listDay(day);
+}
+
+void BrowseHandlers::listDay(const QDate &day)
+{
+    guarded([this, &day] { m_day.show(day, [this](const QString &text) { emit dayChosen(text); }); });
+}
+
 template <typename F>
 void BrowseHandlers::guarded(F &&handler)
 {
     try {
         handler();
     } catch (const StoreError &e) {
-        // Replaced on the last save, so the next click works.
-        if (m_storeFailure.recoverIfGone(e))
+        // Replaced on the last save, so the next click works; the marks follow that save.
+        if (m_storeFailure.recoverIfGone(e)) {
+            refreshBusyDays();
             return;
+        }
         // Anything else is unforeseen: reported, and the run ends as after any uncaught error.
         reportError(m_prompter, e);
         emit runMustEnd();

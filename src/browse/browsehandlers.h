@@ -7,6 +7,7 @@
 
 class Diary;
 class Prompter;
+class QDate;
 class QCalendarWidget;
 class QCheckBox;
 class QListWidget;
@@ -34,6 +35,12 @@ public:
     // Both lists emptied and the check box unticked.
     void clearListing();
 
+public slots:
+    // The days of the shown month that hold an appointment, in bold; every other day plain.
+    void refreshBusyDays();
+    // The day shown in the calendar and listed, as a click on it does, its message included.
+    void showDay(const QDate &day);
+
 signals:
     // A day was clicked: its date, as the date field shows it.
     void dayChosen(const QString &dateText);
@@ -43,8 +50,10 @@ signals:
 private:
     template <typename F>
     void guarded(F &&handler);
+    void listDay(const QDate &day);
 
     Controls m_controls;
+    Diary &m_diary;
     Prompter &m_prompter;
     StoreFailure &m_storeFailure;
     DayView m_day;

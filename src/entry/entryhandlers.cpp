@@ -15,7 +15,10 @@ EntryHandlers::EntryHandlers(const Controls &controls, Diary &diary, Prompter &p
         clearEntryArea();
         m_fields.focusDate();
     });
-    connect(controls.insertButton, &QPushButton::clicked, this, [this] { m_insertion.run(); });
+    connect(controls.insertButton, &QPushButton::clicked, this, [this] {
+        if (m_insertion.run())
+            emit appointmentInserted();
+    });
 }
 
 void EntryHandlers::clearEntryArea()

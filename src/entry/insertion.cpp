@@ -9,7 +9,7 @@
 #include "store/calcworkbook.h"
 #include "store/storeerror.h"
 
-void Insertion::run()
+bool Insertion::run()
 {
     const std::variant<EntryRules::Entry, EntryRules::Refusal> checked =
         EntryRules::check(m_fields.dateText(), m_fields.timeText(), m_fields.text());
@@ -17,16 +17,16 @@ void Insertion::run()
         if (!refusal->message.isEmpty())
             m_prompter.message(refusal->message);
         m_fields.select(refusal->field);
-        return;
+        return false;
     }
     const EntryRules::Entry &entry = std::get<EntryRules::Entry>(checked);
     if (store(Appointment::typed(entry.date, entry.time, entry.text)) == 0)
-        return;
+        return false;
     // Confirmed only once it is saved, or at least in the open workbook: never for a lost one,
     // whose text stays in the fields for the next click.
     QString saveTrouble;
     if (!sortAndSave(saveTrouble))
-        return;
+        return false;
     m_prompter.message(QStringLiteral("Inserimento avvenuto"));
     m_clearEntryArea();
     if (!saveTrouble.isEmpty())
@@ -34,6 +34,7 @@ void Insertion::run()
             QStringLiteral("Attenzione: l'appuntamento è nella cartella aperta ma non è ancora salvato su disco.\n"
                            "Verrà salvato al prossimo salvataggio.\n")
             + saveTrouble);
+    return true;
 }
 
 int Insertion::store(const Appointment &appointment)

@@ -22,7 +22,8 @@ public:
     {
     }
 
-    void run();
+    // True once the appointment is in the workbook, saved or awaiting the next save.
+    bool run();
 
 private:
     // The row the appointment went to, 0 when it was not stored (the user has been told).

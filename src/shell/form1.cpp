@@ -7,13 +7,16 @@
 #include "entry/entryhandlers.h"
 #include "extras/extrashandlers.h"
 #include "extras/linkimage.h"
+#include "find/findhandlers.h"
 #include "print/printhandlers.h"
 #include "services/storefailure.h"
+#include "store/calcworkbook.h"
 
 #include <QCalendarWidget>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -56,6 +59,33 @@ QPushButton *button(QWidget *parent, const char *name, const QString &text, cons
     b->setAutoDefault(false);
     return b;
 }
+
+// Enter on a focused button presses it, as the platform the window was drawn on does. Not by
+// making the buttons auto-default, which some styles draw with a frame of their own.
+class EnterPressesButton : public QObject
+{
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() != QEvent::KeyPress)
+            return false;
+        const auto *key = static_cast<QKeyEvent *>(event);
+        if (key->key() != Qt::Key_Return && key->key() != Qt::Key_Enter)
+            return false;
+        if ((key->modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier)
+            return false;
+        auto *button = qobject_cast<QPushButton *>(watched);
+        if (!button)
+            return false;
+        // A held key must not insert the same appointment over and over.
+        if (!key->isAutoRepeat() && button->isEnabled())
+            button->click();
+        return true;
+    }
+};
 
 QIcon diaryIcon()
 {
@@ -150,6 +180,9 @@ void Form1::buildControls()
                         textsList, showAllCheck, printButton, clearButton, exitButton};
     for (size_t i = 0; i + 1 < std::size(order); ++i)
         setTabOrder(order[i], order[i + 1]);
+    auto *enterKey = new EnterPressesButton(this);
+    for (QPushButton *b : {insertButton, printButton, clearButton, exitButton})
+        b->installEventFilter(enterKey);
 
     clockTimer = new QTimer(this);
     clockTimer->setObjectName(QStringLiteral("Timer1"));
@@ -188,6 +221,7 @@ void Form1::wireHandlers()
     m_print = std::make_unique<PrintHandlers>(printButton, m_diary, m_prompter, *m_storeFailure, this);
     m_extras = std::make_unique<ExtrasHandlers>(handOverAction, linkImage, m_diary, m_prompter, *m_storeFailure,
                                                 this);
+    m_find = std::make_unique<FindHandlers>(findAction, this, m_diary, m_prompter, *m_storeFailure, this);
 
     // How the subsystems affect one another: a chosen day fills the date field; a new date makes
     // the listed appointments stale; an emptied entry area (reset, or an appointment stored)
@@ -195,9 +229,20 @@ void Form1::wireHandlers()
     connect(m_browse.get(), &BrowseHandlers::dayChosen, dateEdit, &QLineEdit::setText);
     connect(m_entry.get(), &EntryHandlers::dateEdited, m_browse.get(), &BrowseHandlers::clearLists);
     connect(m_entry.get(), &EntryHandlers::entryAreaCleared, m_browse.get(), &BrowseHandlers::clearListing);
+    // What is stored changed: the calendar marks the busy days again, and find searches anew.
+    connect(m_entry.get(), &EntryHandlers::appointmentInserted, m_browse.get(), &BrowseHandlers::refreshBusyDays);
+    connect(m_entry.get(), &EntryHandlers::appointmentInserted, m_find.get(), &FindHandlers::appointmentsChanged);
+    // An appointment chosen among those found: its day shown and listed, as a click on it does.
+    connect(m_find.get(), &FindHandlers::dayChosen, m_browse.get(), &BrowseHandlers::showDay);
     // The run ends after an unforeseen failure, and once the workbook is the user's.
     connect(m_browse.get(), &BrowseHandlers::runMustEnd, this, &Form1::endWithoutShutdown);
+    connect(m_find.get(), &FindHandlers::runMustEnd, this, &Form1::endWithoutShutdown);
     connect(m_extras.get(), &ExtrasHandlers::handedOver, this, &Form1::endWithoutShutdown);
+
+    // The busy days of the month shown at start; a window built without an open workbook (as
+    // the window's own look is checked) has none to mark.
+    if (!m_diary.workbook().path().isEmpty())
+        m_browse->refreshBusyDays();
 }
 
 void Form1::endWithoutShutdown()

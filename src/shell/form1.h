@@ -7,6 +7,7 @@ class BrowseHandlers;
 class Diary;
 class EntryHandlers;
 class ExtrasHandlers;
+class FindHandlers;
 class LinkImage;
 class PrintHandlers;
 class Prompter;
@@ -79,4 +80,5 @@ private:
     std::unique_ptr<BrowseHandlers> m_browse;
     std::unique_ptr<PrintHandlers> m_print;
     std::unique_ptr<ExtrasHandlers> m_extras;
+    std::unique_ptr<FindHandlers> m_find;
 };

@@ -31,6 +31,8 @@ private slots:
     void entryFieldsStopAtTheirLength();
     void tabWalksInDrawnOrder();
     void creditsFontResolvesToCalibrisTwin();
+    void enterPressesTheFocusedButton_data();
+    void enterPressesTheFocusedButton();
 
 private:
     std::unique_ptr<CalcWorkbook> m_book;
@@ -155,6 +157,36 @@ void TestForm1::creditsFontResolvesToCalibrisTwin()
     QCOMPARE(f.pointSizeF(), 9.75);
     const QString family = QFontInfo(f).family();
     QVERIFY2(family == QLatin1String("Calibri") || family == QLatin1String("Carlito"), qPrintable(family));
+}
+
+void TestForm1::enterPressesTheFocusedButton_data()
+{
+    QTest::addColumn<int>("key");
+    QTest::addColumn<int>("modifiers");
+    QTest::addColumn<bool>("pressed");
+    QTest::newRow("Return") << int(Qt::Key_Return) << int(Qt::NoModifier) << true;
+    QTest::newRow("keypad Enter") << int(Qt::Key_Enter) << int(Qt::KeypadModifier) << true;
+    QTest::newRow("Ctrl+Return") << int(Qt::Key_Return) << int(Qt::ControlModifier) << false;
+}
+
+void TestForm1::enterPressesTheFocusedButton()
+{
+    QFETCH(int, key);
+    QFETCH(int, modifiers);
+    QFETCH(bool, pressed);
+    m_form->show();
+    QVERIFY(QTest::qWaitForWindowActive(m_form.get()));
+    ui(*m_form).Text1->setText(QStringLiteral("25/05/2009"));
+    ui(*m_form).Text3->setText(QStringLiteral("Dentista"));
+    ui(*m_form).Command4->setFocus();
+    QTest::keyClick(ui(*m_form).Command4, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+    // "Pulisci" empties the fields and puts the cursor in the date field.
+    QCOMPARE(ui(*m_form).Text1->text().isEmpty(), pressed);
+    QCOMPARE(ui(*m_form).Text3->text().isEmpty(), pressed);
+    QCOMPARE(QApplication::focusWidget() == ui(*m_form).Text1, pressed);
+    // Not by default buttons: their look stays as drawn.
+    for (QPushButton *b : {ui(*m_form).Command1, ui(*m_form).Command2, ui(*m_form).Command3, ui(*m_form).Command4})
+        QVERIFY(!b->autoDefault() && !b->isDefault());
 }
 
 QTEST_MAIN(TestForm1)
