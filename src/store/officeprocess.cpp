@@ -101,7 +101,12 @@ void OfficeProcess::spawn()
     posix_spawnattr_t attr;
     posix_spawnattr_init(&attr);
     // A session of its own: a Ctrl-C meant for the diary does not hit a handed-over office.
-    posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSID);
+    // Signals we ignore (a broken pipe) go back to their defaults there.
+    sigset_t defaults;
+    sigemptyset(&defaults);
+    sigaddset(&defaults, SIGPIPE);
+    posix_spawnattr_setsigdefault(&attr, &defaults);
+    posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSID | POSIX_SPAWN_SETSIGDEF);
     pid_t pid = -1;
     const int rc = posix_spawn(&pid, kOfficeBinary, &actions, &attr, const_cast<char **>(argv),
                                envp.data());

@@ -19,6 +19,7 @@
 #include <com/sun/star/util/XNumberFormats.hpp>
 #include <com/sun/star/util/XNumberFormatsSupplier.hpp>
 
+#include <csignal>
 #include <mutex>
 
 namespace CalcBridge {
@@ -46,6 +47,9 @@ Reference<uno::XComponentContext> localContext()
     static Reference<uno::XComponentContext> ctx;
     static std::once_flag once;
     std::call_once(once, [] {
+        // The bridge writes to the office's pipe; an office that died under a call must come back
+        // as an error, not end this program with a broken pipe.
+        std::signal(SIGPIPE, SIG_IGN);
         // The client must know the office's types, or Desktop::create crashes.
         rtl::Bootstrap::setIniFilename("file:///usr/lib/libreoffice/program/fundamentalrc");
         ctx = cppu::defaultBootstrap_InitialComponentContext();
