@@ -19,19 +19,41 @@ BrowseHandlers::BrowseHandlers(const Controls &controls, Diary &diary, Prompter 
     controls.timesList->setUniformItemSizes(true);
     controls.textsList->setUniformItemSizes(true);
     // The day comes from the calendar's selection, not from the signal.
-    connect(controls.calendar, &QCalendarWidget::clicked, this, [this] {
+    connect(controls.calendar, &QCalendarWidget::clicked, this, &BrowseHandlers::listDay);
+    // Toggled, not clicked: unticking from code must empty the listing too.
+    connect(controls.showAllCheck, &QCheckBox::toggled, this, [this] {
         guarded([this] {
-            m_day.show(m_controls.calendar->selectedDate(), [this](const QString &text) { emit dayChosen(text); });
+            // Unticked, the times of a listed day stay in their list, and so do their appointments.
+            if (const std::optional<Appointments> listed = m_all.update())
+                emit appointmentsListed(*listed);
         });
     });
-    // Toggled, not clicked: unticking from code must empty the listing too.
-    connect(controls.showAllCheck, &QCheckBox::toggled, this, [this] { guarded([this] { m_all.update(); }); });
+}
+
+void BrowseHandlers::listDay()
+{
+    guarded([this] {
+        emit appointmentsListed({});
+        emit appointmentsListed(m_day.show(m_controls.calendar->selectedDate(),
+                                           [this](const QString &text) { emit dayChosen(text); }));
+    });
+}
+
+void BrowseHandlers::showDay(const QDate &day)
+{
+    if (!day.isValid()) {
+        clearLists();
+        return;
+    }
+    m_controls.calendar->setSelectedDate(day);
+    listDay();
 }
 
 void BrowseHandlers::clearLists()
 {
     m_controls.timesList->clear();
     m_controls.textsList->clear();
+    emit appointmentsListed({});
 }
 
 void BrowseHandlers::clearListing()

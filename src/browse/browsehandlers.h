@@ -33,16 +33,22 @@ public:
     void clearLists();
     // Both lists emptied and the check box unticked.
     void clearListing();
+    // The day shown in the calendar and listed, as a click on it does; an invalid day just
+    // empties the lists.
+    void showDay(const QDate &day);
 
 signals:
     // A day was clicked: its date, as the date field shows it.
     void dayChosen(const QString &dateText);
     // An unforeseen failure was reported; the run ends, as after any uncaught error.
     void runMustEnd();
+    // The appointments the lists now show, line for line (empty when they show none).
+    void appointmentsListed(const Appointments &listed);
 
 private:
     template <typename F>
     void guarded(F &&handler);
+    void listDay();
 
     Controls m_controls;
     Prompter &m_prompter;

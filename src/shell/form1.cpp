@@ -7,6 +7,7 @@
 #include "entry/entryhandlers.h"
 #include "extras/extrashandlers.h"
 #include "extras/linkimage.h"
+#include "manage/managehandlers.h"
 #include "print/printhandlers.h"
 #include "services/storefailure.h"
 
@@ -188,6 +189,9 @@ void Form1::wireHandlers()
     m_print = std::make_unique<PrintHandlers>(printButton, m_diary, m_prompter, *m_storeFailure, this);
     m_extras = std::make_unique<ExtrasHandlers>(handOverAction, linkImage, m_diary, m_prompter, *m_storeFailure,
                                                 this);
+    m_manage = std::make_unique<ManageHandlers>(
+        ManageHandlers::Controls{this, timesList, textsList, changeAction, deleteAction, undoAction}, m_diary,
+        m_prompter, *m_storeFailure, this);
 
     // How the subsystems affect one another: a chosen day fills the date field; a new date makes
     // the listed appointments stale; an emptied entry area (reset, or an appointment stored)
@@ -195,6 +199,9 @@ void Form1::wireHandlers()
     connect(m_browse.get(), &BrowseHandlers::dayChosen, dateEdit, &QLineEdit::setText);
     connect(m_entry.get(), &EntryHandlers::dateEdited, m_browse.get(), &BrowseHandlers::clearLists);
     connect(m_entry.get(), &EntryHandlers::entryAreaCleared, m_browse.get(), &BrowseHandlers::clearListing);
+    // What the lists show is what a change or deletion acts on; after one, its day is listed again.
+    connect(m_browse.get(), &BrowseHandlers::appointmentsListed, m_manage.get(), &ManageHandlers::setListed);
+    connect(m_manage.get(), &ManageHandlers::dayToShow, m_browse.get(), &BrowseHandlers::showDay);
     // The run ends after an unforeseen failure, and once the workbook is the user's.
     connect(m_browse.get(), &BrowseHandlers::runMustEnd, this, &Form1::endWithoutShutdown);
     connect(m_extras.get(), &ExtrasHandlers::handedOver, this, &Form1::endWithoutShutdown);

@@ -8,6 +8,7 @@ class Diary;
 class EntryHandlers;
 class ExtrasHandlers;
 class LinkImage;
+class ManageHandlers;
 class PrintHandlers;
 class Prompter;
 class QCalendarWidget;
@@ -79,4 +80,5 @@ private:
     std::unique_ptr<BrowseHandlers> m_browse;
     std::unique_ptr<PrintHandlers> m_print;
     std::unique_ptr<ExtrasHandlers> m_extras;
+    std::unique_ptr<ManageHandlers> m_manage;
 };

@@ -41,14 +41,16 @@ int main(int argc, char *argv[])
     QtPrompter prompter;
     InstanceLock lock;
     CalcWorkbook book;
+    Diary diary(book);
     try {
         if (!loadWorkbook(QCoreApplication::applicationDirPath(), book, lock, prompter))
             return 0;
+        // The stored rows, read once: the views answer from them.
+        diary.reload();
     } catch (const StoreError &e) {
         reportError(prompter, e);
         return 1;
     }
-    Diary diary(book);
     Form1 form(diary, prompter);
     prompter.setParent(&form);
     shown = &form;

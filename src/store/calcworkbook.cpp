@@ -143,6 +143,7 @@ void CalcWorkbook::open(const QString &path, const QString &password)
     args[2] = prop("InteractionHandler", uno::Any(Reference<task::XInteractionHandler>(handler.get())));
     args[3] = prop("MacroExecutionMode", uno::Any(sal_Int16(0)));  // never run macros
     args[4] = prop("ReadOnly", uno::Any(false));
+    ++d->contentVersion;
     d->load(QUrl::fromLocalFile(path).toString(QUrl::FullyEncoded), args, handler.get(), path);
     d->path = path;
     d->password = password;
@@ -152,6 +153,7 @@ void CalcWorkbook::createNew()
 {
     Sequence<beans::PropertyValue> args(1);
     args[0] = prop("Hidden", uno::Any(true));
+    ++d->contentVersion;
     d->load(QStringLiteral("private:factory/scalc"), args, nullptr, QStringLiteral("nuova cartella"));
 }
 
@@ -243,6 +245,11 @@ void CalcWorkbook::handOver()
     d->desktop.clear();
     d->remote.clear();
     d->process.release();
+}
+
+quint64 CalcWorkbook::contentVersion() const
+{
+    return d->contentVersion;
 }
 
 bool CalcWorkbook::officeAlive()

@@ -101,6 +101,7 @@ using namespace CalcBridge;
 struct CalcWorkbook::Impl : OfficeConnection, OpenWorkbook
 {
     bool handedOver = false;
+    quint64 contentVersion = 0;
 
     // Has the office load url as our workbook; a failure says why, in the user's words, about path.
     void load(const QString &url, const Sequence<beans::PropertyValue> &args,
