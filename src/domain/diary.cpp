@@ -6,6 +6,7 @@
 #include "store/calcworkbook.h"
 #include "store/sheetlayout.h"
 #include "store/storeerror.h"
+#include "store/storeliterals.h"
 
 using namespace SheetLayout;
 
@@ -22,6 +23,10 @@ void Diary::reload()
 
 const CellBlock &Diary::rows() const
 {
+    // The copy answers for an office that is there: one that went away is noticed at once, as a
+    // read would notice it, so the user is told and a new office is started.
+    if (!m_book.officeAlive())
+        throw StoreError(StoreError::OfficeGone, StoreLiterals::kOfficeGone);
     if (!m_known || m_version != m_book.contentVersion())
         const_cast<Diary *>(this)->reload();
     return m_rows;

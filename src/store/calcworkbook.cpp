@@ -8,6 +8,7 @@
 #include "workbookfile.h"
 
 #include <QElapsedTimer>
+#include <QFile>
 #include <QThread>
 #include <QUrl>
 
@@ -254,7 +255,16 @@ quint64 CalcWorkbook::contentVersion() const
 
 bool CalcWorkbook::officeAlive()
 {
-    return !d->process.hasExited();
+    if (d->process.hasExited())
+        return false;
+    // A killed office's main thread is a zombie while its other threads are still being torn
+    // down, before the process can be waited for: it answers nothing any more.
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(d->process.pid()));
+    if (!stat.open(QIODevice::ReadOnly))
+        return true;
+    const QByteArray line = stat.readAll();
+    const int close = line.lastIndexOf(')');
+    return close < 0 || line.mid(close + 2, 1) != "Z";
 }
 
 void CalcWorkbook::recover()
