@@ -3,6 +3,7 @@
 #include "appointmenttext.h"
 #include "sheetrows.h"
 
+#include "services/regional.h"
 #include "store/calcworkbook.h"
 #include "store/sheetlayout.h"
 #include "store/storeerror.h"
@@ -36,6 +37,7 @@ void Diary::adopt(const CellBlock &rows) const
 {
     m_rows = rows;
     m_stored = SheetRows::appointments(m_rows, kFirstDataRow);
+    m_listingKnown = false;
     m_version = m_book.contentVersion();
     m_known = true;
 }
@@ -74,12 +76,18 @@ Appointments Diary::ofDay(const QDate &day) const
 QStringList Diary::listing() const
 {
     rows();
-    QStringList lines;
-    lines.reserve(m_stored.size());
-    AppointmentText text;
-    for (const Appointment &a : qAsConst(m_stored))
-        lines << text.listingLine(a);
-    return lines;
+    // Built once for the rows as they stand: ticking the box again costs only the list itself.
+    const QLocale locale = Regional::locale();
+    if (!m_listingKnown || m_listingLocale != locale) {
+        m_listingLocale = locale;
+        m_listing.clear();
+        m_listing.reserve(m_stored.size());
+        AppointmentText text;
+        for (const Appointment &a : qAsConst(m_stored))
+            m_listing << text.listingLine(a);
+        m_listingKnown = true;
+    }
+    return m_listing;
 }
 
 int Diary::freeRow() const

@@ -3,6 +3,7 @@
 #include "appointment.h"
 #include "undohistory.h"
 
+#include <QLocale>
 #include <QRect>
 #include <QStringList>
 #include <optional>
@@ -93,6 +94,9 @@ private:
     CalcWorkbook &m_book;
     mutable CellBlock m_rows;
     mutable Appointments m_stored;
+    mutable QStringList m_listing;
+    mutable bool m_listingKnown = false;
+    mutable QLocale m_listingLocale;
     mutable quint64 m_version = 0;
     mutable bool m_known = false;
     UndoHistory m_undo;
