@@ -184,11 +184,22 @@ void measureSize(int n, int runs, ProgramClock &clock, QVector<Row> &table)
         std::fprintf(stderr, "  find \"e\": %d found\n", findWindow()->findChild<QAbstractItemModel *>()->rowCount());
         delete findWindow();
 
+        // A change and a deletion in the middle of the rows, through the diary as the window does it.
+        const auto middle = [&] { return kFirstDataRow + diary.stored().size() / 2; };
+        int turn = 0;
+        Row change{n, QStringLiteral("change (write, sort, save)"), timeRuns(runs, [&] {
+                       const int row = middle();
+                       const Appointment was = *diary.at(row);
+                       diary.replace(row, {row, was.date, CellValue::fromTime(QTime(8 + turn++ % 10, 15)),
+                                           CellValue::fromText(QStringLiteral("Misura del tempo di modifica"))});
+                   })};
+        Row deletion{n, QStringLiteral("deletion (remove, close the gap, save)"),
+                     timeRuns(runs, [&] { diary.remove(middle()); })};
         // A name no queue bears: the job sets the whole page up and stops at the print-out call.
         PrintAppointments job(diary, prompter, storeFailure);
         Row print{n, QStringLiteral("print job up to the print-out call"),
                   timeRuns(runs, [&] { job.run(QStringLiteral("vespolari-bench-nessuna-stampante")); })};
-        table << insertion << day << all << print;
+        table << insertion << change << deletion << day << all << print;
         table << busy << busyRule << findOpen << Row{n, QStringLiteral("find, one keystroke (first letter)"), keystrokes};
 
         const int cellRuns = n >= 30000 ? 1 : 3;

@@ -5,13 +5,14 @@
 #include <QCheckBox>
 #include <QListWidget>
 
-void AllView::update()
+std::optional<Appointments> AllView::update()
 {
     if (m_showAllCheck->isChecked()) {
         m_timesList->clear();
         m_textsList->clear();
         m_textsList->addItems(m_diary.listing());
-    } else {
-        m_textsList->clear();
+        return m_diary.stored();
     }
+    m_textsList->clear();
+    return std::nullopt;
 }

@@ -1,5 +1,9 @@
 #pragma once
 
+#include "domain/appointment.h"
+
+#include <optional>
+
 class Diary;
 class QCheckBox;
 class QListWidget;
@@ -14,7 +18,8 @@ public:
     {
     }
 
-    void update();
+    // The appointments listed when the box is ticked, line for line; nothing when it is not.
+    std::optional<Appointments> update();
 
 private:
     QCheckBox *m_showAllCheck;

@@ -25,13 +25,20 @@ BrowseHandlers::BrowseHandlers(const Controls &controls, Diary &diary, Prompter 
     connect(controls.calendar, &QCalendarWidget::clicked, this, [this] { listDay(m_controls.calendar->selectedDate()); });
     connect(controls.calendar, &QCalendarWidget::currentPageChanged, this, &BrowseHandlers::refreshBusyDays);
     // Toggled, not clicked: unticking from code must empty the listing too.
-    connect(controls.showAllCheck, &QCheckBox::toggled, this, [this] { guarded([this] { m_all.update(); }); });
+    connect(controls.showAllCheck, &QCheckBox::toggled, this, [this] {
+        guarded([this] {
+            // Unticked, the times of a listed day stay in their list, and so do their appointments.
+            if (const std::optional<Appointments> listed = m_all.update())
+                emit appointmentsListed(*listed);
+        });
+    });
 }
 
 void BrowseHandlers::clearLists()
 {
     m_controls.timesList->clear();
     m_controls.textsList->clear();
+    emit appointmentsListed({});
 }
 
 void BrowseHandlers::clearListing()
@@ -67,13 +74,20 @@ void BrowseHandlers::refreshBusyDays()
 
 void BrowseHandlers::showDay(const QDate &day)
 {
+    if (!day.isValid()) {
+        clearLists();
+        return;
+    }
     m_controls.calendar->setSelectedDate(day);
     listDay(day);
 }
 
 void BrowseHandlers::listDay(const QDate &day)
 {
-    guarded([this, &day] { m_day.show(day, [this](const QString &text) { emit dayChosen(text); }); });
+    guarded([this, &day] {
+        emit appointmentsListed({});
+        emit appointmentsListed(m_day.show(day, [this](const QString &text) { emit dayChosen(text); }));
+    });
 }
 
 template <typename F>

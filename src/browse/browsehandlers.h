@@ -38,7 +38,8 @@ public:
 public slots:
     // The days of the shown month that hold an appointment, in bold; every other day plain.
     void refreshBusyDays();
-    // The day shown in the calendar and listed, as a click on it does, its message included.
+    // The day shown in the calendar and listed, as a click on it does, its message included; an
+    // invalid day just empties the lists.
     void showDay(const QDate &day);
 
 signals:
@@ -46,6 +47,8 @@ signals:
     void dayChosen(const QString &dateText);
     // An unforeseen failure was reported; the run ends, as after any uncaught error.
     void runMustEnd();
+    // The appointments the lists now show, line for line (empty when they show none).
+    void appointmentsListed(const Appointments &listed);
 
 private:
     template <typename F>

@@ -7,7 +7,7 @@
 
 #include <QListWidget>
 
-void DayView::show(const QDate &clicked, const std::function<void(const QString &)> &showDate)
+Appointments DayView::show(const QDate &clicked, const std::function<void(const QString &)> &showDate)
 {
     m_timesList->clear();
     m_textsList->clear();
@@ -16,7 +16,7 @@ void DayView::show(const QDate &clicked, const std::function<void(const QString 
 
     if (!m_diary.hasAny()) {
         m_prompter.message(QStringLiteral("Non esistono Vespolari registrati"));
-        return;
+        return {};
     }
 
     // The day is the one the date text shows; should that not read back, the clicked one.
@@ -27,7 +27,8 @@ void DayView::show(const QDate &clicked, const std::function<void(const QString 
     QStringList times;
     QStringList texts;
     AppointmentText text;
-    for (const Appointment &a : m_diary.ofDay(day)) {
+    const Appointments listed = m_diary.ofDay(day);
+    for (const Appointment &a : listed) {
         times << text.time(a.time);
         texts << text.plain(a.text);
     }
@@ -38,4 +39,5 @@ void DayView::show(const QDate &clicked, const std::function<void(const QString 
         m_prompter.message(QStringLiteral("Nessun Appuntamento per questa data"));
     else
         m_prompter.message(QStringLiteral("Sono Presenti %1 Vespolari").arg(times.size()));
+    return listed;
 }

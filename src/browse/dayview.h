@@ -1,5 +1,7 @@
 #pragma once
 
+#include "domain/appointment.h"
+
 #include <QDate>
 #include <QString>
 #include <functional>
@@ -19,7 +21,8 @@ public:
     }
 
     // showDate puts the day's date text where the user sees it, before anything is read.
-    void show(const QDate &clicked, const std::function<void(const QString &)> &showDate);
+    // Returns the appointments listed, line for line.
+    Appointments show(const QDate &clicked, const std::function<void(const QString &)> &showDate);
 
 private:
     QListWidget *m_timesList;

@@ -1,40 +1,72 @@
 #include "diary.h"
 
 #include "appointmenttext.h"
+#include "sheetrows.h"
 
+#include "services/regional.h"
 #include "store/calcworkbook.h"
 #include "store/sheetlayout.h"
 #include "store/storeerror.h"
+#include "store/storeliterals.h"
 
 using namespace SheetLayout;
 
+void Diary::reload()
+{
+    CellBlock block;
+    const int last = qMin(m_book.lastUsedRow(), kLastRow);
+    if (last >= kFirstDataRow)
+        block = m_book.readBlock(kFirstDataRow, kDateColumn, last, kTextColumn);
+    // Trailing rows without anything in A to C (a column further right was used) are not kept.
+    SheetRows::apply(block, kFirstDataRow, {});
+    adopt(block);
+}
+
+const CellBlock &Diary::rows() const
+{
+    // The copy answers for an office that is there: one that went away is noticed at once, as a
+    // read would notice it, so the user is told and a new office is started.
+    if (!m_book.officeAlive())
+        throw StoreError(StoreError::OfficeGone, StoreLiterals::kOfficeGone);
+    if (!m_known || m_version != m_book.contentVersion())
+        const_cast<Diary *>(this)->reload();
+    return m_rows;
+}
+
+void Diary::adopt(const CellBlock &rows) const
+{
+    m_rows = rows;
+    m_stored = SheetRows::appointments(m_rows, kFirstDataRow);
+    m_listingKnown = false;
+    m_version = m_book.contentVersion();
+    m_known = true;
+}
+
 bool Diary::hasAny() const
 {
-    return !m_book.cell(kFirstDataRow, kDateColumn).isEmpty();
+    const CellBlock &all = rows();
+    return !all.isEmpty() && !all.first().value(kDateColumn - 1).isEmpty();
 }
 
 Appointments Diary::stored() const
 {
-    Appointments found;
-    const int last = m_book.lastUsedRow();
-    if (last < kFirstDataRow)
-        return found;
-    const CellBlock block = m_book.readBlock(kFirstDataRow, kDateColumn, last, kTextColumn);
-    found.reserve(block.size());
-    for (int i = 0; i < block.size(); ++i) {
-        const CellRow &cells = block[i];
-        const CellValue date = cells.value(kDateColumn - 1);
-        if (date.isEmpty())
-            continue;
-        found.append({kFirstDataRow + i, date, cells.value(kTimeColumn - 1), cells.value(kTextColumn - 1)});
-    }
-    return found;
+    rows();
+    return m_stored;
+}
+
+std::optional<Appointment> Diary::at(int row) const
+{
+    const CellRow cells = SheetRows::rowAt(rows(), kFirstDataRow, row);
+    if (row < kFirstDataRow || cells.value(kDateColumn - 1).isEmpty())
+        return std::nullopt;
+    return Appointment{row, cells.value(kDateColumn - 1), cells.value(kTimeColumn - 1), cells.value(kTextColumn - 1)};
 }
 
 Appointments Diary::ofDay(const QDate &day) const
 {
+    rows();
     Appointments ofThatDay;
-    for (const Appointment &a : stored()) {
+    for (const Appointment &a : qAsConst(m_stored)) {
         if (a.isOn(day))
             ofThatDay.append(a);
     }
@@ -43,11 +75,19 @@ Appointments Diary::ofDay(const QDate &day) const
 
 QStringList Diary::listing() const
 {
-    QStringList lines;
-    AppointmentText text;
-    for (const Appointment &a : stored())
-        lines << text.listingLine(a);
-    return lines;
+    rows();
+    // Built once for the rows as they stand: ticking the box again costs only the list itself.
+    const QLocale locale = Regional::locale();
+    if (!m_listingKnown || m_listingLocale != locale) {
+        m_listingLocale = locale;
+        m_listing.clear();
+        m_listing.reserve(m_stored.size());
+        AppointmentText text;
+        for (const Appointment &a : qAsConst(m_stored))
+            m_listing << text.listingLine(a);
+        m_listingKnown = true;
+    }
+    return m_listing;
 }
 
 int Diary::freeRow() const
@@ -58,10 +98,13 @@ int Diary::freeRow() const
 
 void Diary::write(int row, const Appointment &appointment)
 {
+    CellBlock updated = rows();
     try {
         // The format first, then the three values in one call: a failure cannot leave half a row.
         m_book.setNumberFormat(row, kDateColumn, row, kDateColumn, kDateFormat);
         m_book.writeBlock(row, kDateColumn, {appointment.cells()});
+        SheetRows::apply(updated, kFirstDataRow, {row, {}, {appointment.cells()}});
+        adopt(updated);
     } catch (const StoreError &) {
         try {
             for (int col = kDateColumn; col <= kTextColumn; ++col)
@@ -78,8 +121,16 @@ void Diary::sortByDate()
     if (!hasAny())
         return;
     // The office's sort is stable, so equal date and time keep the order of insertion.
+    sortAndReload();
+}
+
+void Diary::sortAndReload()
+{
     m_book.sortRows(kFirstDataRow, kLastRow, kTextColumn, {{kDateColumn, true}, {kTimeColumn, true}});
     m_book.select(kFirstDataRow, kDateColumn, kFirstDataRow, kDateColumn);
+    // Where each row went is the office's to say: one bulk read, rather than sorting a copy here
+    // that could disagree with it on texts.
+    reload();
 }
 
 void Diary::save()
@@ -89,16 +140,8 @@ void Diary::save()
 
 int Diary::lastDatedRow() const
 {
-    const int lastUsed = qMin(m_book.lastUsedRow(), kLastRow);
-    if (lastUsed < kFirstDataRow)
-        return kFirstDataRow;
-    // One bulk read of column A.
-    const CellBlock dates = m_book.readBlock(kFirstDataRow, kDateColumn, lastUsed, kDateColumn);
-    for (int i = dates.size() - 1; i >= 0; --i) {
-        if (!dates[i].value(0).isEmpty())
-            return kFirstDataRow + i;
-    }
-    return kFirstDataRow;
+    rows();
+    return m_stored.isEmpty() ? kFirstDataRow : m_stored.last().row;
 }
 
 QRect Diary::printRange() const
@@ -108,8 +151,125 @@ QRect Diary::printRange() const
 
 void Diary::recover()
 {
+    m_known = false;
     m_book.recover();
     PrepareSheet(m_book);
+    reload();
+}
+
+void Diary::requireAppointment(int row) const
+{
+    if (!at(row))
+        throw StoreError(StoreError::OperationFailed,
+                         QStringLiteral("La riga %1 non contiene un appuntamento").arg(row));
+}
+
+void Diary::writeRow(int row, const CellRow &cells)
+{
+    m_book.setNumberFormat(row, kDateColumn, row, kDateColumn, kDateFormat);
+    m_book.writeBlock(row, kDateColumn, {cells});
+}
+
+void Diary::replace(int row, const Appointment &appointment)
+{
+    requireAppointment(row);
+    const CellBlock before = m_rows;
+    const CellRow old = SheetRows::rowAt(before, kFirstDataRow, row);
+    try {
+        writeRow(row, appointment.cells());
+        sortAndReload();
+        m_book.save();
+    } catch (const StoreError &) {
+        restore(before);
+        throw;
+    }
+    const SheetRows::RowEdit edit = SheetRows::difference(before, m_rows, kFirstDataRow);
+    if (!edit.isEmpty())
+        m_undo.push({UndoStep::Change, edit, old, appointment.cells()});
+}
+
+void Diary::remove(int row)
+{
+    requireAppointment(row);
+    const CellBlock before = m_rows;
+    const SheetRows::RowEdit edit = SheetRows::removal(before, kFirstDataRow, row);
+    try {
+        m_book.writeBlock(edit.firstRow, kDateColumn, edit.after);
+        CellBlock updated = before;
+        SheetRows::apply(updated, kFirstDataRow, edit);
+        adopt(updated);
+        m_book.save();
+    } catch (const StoreError &) {
+        restore(before);
+        throw;
+    }
+    m_undo.push({UndoStep::Removal, edit, edit.before.first(), {}});
+}
+
+void Diary::undo()
+{
+    if (m_undo.isEmpty())
+        throw StoreError(StoreError::OperationFailed, QStringLiteral("Non c'è nulla da annullare"));
+    const UndoStep step = m_undo.last();
+    const CellBlock before = rows();
+    try {
+        if (SheetRows::holdsResultOf(before, kFirstDataRow, step.edit)) {
+            // Nothing moved since: the rows get back exactly what they held.
+            const SheetRows::RowEdit back = SheetRows::reversed(step.edit);
+            m_book.writeBlock(back.firstRow, kDateColumn, back.after);
+            CellBlock updated = before;
+            SheetRows::apply(updated, kFirstDataRow, back);
+            adopt(updated);
+        } else {
+            // An insertion moved the rows since: the appointment itself comes back, in its place
+            // by date and time.
+            int row = 0;
+            if (step.kind == UndoStep::Removal) {
+                row = kFirstDataRow + int(before.size());
+                for (int i = 0; i < before.size(); ++i) {
+                    if (before[i].value(kDateColumn - 1).isEmpty()) {
+                        row = kFirstDataRow + i;
+                        break;
+                    }
+                }
+                if (row > kLastRow)
+                    throw StoreError(StoreError::OperationFailed, QStringLiteral("Il foglio è pieno"));
+            } else {
+                for (int i = 0; i < before.size() && row == 0; ++i) {
+                    if (SheetRows::sameCells(before[i], step.current))
+                        row = kFirstDataRow + i;
+                }
+                if (row == 0)
+                    throw StoreError(StoreError::OperationFailed,
+                                     QStringLiteral("L'appuntamento modificato non è più nella cartella"));
+            }
+            writeRow(row, step.old);
+            sortAndReload();
+        }
+        m_book.save();
+    } catch (const StoreError &) {
+        restore(before);
+        throw;
+    }
+    m_undo.dropLast();
+}
+
+void Diary::restore(const CellBlock &wanted)
+{
+    try {
+        if (!m_book.officeAlive()) {
+            // The open workbook went with the office; the recovery reads the saved one.
+            m_known = false;
+            return;
+        }
+        reload();
+        const SheetRows::RowEdit back = SheetRows::difference(m_rows, wanted, kFirstDataRow);
+        if (!back.isEmpty())
+            m_book.writeBlock(back.firstRow, kDateColumn, back.after);
+        adopt(wanted);
+    } catch (const StoreError &) {
+        m_known = false;
+    }
 }
 
 int Diary::capacity()

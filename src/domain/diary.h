@@ -1,9 +1,12 @@
 #pragma once
 
 #include "appointment.h"
+#include "undohistory.h"
 
+#include <QLocale>
 #include <QRect>
 #include <QStringList>
+#include <optional>
 
 class CalcWorkbook;
 
@@ -13,6 +16,10 @@ class CalcWorkbook;
 //
 // Adding one appointment is, in this order: EntryRules::check, freeRow(), write(), sortByDate(),
 // save(). Each step can fail on its own, and the window says which one did.
+//
+// The stored rows are read from the office in one bulk read and then kept here, up to date after
+// every write, sort, change, deletion and undo made through this class, so the views answer from
+// memory. Anything written to the workbook some other way is noticed, and read again in bulk.
 class Diary
 {
 public:
@@ -20,12 +27,16 @@ public:
 
     CalcWorkbook &workbook() { return m_book; }
 
+    // Reads the stored rows again, in one bulk read (at start-up).
+    void reload();
+
     // Whether any appointment is stored: the first data row's date cell holds something.
     bool hasAny() const;
-    // Every row from the first data row to the last used one whose date cell holds something,
-    // in one bulk read. Rows left empty among them by hand edits are skipped, so they never
-    // hide the rows below.
+    // Every row from the first data row to the last used one whose date cell holds something.
+    // Rows left empty among them by hand edits are skipped, so they never hide the rows below.
     Appointments stored() const;
+    // The stored appointment in that sheet row; nothing when its date cell is empty.
+    std::optional<Appointment> at(int row) const;
     // The appointments of one day, in the sheet's order.
     Appointments ofDay(const QDate &day) const;
     // Every stored appointment as a line of the full listing.
@@ -47,11 +58,46 @@ public:
     // After the office went away: a new office on the workbook as last saved, prepared again.
     void recover();
 
+    // Changing and deleting a stored appointment, and taking that back. Each is written, sorted
+    // where needed, and saved; when any step fails, what was written is put back, so the open
+    // workbook is as it was, and the StoreError comes through. A row without an appointment is
+    // refused with StoreError::OperationFailed before anything is written.
+    //
+    // The appointment in that row gets these values; then by date and time, and saved.
+    void replace(int row, const Appointment &appointment);
+    // The row goes, and the rows below move up one, in one write; then saved.
+    void remove(int row);
+    // Whether there is a change or deletion of this run to take back.
+    bool canUndo() const { return !m_undo.isEmpty(); }
+    // The date cell of the appointment the next undo puts back (empty when there is none).
+    CellValue undoDate() const { return m_undo.isEmpty() ? CellValue() : m_undo.last().old.value(0); }
+    // Takes back the last change or deletion not yet taken back: the rows hold what they held
+    // before it, or, when an insertion moved them since, the appointment is as it was.
+    void undo();
+
     // How many appointments the sheet can hold.
     static int capacity();
 
 private:
     int lastDatedRow() const;
+    // The copy of the rows, read again if something else wrote to the workbook.
+    const CellBlock &rows() const;
+    // The copy now matches the workbook, which holds these rows.
+    void adopt(const CellBlock &rows) const;
+    void requireAppointment(int row) const;
+    // Date, time and text into the row in one write, the date with its format.
+    void writeRow(int row, const CellRow &cells);
+    void sortAndReload();
+    // After a failed step: the workbook's rows made those again, if the office is still there.
+    void restore(const CellBlock &rows);
 
     CalcWorkbook &m_book;
+    mutable CellBlock m_rows;
+    mutable Appointments m_stored;
+    mutable QStringList m_listing;
+    mutable bool m_listingKnown = false;
+    mutable QLocale m_listingLocale;
+    mutable quint64 m_version = 0;
+    mutable bool m_known = false;
+    UndoHistory m_undo;
 };

@@ -14,4 +14,6 @@ public:
     virtual void message(const QString &text, Icon icon = Icon::None) = 0;
     // An input box; nothing when the user cancels.
     virtual std::optional<QString> input(const QString &prompt, const QString &title, const QString &initial) = 0;
+    // A question with "Sì" and "No", "No" the default, titled "Vespolari"; true for "Sì".
+    virtual bool question(const QString &text) = 0;
 };

@@ -8,6 +8,7 @@
 #include "extras/extrashandlers.h"
 #include "extras/linkimage.h"
 #include "find/findhandlers.h"
+#include "manage/managehandlers.h"
 #include "print/printhandlers.h"
 #include "services/storefailure.h"
 #include "store/calcworkbook.h"
@@ -222,6 +223,9 @@ void Form1::wireHandlers()
     m_extras = std::make_unique<ExtrasHandlers>(handOverAction, linkImage, m_diary, m_prompter, *m_storeFailure,
                                                 this);
     m_find = std::make_unique<FindHandlers>(findAction, this, m_diary, m_prompter, *m_storeFailure, this);
+    m_manage = std::make_unique<ManageHandlers>(
+        ManageHandlers::Controls{this, timesList, textsList, changeAction, deleteAction, undoAction}, m_diary,
+        m_prompter, *m_storeFailure, this);
 
     // How the subsystems affect one another: a chosen day fills the date field; a new date makes
     // the listed appointments stale; an emptied entry area (reset, or an appointment stored)
@@ -234,6 +238,12 @@ void Form1::wireHandlers()
     connect(m_entry.get(), &EntryHandlers::appointmentInserted, m_find.get(), &FindHandlers::appointmentsChanged);
     // An appointment chosen among those found: its day shown and listed, as a click on it does.
     connect(m_find.get(), &FindHandlers::dayChosen, m_browse.get(), &BrowseHandlers::showDay);
+    // What the lists show is what a change or deletion acts on; after one, its day is listed again.
+    connect(m_browse.get(), &BrowseHandlers::appointmentsListed, m_manage.get(), &ManageHandlers::setListed);
+    connect(m_manage.get(), &ManageHandlers::dayToShow, m_browse.get(), &BrowseHandlers::showDay);
+    // A change, deletion or undo changed what is stored: the marks and the search follow.
+    connect(m_manage.get(), &ManageHandlers::appointmentsChanged, m_browse.get(), &BrowseHandlers::refreshBusyDays);
+    connect(m_manage.get(), &ManageHandlers::appointmentsChanged, m_find.get(), &FindHandlers::appointmentsChanged);
     // The run ends after an unforeseen failure, and once the workbook is the user's.
     connect(m_browse.get(), &BrowseHandlers::runMustEnd, this, &Form1::endWithoutShutdown);
     connect(m_find.get(), &FindHandlers::runMustEnd, this, &Form1::endWithoutShutdown);

@@ -9,6 +9,7 @@ class EntryHandlers;
 class ExtrasHandlers;
 class FindHandlers;
 class LinkImage;
+class ManageHandlers;
 class PrintHandlers;
 class Prompter;
 class QCalendarWidget;
@@ -81,4 +82,5 @@ private:
     std::unique_ptr<PrintHandlers> m_print;
     std::unique_ptr<ExtrasHandlers> m_extras;
     std::unique_ptr<FindHandlers> m_find;
+    std::unique_ptr<ManageHandlers> m_manage;
 };

@@ -52,6 +52,8 @@ int main(int argc, char *argv[])
     }
     try {
         Diary diary(book);
+        // The stored rows, read once: the views answer from them.
+        diary.reload();
         Form1 form(diary, prompter);
         prompter.setParent(&form);
         shown = &form;

@@ -2,6 +2,7 @@
 
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QPushButton>
 
 void QtPrompter::message(const QString &text, Icon icon)
 {
@@ -22,4 +23,21 @@ std::optional<QString> QtPrompter::input(const QString &prompt, const QString &t
     if (!ok)
         return std::nullopt;
     return text;
+}
+
+bool QtPrompter::question(const QString &text)
+{
+    QMessageBox box(m_parent);
+    box.setWindowTitle(QStringLiteral("Vespolari"));
+    box.setText(text);
+    box.setIcon(QMessageBox::Question);
+    // Named here, so the buttons read "Sì" and "No" whatever translation is installed.
+    QPushButton *yes = box.addButton(QStringLiteral("Sì"), QMessageBox::YesRole);
+    QPushButton *no = box.addButton(QStringLiteral("No"), QMessageBox::NoRole);
+    yes->setAccessibleName(QStringLiteral("Sì"));
+    no->setAccessibleName(QStringLiteral("No"));
+    box.setDefaultButton(no);
+    box.setEscapeButton(no);
+    box.exec();
+    return box.clickedButton() == yes;
 }

@@ -8,6 +8,7 @@
 #include "workbookfile.h"
 
 #include <QElapsedTimer>
+#include <QFile>
 #include <QThread>
 #include <QUrl>
 
@@ -201,6 +202,7 @@ void CalcWorkbook::open(const QString &path, const QString &password)
     args[2] = prop("InteractionHandler", uno::Any(Reference<task::XInteractionHandler>(handler.get())));
     args[3] = prop("MacroExecutionMode", uno::Any(sal_Int16(0)));  // never run macros
     args[4] = prop("ReadOnly", uno::Any(false));
+    ++d->contentVersion;
     guarded("apertura", [&] { d->load(QUrl::fromLocalFile(path).toString(QUrl::FullyEncoded), args, handler.get(), path); });
     d->path = path;
     d->password = password;
@@ -210,6 +212,7 @@ void CalcWorkbook::createNew()
 {
     Sequence<beans::PropertyValue> args(1);
     args[0] = prop("Hidden", uno::Any(true));
+    ++d->contentVersion;
     guarded("nuova cartella", [&] { d->load(QStringLiteral("private:factory/scalc"), args, nullptr, QStringLiteral("nuova cartella")); });
 }
 
@@ -305,9 +308,23 @@ void CalcWorkbook::handOver()
     d->process.release();
 }
 
+quint64 CalcWorkbook::contentVersion() const
+{
+    return d->contentVersion;
+}
+
 bool CalcWorkbook::officeAlive()
 {
-    return !d->process.hasExited();
+    if (d->process.hasExited())
+        return false;
+    // A killed office's main thread is a zombie while its other threads are still being torn
+    // down, before the process can be waited for: it answers nothing any more.
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(d->process.pid()));
+    if (!stat.open(QIODevice::ReadOnly))
+        return true;
+    const QByteArray line = stat.readAll();
+    const int close = line.lastIndexOf(')');
+    return close < 0 || line.mid(close + 2, 1) != "Z";
 }
 
 void CalcWorkbook::recover()

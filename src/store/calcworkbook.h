@@ -58,6 +58,10 @@ public:
     // After the office went away: a new office, and the workbook reopened from its last save.
     void recover();
 
+    // Counts the writes to cells, sorts and workbook loads made through this object, so that a
+    // copy of the cells kept elsewhere can tell whether it is still current.
+    quint64 contentVersion() const;
+
     CellValue cell(int row, int col) const;
     // One cell with the fewest calls and without its format (dates and times read as Number).
     // Reading rows this way one by one is what bulk reads replace; kept for measuring them.

@@ -56,6 +56,7 @@ CellValue CalcWorkbook::plainCell(int row, int col) const
 
 void CalcWorkbook::setCell(int row, int col, const CellValue &value)
 {
+    ++d->contentVersion;
     guarded("scrittura", [&] {
         Reference<table::XCell> c = d->firstSheet()->getCellByPosition(col - 1, row - 1);
         switch (value.kind) {
@@ -113,6 +114,7 @@ void CalcWorkbook::writeBlock(int firstRow, int firstCol, const CellBlock &rows)
     if (rows.isEmpty() || rows.first().isEmpty())
         return;
     const int width = rows.first().size();
+    ++d->contentVersion;
     guarded("scrittura", [&] {
         Sequence<Sequence<uno::Any>> data(rows.size());
         auto *out = data.getArray();
@@ -204,6 +206,7 @@ int CalcWorkbook::firstEmptyRow(int col, int fromRow, int toRow) const
 
 void CalcWorkbook::sortRows(int firstRow, int lastRow, int lastCol, const QVector<SortKey> &keys)
 {
+    ++d->contentVersion;
     guarded("ordinamento", [&] {
         Reference<util::XSortable> sortable(d->range(firstRow, 1, lastRow, lastCol), UNO_QUERY_THROW);
         Sequence<table::TableSortField> fields(keys.size());

@@ -107,6 +107,7 @@ struct CalcWorkbook::Impl : OfficeConnection, OpenWorkbook
     // be armed again after a recovery.
     std::function<void()> deferred;
     std::function<void()> lastDeferred;
+    quint64 contentVersion = 0;
 
     // Has the office load url as our workbook; a failure says why, in the user's words, about path.
     void load(const QString &url, const Sequence<beans::PropertyValue> &args,

@@ -44,6 +44,14 @@ std::optional<QString> RecordingPrompter::input(const QString &prompt, const QSt
     return a;
 }
 
+bool RecordingPrompter::question(const QString &text)
+{
+    questions << text;
+    if (onQuestion)
+        onQuestion(text);
+    return !replies.isEmpty() && replies.takeFirst();
+}
+
 QStringList RecordingPrompter::texts() const
 {
     QStringList out;
@@ -69,6 +77,7 @@ RunningDiary::RunningDiary(const QString &folder)
     if (!loadWorkbook(folder, *m_book, *m_lock, prompter))
         qFatal("the diary refused to start: %s", qPrintable(prompter.texts().join(QLatin1Char('|'))));
     m_diary = std::make_unique<Diary>(*m_book);
+    m_diary->reload();
     m_storeFailure = std::make_unique<StoreFailure>(*m_diary, prompter);
     m_form = std::make_unique<Form1>(*m_diary, prompter);
     // What the program does as soon as its window is drawn.

@@ -69,16 +69,27 @@ public:
 
     void message(const QString &text, Icon icon = Icon::None) override;
     std::optional<QString> input(const QString &prompt, const QString &title, const QString &initial) override;
+    bool question(const QString &text) override;
 
     QVector<Message> messages;
     QStringList prompts;
     // Answers for input boxes, in order; nothing (cancel) when they run out.
     QVector<std::optional<QString>> answers;
+    // Questions asked, and the answers to them in order ("No", the default, when they run out).
+    QStringList questions;
+    QVector<bool> replies;
+    // Runs while a question is "on screen", before it is answered.
+    std::function<void(const QString &)> onQuestion;
     // Runs while a message is "on screen", to look at the window at that moment.
     std::function<void(const QString &)> onMessage;
 
     QStringList texts() const;
-    void clear() { messages.clear(); prompts.clear(); }
+    void clear()
+    {
+        messages.clear();
+        prompts.clear();
+        questions.clear();
+    }
 };
 
 // A folder of its own holding a copy of the supplied empty workbook.

@@ -1,0 +1,123 @@
+#include "sheetrows.h"
+
+namespace SheetRows {
+
+namespace {
+
+constexpr int kColumns = 3;
+
+CellRow emptyRow()
+{
+    return CellRow(kColumns, CellValue::empty());
+}
+
+bool isEmptyRow(const CellRow &row)
+{
+    for (const CellValue &cell : row) {
+        if (!cell.isEmpty())
+            return false;
+    }
+    return true;
+}
+
+CellRow padded(const CellBlock &rows, int index)
+{
+    CellRow row = index >= 0 && index < rows.size() ? rows[index] : emptyRow();
+    while (row.size() < kColumns)
+        row << CellValue::empty();
+    return row;
+}
+
+} // namespace
+
+Appointments appointments(const CellBlock &rows, int firstRow)
+{
+    Appointments found;
+    found.reserve(rows.size());
+    for (int i = 0; i < rows.size(); ++i) {
+        const CellRow &cells = rows[i];
+        const CellValue date = cells.value(0);
+        if (date.isEmpty())
+            continue;
+        found.append({firstRow + i, date, cells.value(1), cells.value(2)});
+    }
+    return found;
+}
+
+CellRow rowAt(const CellBlock &rows, int firstRow, int row)
+{
+    return padded(rows, row - firstRow);
+}
+
+RowEdit removal(const CellBlock &rows, int firstRow, int row)
+{
+    RowEdit edit;
+    const int from = row - firstRow;
+    if (from < 0 || from >= rows.size())
+        return edit;
+    edit.firstRow = row;
+    for (int i = from; i < rows.size(); ++i)
+        edit.before << padded(rows, i);
+    for (int i = from + 1; i < rows.size(); ++i)
+        edit.after << padded(rows, i);
+    edit.after << emptyRow();
+    return edit;
+}
+
+RowEdit difference(const CellBlock &before, const CellBlock &after, int firstRow)
+{
+    const int size = qMax(before.size(), after.size());
+    int first = 0;
+    while (first < size && sameCells(padded(before, first), padded(after, first)))
+        ++first;
+    RowEdit edit;
+    if (first == size)
+        return edit;
+    int last = size - 1;
+    while (last > first && sameCells(padded(before, last), padded(after, last)))
+        --last;
+    edit.firstRow = firstRow + first;
+    for (int i = first; i <= last; ++i) {
+        edit.before << padded(before, i);
+        edit.after << padded(after, i);
+    }
+    return edit;
+}
+
+RowEdit reversed(const RowEdit &edit)
+{
+    return {edit.firstRow, edit.after, edit.before};
+}
+
+bool holdsResultOf(const CellBlock &rows, int firstRow, const RowEdit &edit)
+{
+    for (int i = 0; i < edit.after.size(); ++i) {
+        if (!sameCells(padded(rows, edit.firstRow - firstRow + i), edit.after[i]))
+            return false;
+    }
+    return true;
+}
+
+void apply(CellBlock &rows, int firstRow, const RowEdit &edit)
+{
+    const int from = edit.firstRow - firstRow;
+    for (int i = 0; from >= 0 && i < edit.after.size(); ++i) {
+        while (rows.size() <= from + i)
+            rows << emptyRow();
+        rows[from + i] = edit.after[i];
+    }
+    while (!rows.isEmpty() && isEmptyRow(rows.last()))
+        rows.removeLast();
+}
+
+bool sameCells(const CellRow &a, const CellRow &b)
+{
+    const int size = qMax(a.size(), b.size());
+    for (int i = 0; i < size; ++i) {
+        if (!(a.value(i) == b.value(i)))
+            return false;
+    }
+    return true;
+}
+
+} // namespace SheetRows

@@ -1,0 +1,45 @@
+#pragma once
+
+#include "appointment.h"
+
+#include "store/cellvalue.h"
+
+// The data rows of the first sheet as the diary keeps them in memory: columns A to C from the
+// first data row on, row i of the block being sheet row firstRow + i. Pure rules, no office.
+namespace SheetRows {
+
+// A block of rows that one bulk write puts on the sheet, and what stood there before it.
+struct RowEdit
+{
+    int firstRow = 0;
+    CellBlock before;
+    CellBlock after;
+
+    bool isEmpty() const { return before.isEmpty() && after.isEmpty(); }
+};
+
+// The rows whose date cell holds something, with their sheet rows.
+Appointments appointments(const CellBlock &rows, int firstRow);
+
+// The three cells of a sheet row; empty ones beyond the block.
+CellRow rowAt(const CellBlock &rows, int firstRow, int row);
+
+// Taking one row out and closing the gap: every row below moves up one, the last one is emptied.
+RowEdit removal(const CellBlock &rows, int firstRow, int row);
+
+// The smallest block of rows in which the two differ, with what each holds there.
+RowEdit difference(const CellBlock &before, const CellBlock &after, int firstRow);
+
+// The edit turned round: what undoes it.
+RowEdit reversed(const RowEdit &edit);
+
+// Whether the rows hold what the edit left there (nothing changed them since).
+bool holdsResultOf(const CellBlock &rows, int firstRow, const RowEdit &edit);
+
+// The rows once the edit is written; trailing empty rows are dropped (also for an empty edit).
+void apply(CellBlock &rows, int firstRow, const RowEdit &edit);
+
+// Two rows alike cell by cell, whatever kind of number each holds.
+bool sameCells(const CellRow &a, const CellRow &b);
+
+} // namespace SheetRows

@@ -1,0 +1,74 @@
+#pragma once
+
+#include "changewindow.h"
+
+#include "domain/appointment.h"
+
+#include <QDate>
+#include <QObject>
+#include <QPointer>
+#include <optional>
+
+class Diary;
+class Prompter;
+class QAction;
+class QListWidget;
+class QWidget;
+class StoreError;
+class StoreFailure;
+
+// Changing, deleting and taking back what is listed: "Modifica...", "Elimina" and "Annulla", in
+// the menu and in the lists' context menu. A line chosen in either list chooses the same line in
+// the other, and names one stored appointment by its row.
+class ManageHandlers : public QObject
+{
+    Q_OBJECT
+
+public:
+    struct Controls
+    {
+        QWidget *window;  // the windows opened here stand over it
+        QListWidget *timesList;
+        QListWidget *textsList;
+        QAction *changeAction;
+        QAction *deleteAction;
+        QAction *undoAction;
+    };
+
+    ManageHandlers(const Controls &controls, Diary &diary, Prompter &prompter, StoreFailure &storeFailure,
+                   QObject *parent);
+
+    // The appointments the lists now show, line for line.
+    void setListed(const Appointments &listed);
+
+    // The appointment the chosen line names, if it is still stored as it was listed.
+    std::optional<Appointment> selected() const;
+    // The window of "Modifica..." while it is open.
+    ChangeWindow *changeWindow() const { return m_changeWindow; }
+
+    void change();
+    void remove();
+    void undo();
+
+signals:
+    // A stored appointment changed, went or came back: list its day again, as a click on it does.
+    void dayToShow(const QDate &day);
+    // What is stored changed (not sent for an insertion, which has its own road).
+    void appointmentsChanged();
+
+private:
+    void chooseLine(QListWidget *from, int line);
+    void applyChange(const Appointment &original);
+    // Says what failed; an office that went away is replaced. The lists stay as they are.
+    void failed(const QString &what, const StoreError &error);
+    void updateActions();
+    // After a step stored and saved.
+    void done(const CellValue &date);
+
+    Controls m_controls;
+    Diary &m_diary;
+    Prompter &m_prompter;
+    StoreFailure &m_storeFailure;
+    Appointments m_listed;
+    QPointer<ChangeWindow> m_changeWindow;
+};

@@ -1,0 +1,182 @@
+// The rules over the rows the diary keeps in memory, and its undo history: no office.
+#include "domain/sheetrows.h"
+#include "domain/undohistory.h"
+
+#include <QTest>
+
+using namespace SheetRows;
+
+namespace {
+
+CellRow row(double day, double time, const QString &text)
+{
+    return {CellValue::fromNumber(day), CellValue::fromNumber(time), CellValue::fromText(text)};
+}
+
+CellRow text(const QString &a, const QString &c = {})
+{
+    return {CellValue::fromText(a), CellValue::empty(), CellValue::fromText(c)};
+}
+
+const CellRow kEmpty{CellValue::empty(), CellValue::empty(), CellValue::empty()};
+
+} // namespace
+
+class TestSheetRows : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void appointmentsSkipGapsAndKeepTheirRows();
+    void removalClosesTheGapAndEmptiesTheLastRow();
+    void removalOfTheLastRowAndOutsideTheBlock();
+    void removalKeepsHandEditedRowsInPlaceRelativeToEachOther();
+    void differenceIsTheSmallestBlock();
+    void differenceOfAMoveBySort();
+    void applyingAndReversingRestoresExactly();
+    void holdsResultOfNoticesLaterChanges();
+    void numbersOfAnyKindCompareAlike();
+    void historyKeepsTheNewestSteps();
+};
+
+void TestSheetRows::appointmentsSkipGapsAndKeepTheirRows()
+{
+    // A gap with a text left in C, and a date cell holding text: both as hand edits leave them.
+    const CellBlock rows{row(45000, 0.5, QStringLiteral("a")), text(QString(), QStringLiteral("orfano")),
+                         text(QStringLiteral("domani"), QStringLiteral("b"))};
+    const Appointments found = appointments(rows, 5);
+    QCOMPARE(found.size(), 2);
+    QCOMPARE(found[0].row, 5);
+    QCOMPARE(found[1].row, 7);
+    QCOMPARE(found[1].date.text, QStringLiteral("domani"));
+    QCOMPARE(rowAt(rows, 5, 6).value(2).text, QStringLiteral("orfano"));
+    QVERIFY(sameCells(rowAt(rows, 5, 99), kEmpty));
+}
+
+void TestSheetRows::removalClosesTheGapAndEmptiesTheLastRow()
+{
+    const CellBlock rows{row(1, 0, QStringLiteral("a")), row(2, 0, QStringLiteral("b")),
+                         row(3, 0, QStringLiteral("c")), row(4, 0, QStringLiteral("d"))};
+    const RowEdit edit = removal(rows, 5, 6);
+    QCOMPARE(edit.firstRow, 6);
+    QCOMPARE(edit.before.size(), 3);
+    QCOMPARE(edit.after.size(), 3);  // one write over the same rows
+    QVERIFY(sameCells(edit.after[0], rows[2]));
+    QVERIFY(sameCells(edit.after[1], rows[3]));
+    QVERIFY(sameCells(edit.after[2], kEmpty));
+    CellBlock left = rows;
+    apply(left, 5, edit);
+    QCOMPARE(appointments(left, 5).size(), 3);
+    QCOMPARE(left.size(), 3);  // the emptied last row is not kept
+    QCOMPARE(appointments(left, 5)[1].text.text, QStringLiteral("c"));
+    QCOMPARE(appointments(left, 5)[1].row, 6);
+}
+
+void TestSheetRows::removalOfTheLastRowAndOutsideTheBlock()
+{
+    const CellBlock rows{row(1, 0, QStringLiteral("a")), row(2, 0, QStringLiteral("b"))};
+    const RowEdit last = removal(rows, 5, 6);
+    QCOMPARE(last.firstRow, 6);
+    QCOMPARE(last.after.size(), 1);
+    QVERIFY(sameCells(last.after[0], kEmpty));
+    QVERIFY(removal(rows, 5, 7).isEmpty());
+    QVERIFY(removal(rows, 5, 4).isEmpty());
+    QVERIFY(removal({}, 5, 5).isEmpty());
+}
+
+void TestSheetRows::removalKeepsHandEditedRowsInPlaceRelativeToEachOther()
+{
+    // What the user did not choose moves up with its row, text in C included.
+    const CellBlock rows{row(1, 0, QStringLiteral("scelto")), text(QString(), QStringLiteral("orfano")),
+                         text(QStringLiteral("domani"), QStringLiteral("b"))};
+    const RowEdit edit = removal(rows, 5, 5);
+    QVERIFY(sameCells(edit.after[0], rows[1]));
+    QVERIFY(sameCells(edit.after[1], rows[2]));
+    QVERIFY(sameCells(edit.after[2], kEmpty));
+}
+
+void TestSheetRows::differenceIsTheSmallestBlock()
+{
+    const CellBlock before{row(1, 0, QStringLiteral("a")), row(2, 0, QStringLiteral("b")),
+                           row(3, 0, QStringLiteral("c"))};
+    CellBlock after = before;
+    after[1] = row(2, 0.25, QStringLiteral("b"));
+    const RowEdit edit = difference(before, after, 5);
+    QCOMPARE(edit.firstRow, 6);
+    QCOMPARE(edit.before.size(), 1);
+    QVERIFY(sameCells(edit.before[0], before[1]));
+    QVERIFY(sameCells(edit.after[0], after[1]));
+    QVERIFY(difference(before, before, 5).isEmpty());
+    // A block that grew or shrank counts the missing rows as empty.
+    const RowEdit shorter = difference(before, CellBlock{before[0]}, 5);
+    QCOMPARE(shorter.firstRow, 6);
+    QCOMPARE(shorter.after.size(), 2);
+    QVERIFY(sameCells(shorter.after[1], kEmpty));
+}
+
+void TestSheetRows::differenceOfAMoveBySort()
+{
+    // The first row changed to a later date and the sort moved it to the end: every row between
+    // moved up one.
+    const CellBlock before{row(1, 0, QStringLiteral("a")), row(2, 0, QStringLiteral("b")),
+                           row(3, 0, QStringLiteral("c")), row(9, 0, QStringLiteral("z"))};
+    const CellBlock after{row(2, 0, QStringLiteral("b")), row(3, 0, QStringLiteral("c")),
+                          row(5, 0, QStringLiteral("a")), row(9, 0, QStringLiteral("z"))};
+    const RowEdit edit = difference(before, after, 5);
+    QCOMPARE(edit.firstRow, 5);
+    QCOMPARE(edit.after.size(), 3);
+}
+
+void TestSheetRows::applyingAndReversingRestoresExactly()
+{
+    const CellBlock before{row(1, 0, QStringLiteral("a")), text(QString(), QStringLiteral("orfano")),
+                           row(2, 0, QStringLiteral("b"))};
+    const RowEdit edit = removal(before, 5, 5);
+    CellBlock rows = before;
+    apply(rows, 5, edit);
+    QVERIFY(holdsResultOf(rows, 5, edit));
+    apply(rows, 5, reversed(edit));
+    QCOMPARE(rows.size(), before.size());
+    for (int i = 0; i < rows.size(); ++i)
+        QVERIFY(sameCells(rows[i], before[i]));
+}
+
+void TestSheetRows::holdsResultOfNoticesLaterChanges()
+{
+    const CellBlock before{row(1, 0, QStringLiteral("a")), row(2, 0, QStringLiteral("b"))};
+    const RowEdit edit = removal(before, 5, 5);
+    CellBlock rows = before;
+    apply(rows, 5, edit);
+    // An insertion after the deletion lands in the row the deletion emptied.
+    rows << row(3, 0, QStringLiteral("nuovo"));
+    QVERIFY(!holdsResultOf(rows, 5, edit));
+}
+
+void TestSheetRows::numbersOfAnyKindCompareAlike()
+{
+    // What the diary writes (a date) and what a bulk read gives back (a number) are the same cell.
+    const CellRow typed{CellValue::fromDate(QDate(2024, 3, 7)), CellValue::fromTime(QTime(9, 30)),
+                        CellValue::fromText(QStringLiteral("x"))};
+    const CellRow read{CellValue::fromNumber(typed[0].number), CellValue::fromNumber(typed[1].number),
+                       CellValue::fromText(QStringLiteral("x"))};
+    QVERIFY(sameCells(typed, read));
+    QVERIFY(!sameCells(typed, text(QStringLiteral("x"))));
+    QVERIFY(sameCells(CellRow{CellValue::fromText(QString())}, kEmpty));
+}
+
+void TestSheetRows::historyKeepsTheNewestSteps()
+{
+    UndoHistory history;
+    QVERIFY(history.isEmpty());
+    for (int i = 0; i < UndoHistory::kDepth + 5; ++i)
+        history.push({UndoStep::Removal, {}, row(i, 0, QString::number(i)), {}});
+    QCOMPARE(history.size(), UndoHistory::kDepth);
+    QCOMPARE(history.last().old.value(2).text, QString::number(UndoHistory::kDepth + 4));
+    history.dropLast();
+    QCOMPARE(history.last().old.value(2).text, QString::number(UndoHistory::kDepth + 3));
+    history.clear();
+    QVERIFY(history.isEmpty());
+}
+
+QTEST_APPLESS_MAIN(TestSheetRows)
+#include "tst_sheetrows.moc"
