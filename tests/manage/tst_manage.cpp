@@ -3,6 +3,7 @@
 
 #include "domain/datelimits.h"
 #include "support/biffreader.h"
+#include "support/diarywalk.h"
 #include "store/storeerror.h"
 
 #include <QApplication>
@@ -45,6 +46,7 @@ private slots:
     void changeOfAHandEditedRow();
     void refusalsLeaveTheWorkbookByteIdentical();
     void deleteThenUndoRestoresTheExactRow();
+    void busyDaysFollowADeletionAndItsUndo();
     void undoAfterAnInsertionBringsTheAppointmentBack();
     void severalStepsAreTakenBackInTurn();
     void failedSaveLeavesTheWorkbookAsItWas();
@@ -303,6 +305,22 @@ void TestManage::deleteThenUndoRestoresTheExactRow()
         QCOMPARE(times.value(SheetLayout::kFirstDataRow - 1 + i), rows[i][1].number);
     }
     QVERIFY(!dates.contains(SheetLayout::kFirstDataRow - 1 + rows.size()));
+}
+
+void TestManage::busyDaysFollowADeletionAndItsUndo()
+{
+    const QDate yesterday = kDay.addDays(-1);
+    // Turned to the month afresh, so its marks come from the rows this case starts with.
+    ui(form()).MonthView1->setCurrentPage(2000, 1);
+    listDay(yesterday);
+    const QVector<QDate> busy = {yesterday, kDay, kDay.addDays(1)};
+    QCOMPARE(DiaryWalk::boldDays(ui(form()).MonthView1), busy);
+    ui(form()).List2->setCurrentRow(0);
+    prompter().replies = {true};
+    action(form(), "Melimina")->trigger();
+    QCOMPARE(DiaryWalk::boldDays(ui(form()).MonthView1), (QVector<QDate>{kDay, kDay.addDays(1)}));
+    action(form(), "Mannulla")->trigger();
+    QCOMPARE(DiaryWalk::boldDays(ui(form()).MonthView1), busy);
 }
 
 void TestManage::undoAfterAnInsertionBringsTheAppointmentBack()
