@@ -27,16 +27,21 @@ void EntryFields::timeChanged()
     m_timeEdit->setSelection(0, m_timeEdit->text().size());
 }
 
-void EntryFields::select(EntryRules::Field field)
+void selectForCorrection(EntryRules::Field field, QLineEdit *dateEdit, QLineEdit *timeEdit, QLineEdit *textEdit)
 {
-    QLineEdit *edit = field == EntryRules::Field::Date   ? m_dateEdit
-                      : field == EntryRules::Field::Time ? m_timeEdit
-                      : field == EntryRules::Field::Text ? m_textEdit
+    QLineEdit *edit = field == EntryRules::Field::Date   ? dateEdit
+                      : field == EntryRules::Field::Time ? timeEdit
+                      : field == EntryRules::Field::Text ? textEdit
                                                          : nullptr;
     if (!edit)
         return;
     edit->setFocus();
     edit->setSelection(0, edit->text().size());
+}
+
+void EntryFields::select(EntryRules::Field field)
+{
+    selectForCorrection(field, m_dateEdit, m_timeEdit, m_textEdit);
 }
 
 void EntryFields::clear()

@@ -7,6 +7,10 @@
 class Prompter;
 class QLineEdit;
 
+// Focuses the one of the three fields that holds what to correct, with its text selected; the
+// insertion and the change window both point the user there the same way.
+void selectForCorrection(EntryRules::Field field, QLineEdit *dateEdit, QLineEdit *timeEdit, QLineEdit *textEdit);
+
 // The three entry fields: date, time and text of the appointment to insert.
 class EntryFields
 {

@@ -1,5 +1,7 @@
 #include "changewindow.h"
 
+#include "entry/entryfields.h"
+
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -92,12 +94,5 @@ QString ChangeWindow::text() const
 
 void ChangeWindow::select(EntryRules::Field field)
 {
-    QLineEdit *edit = field == EntryRules::Field::Date   ? m_dateEdit
-                      : field == EntryRules::Field::Time ? m_timeEdit
-                      : field == EntryRules::Field::Text ? m_textEdit
-                                                         : nullptr;
-    if (!edit)
-        return;
-    edit->setFocus();
-    edit->selectAll();
+    selectForCorrection(field, m_dateEdit, m_timeEdit, m_textEdit);
 }
