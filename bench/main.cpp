@@ -8,7 +8,7 @@
 #include "domain/busydays.h"
 #include "domain/diary.h"
 #include "print/printappointments.h"
-#include "services/regional.h"
+#include "regional/regional.h"
 #include "services/storefailure.h"
 #include "shell/form1.h"
 #include "shell/startup.h"

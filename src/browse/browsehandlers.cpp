@@ -2,7 +2,6 @@
 
 #include "domain/busydays.h"
 #include "domain/diary.h"
-#include "services/errorreport.h"
 #include "services/storefailure.h"
 #include "store/storeerror.h"
 
@@ -60,8 +59,7 @@ void BrowseHandlers::refreshBusyDays()
         // the marks follow then.
         if (m_storeFailure.officeGone(e))
             return;
-        reportError(m_prompter, e);
-        emit runMustEnd();
+        m_storeFailure.unforeseen(e);
         return;
     }
     // Bold alone, merged over the calendar's own colours; a null date clears every day's.
@@ -102,7 +100,6 @@ void BrowseHandlers::guarded(F &&handler)
             return;
         }
         // Anything else is unforeseen: reported, and the run ends as after any uncaught error.
-        reportError(m_prompter, e);
-        emit runMustEnd();
+        m_storeFailure.unforeseen(e);
     }
 }

@@ -45,8 +45,6 @@ public slots:
 signals:
     // A day was clicked: its date, as the date field shows it.
     void dayChosen(const QString &dateText);
-    // An unforeseen failure was reported; the run ends, as after any uncaught error.
-    void runMustEnd();
     // The appointments the lists now show, line for line (empty when they show none).
     void appointmentsListed(const Appointments &listed);
 

@@ -3,7 +3,7 @@
 #include "domain/appointmenttext.h"
 #include "domain/diary.h"
 #include "services/prompter.h"
-#include "services/regional.h"
+#include "regional/regional.h"
 
 #include <QListWidget>
 

@@ -2,7 +2,7 @@
 
 #include "appointment.h"
 
-#include "services/regional.h"
+#include "regional/regional.h"
 #include "store/cellvalue.h"
 
 #include <QDateTime>

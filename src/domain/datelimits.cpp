@@ -1,6 +1,6 @@
 #include "datelimits.h"
 
-#include "services/regional.h"
+#include "regional/regional.h"
 
 namespace DateLimits {
 

@@ -3,13 +3,30 @@
 #include "appointmenttext.h"
 #include "sheetrows.h"
 
-#include "services/regional.h"
+#include "regional/regional.h"
 #include "store/calcworkbook.h"
+#include "store/rescuecopy.h"
 #include "store/sheetlayout.h"
 #include "store/storeerror.h"
 #include "store/storeliterals.h"
 
 using namespace SheetLayout;
+
+Diary::Diary(CalcWorkbook &book, QObject *parent) : QObject(parent), m_book(book) {}
+
+template <typename Write>
+void Diary::announcing(Write write)
+{
+    try {
+        write();
+    } catch (...) {
+        // Rows put back are announced too; an office gone with them is announced by the recovery.
+        if (m_known)
+            emit changed();
+        throw;
+    }
+    emit changed();
+}
 
 void Diary::reload()
 {
@@ -98,6 +115,11 @@ int Diary::freeRow() const
 
 void Diary::write(int row, const Appointment &appointment)
 {
+    announcing([&] { writeOne(row, appointment); });
+}
+
+void Diary::writeOne(int row, const Appointment &appointment)
+{
     CellBlock updated = rows();
     try {
         // The format first, then the three values in one call: a failure cannot leave half a row.
@@ -121,7 +143,7 @@ void Diary::sortByDate()
     if (!hasAny())
         return;
     // The office's sort is stable, so equal date and time keep the order of insertion.
-    sortAndReload();
+    announcing([this] { sortAndReload(); });
 }
 
 void Diary::sortAndReload()
@@ -151,10 +173,96 @@ QRect Diary::printRange() const
 
 void Diary::recover()
 {
-    m_known = false;
-    m_book.recover();
-    PrepareSheet(m_book);
-    reload();
+    announcing([this] {
+        m_known = false;
+        m_book.recover();
+        PrepareSheet(m_book);
+        reload();
+    });
+}
+
+bool Diary::officeAlive() const
+{
+    return m_book.officeAlive();
+}
+
+QString Diary::path() const
+{
+    return m_book.path();
+}
+
+bool Diary::canBeShown() const
+{
+    return m_book.canBeShown();
+}
+
+void Diary::finishStart()
+{
+    m_book.runDeferred();
+}
+
+void Diary::handOver()
+{
+    m_book.handOver();
+}
+
+void Diary::close()
+{
+    m_book.close();
+}
+
+void Diary::quitOffice()
+{
+    m_book.quit();
+}
+
+QString Diary::storeRescueCopy() const
+{
+    return RescueCopy::store(m_book, kPassword);
+}
+
+SheetPrinting &Diary::printing()
+{
+    return m_book;
+}
+
+int Diary::freeRows() const
+{
+    return kLastRow - (kFirstDataRow + int(rows().size())) + 1;
+}
+
+void Diary::insertAll(const Appointments &appointments)
+{
+    if (appointments.isEmpty())
+        return;
+    const int free = freeRows();
+    if (appointments.size() > free)
+        throw StoreError(StoreError::OperationFailed,
+                         QStringLiteral("Non c'è posto: le righe libere sono %1, ne servono %2")
+                             .arg(free)
+                             .arg(appointments.size()));
+    const CellBlock before = m_rows;
+    const int first = kFirstDataRow + int(before.size());
+    CellBlock added;
+    added.reserve(appointments.size());
+    for (const Appointment &a : appointments)
+        added << a.cells();
+    announcing([&] {
+        try {
+            m_book.setNumberFormat(first, kDateColumn, first + int(added.size()) - 1, kDateColumn, kDateFormat);
+            m_book.writeBlock(first, kDateColumn, added);
+            CellBlock updated = before;
+            SheetRows::apply(updated, kFirstDataRow, {first, {}, added});
+            adopt(updated);
+            sortAndReload();
+        } catch (const StoreError &) {
+            restore(before);
+            throw;
+        }
+        // Stored in the open workbook: from here on one undo takes them back, saved or not.
+        m_undo.push({UndoStep::Insertion, {}, {}, {}, added});
+        m_book.save();
+    });
 }
 
 void Diary::requireAppointment(int row) const
@@ -171,6 +279,11 @@ void Diary::writeRow(int row, const CellRow &cells)
 }
 
 void Diary::replace(int row, const Appointment &appointment)
+{
+    announcing([&] { replaceOne(row, appointment); });
+}
+
+void Diary::replaceOne(int row, const Appointment &appointment)
 {
     requireAppointment(row);
     const CellBlock before = m_rows;
@@ -189,6 +302,11 @@ void Diary::replace(int row, const Appointment &appointment)
 }
 
 void Diary::remove(int row)
+{
+    announcing([&] { removeOne(row); });
+}
+
+void Diary::removeOne(int row)
 {
     requireAppointment(row);
     const CellBlock before = m_rows;
@@ -210,10 +328,25 @@ void Diary::undo()
 {
     if (m_undo.isEmpty())
         throw StoreError(StoreError::OperationFailed, QStringLiteral("Non c'è nulla da annullare"));
+    announcing([this] { undoLast(); });
+}
+
+void Diary::undoLast()
+{
     const UndoStep step = m_undo.last();
     const CellBlock before = rows();
     try {
-        if (SheetRows::holdsResultOf(before, kFirstDataRow, step.edit)) {
+        if (step.kind == UndoStep::Insertion) {
+            // The rows the insertion added go, wherever the sort put them; the rest close up.
+            const SheetRows::RowEdit back = SheetRows::withoutRows(before, kFirstDataRow, step.inserted);
+            if (back.isEmpty())
+                throw StoreError(StoreError::OperationFailed,
+                                 QStringLiteral("Gli appuntamenti inseriti non sono più nella cartella"));
+            m_book.writeBlock(back.firstRow, kDateColumn, back.after);
+            CellBlock updated = before;
+            SheetRows::apply(updated, kFirstDataRow, back);
+            adopt(updated);
+        } else if (SheetRows::holdsResultOf(before, kFirstDataRow, step.edit)) {
             // Nothing moved since: the rows get back exactly what they held.
             const SheetRows::RowEdit back = SheetRows::reversed(step.edit);
             m_book.writeBlock(back.firstRow, kDateColumn, back.after);

@@ -4,11 +4,13 @@
 #include "undohistory.h"
 
 #include <QLocale>
+#include <QObject>
 #include <QRect>
 #include <QStringList>
 #include <optional>
 
 class CalcWorkbook;
+class SheetPrinting;
 
 // The appointments of the open workbook and the rules about them. Every view, the insertion and
 // the print job ask here; only this class and the sheet preparation know which row and column
@@ -20,12 +22,15 @@ class CalcWorkbook;
 // The stored rows are read from the office in one bulk read and then kept here, up to date after
 // every write, sort, change, deletion and undo made through this class, so the views answer from
 // memory. Anything written to the workbook some other way is noticed, and read again in bulk.
-class Diary
+//
+// Whoever writes, changed() says so once the rows held are current: the views, the busy days,
+// the search and the reminders listen to it, not to the window that wrote.
+class Diary : public QObject
 {
-public:
-    explicit Diary(CalcWorkbook &book) : m_book(book) {}
+    Q_OBJECT
 
-    CalcWorkbook &workbook() { return m_book; }
+public:
+    explicit Diary(CalcWorkbook &book, QObject *parent = nullptr);
 
     // Reads the stored rows again, in one bulk read (at start-up).
     void reload();
@@ -51,12 +56,35 @@ public:
     void sortByDate();
     void save();
 
+    // How many appointments fit below the last stored row.
+    int freeRows() const;
+    // The appointments below the last stored row in one write, then one sort and one save; one
+    // undo takes them all back. More than freeRows() are refused with StoreError::OperationFailed,
+    // naming how many rows are free, before anything is written. A failed write or sort is taken back; a failed save leaves
+    // them in the open workbook, as an insertion's does, and the StoreError comes through.
+    void insertAll(const Appointments &appointments);
+
     // The range that prints: the header row down to the last row with a date cell, so that an
     // empty row left by a hand edit does not cut the list short.
     QRect printRange() const;  // x = column, y = row, both from 1
 
     // After the office went away: a new office on the workbook as last saved, prepared again.
     void recover();
+
+    // The session with the office, for the window's start and end and the hand-over.
+    bool officeAlive() const;
+    // The workbook file open, empty when none is.
+    QString path() const;
+    bool canBeShown() const;
+    // Work the first frame does not need, done once the window is up.
+    void finishStart();
+    void handOver();
+    void close();
+    void quitOffice();
+    // The open workbook stored to the user's data folder; its path, or empty when that failed too.
+    QString storeRescueCopy() const;
+    // What the print job needs of the engine.
+    SheetPrinting &printing();
 
     // Changing and deleting a stored appointment, and taking that back. Each is written, sorted
     // where needed, and saved; when any step fails, what was written is put back, so the open
@@ -67,7 +95,7 @@ public:
     void replace(int row, const Appointment &appointment);
     // The row goes, and the rows below move up one, in one write; then saved.
     void remove(int row);
-    // Whether there is a change or deletion of this run to take back.
+    // Whether there is a change, deletion or series of this run to take back.
     bool canUndo() const { return !m_undo.isEmpty(); }
     // The date cell of the appointment the next undo puts back (empty when there is none).
     CellValue undoDate() const { return m_undo.isEmpty() ? CellValue() : m_undo.last().old.value(0); }
@@ -78,7 +106,19 @@ public:
     // How many appointments the sheet can hold.
     static int capacity();
 
+signals:
+    // The stored appointments changed: a write, a sort, a change, a deletion, an undo, a bulk
+    // insertion, a recovery, or a failed one of these put back.
+    void changed();
+
 private:
+    void writeOne(int row, const Appointment &appointment);
+    void replaceOne(int row, const Appointment &appointment);
+    void removeOne(int row);
+    void undoLast();
+    // Runs a write and says changed() after it, whether it succeeded or was put back.
+    template <typename Write>
+    void announcing(Write write);
     int lastDatedRow() const;
     // The copy of the rows, read again if something else wrote to the workbook.
     const CellBlock &rows() const;

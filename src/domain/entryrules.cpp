@@ -2,7 +2,7 @@
 
 #include "datelimits.h"
 
-#include "services/regional.h"
+#include "regional/regional.h"
 
 namespace EntryRules {
 

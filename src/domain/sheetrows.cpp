@@ -1,5 +1,7 @@
 #include "sheetrows.h"
 
+#include <QMultiHash>
+
 namespace SheetRows {
 
 namespace {
@@ -62,6 +64,31 @@ RowEdit removal(const CellBlock &rows, int firstRow, int row)
         edit.after << padded(rows, i);
     edit.after << emptyRow();
     return edit;
+}
+
+RowEdit withoutRows(const CellBlock &rows, int firstRow, const CellBlock &gone)
+{
+    // Looked up by the date cell first, so a series of hundreds costs one pass over the rows.
+    const auto key = [](const CellRow &row) {
+        const CellValue date = row.value(0);
+        return date.isNumeric() ? QString::number(date.number, 'g', 17) : date.text;
+    };
+    QMultiHash<QString, int> wanted;
+    for (int i = 0; i < gone.size(); ++i)
+        wanted.insert(key(gone[i]), i);
+    QVector<bool> taken(gone.size(), false);
+    CellBlock kept;
+    kept.reserve(rows.size());
+    for (const CellRow &row : rows) {
+        bool drop = false;
+        for (auto it = wanted.constFind(key(row)); it != wanted.cend() && it.key() == key(row) && !drop; ++it) {
+            if (!taken[it.value()] && sameCells(row, gone[it.value()]))
+                drop = taken[it.value()] = true;
+        }
+        if (!drop)
+            kept << row;
+    }
+    return difference(rows, kept, firstRow);
 }
 
 RowEdit difference(const CellBlock &before, const CellBlock &after, int firstRow)

@@ -27,6 +27,10 @@ CellRow rowAt(const CellBlock &rows, int firstRow, int row);
 // Taking one row out and closing the gap: every row below moves up one, the last one is emptied.
 RowEdit removal(const CellBlock &rows, int firstRow, int row);
 
+// Taking out one row like each of these (the first found, from the top) and closing the gaps;
+// empty when none is there.
+RowEdit withoutRows(const CellBlock &rows, int firstRow, const CellBlock &gone);
+
 // The smallest block of rows in which the two differ, with what each holds there.
 RowEdit difference(const CellBlock &before, const CellBlock &after, int firstRow);
 

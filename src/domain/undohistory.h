@@ -9,12 +9,13 @@
 // when other rows moved in the meantime (an insertion sorts them).
 struct UndoStep
 {
-    enum Kind { Change, Removal };
+    enum Kind { Change, Removal, Insertion };
 
     Kind kind = Change;
     SheetRows::RowEdit edit;
     CellRow old;      // the row as it was
     CellRow current;  // the row the change left (empty for a removal)
+    CellBlock inserted;  // the rows a bulk insertion added
 };
 
 class UndoHistory
@@ -28,7 +29,6 @@ public:
     int size() const { return m_steps.size(); }
     const UndoStep &last() const { return m_steps.last(); }
     void dropLast() { m_steps.removeLast(); }
-    void clear() { m_steps.clear(); }
 
 private:
     QVector<UndoStep> m_steps;

@@ -15,10 +15,7 @@ EntryHandlers::EntryHandlers(const Controls &controls, Diary &diary, Prompter &p
         clearEntryArea();
         m_fields.focusDate();
     });
-    connect(controls.insertButton, &QPushButton::clicked, this, [this] {
-        if (m_insertion.run())
-            emit appointmentInserted();
-    });
+    connect(controls.insertButton, &QPushButton::clicked, this, [this] { m_insertion.run(); });
 }
 
 void EntryHandlers::clearEntryArea()

@@ -35,8 +35,6 @@ signals:
     // The fields were emptied by a reset or after an appointment was stored: nothing listed
     // belongs to them any more.
     void entryAreaCleared();
-    // An appointment went into the workbook (after its confirmation and any warning).
-    void appointmentInserted();
 
 private:
     void clearEntryArea();

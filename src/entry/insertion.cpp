@@ -6,7 +6,6 @@
 #include "domain/entryrules.h"
 #include "services/prompter.h"
 #include "services/storefailure.h"
-#include "store/calcworkbook.h"
 #include "store/storeerror.h"
 
 bool Insertion::run()
@@ -75,7 +74,7 @@ bool Insertion::sortAndSave(QString &saveTrouble)
     try {
         m_diary.save();
     } catch (const StoreError &e) {
-        if (!m_diary.workbook().officeAlive()) {
+        if (!m_diary.officeAlive()) {
             // The open workbook went with the office: the appointment is lost, not pending.
             m_prompter.message(QStringLiteral("Appuntamento non salvato.\n") + e.description());
             m_storeFailure.recoverIfGone(e);

@@ -3,7 +3,6 @@
 #include "domain/diary.h"
 #include "services/prompter.h"
 #include "services/storefailure.h"
-#include "store/calcworkbook.h"
 #include "store/sheetlayout.h"
 #include "store/storeerror.h"
 
@@ -34,23 +33,22 @@ QString HandOver::showFailedMessage(const QString &reason)
 
 bool HandOver::run()
 {
-    CalcWorkbook &book = m_diary.workbook();
     // No prompt of the office can reach the user here: every question it asks while we
     // hold the workbook is refused by our own handler, so there is nothing to switch off.
     try {
-        book.save();
+        m_diary.save();
     } catch (const StoreError &e) {
         m_prompter.message(saveFailedMessage(e.description()));
         // An office that went away is replaced on the last save, so the diary goes on.
         m_storeFailure.recoverIfGone(e);
         return false;
     }
-    if (!book.canBeShown()) {
+    if (!m_diary.canBeShown()) {
         m_prompter.message(noDisplayMessage());
         return false;
     }
     try {
-        book.handOver();
+        m_diary.handOver();
     } catch (const StoreError &e) {
         m_prompter.message(showFailedMessage(e.description()));
         return false;

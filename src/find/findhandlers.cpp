@@ -3,7 +3,6 @@
 #include "findwindow.h"
 
 #include "domain/diary.h"
-#include "services/errorreport.h"
 #include "services/prompter.h"
 #include "services/storefailure.h"
 #include "store/storeerror.h"
@@ -50,11 +49,8 @@ bool FindHandlers::loadAppointments()
         m_stale = false;
         return true;
     } catch (const StoreError &e) {
-        // Replaced on the last save: the next search reads that.
-        if (m_storeFailure.recoverIfGone(e))
-            return false;
-        reportError(m_prompter, e);
-        emit runMustEnd();
+        // An office replaced on the last save: the next search reads that.
+        m_storeFailure.unforeseen(e);
         return false;
     }
 }

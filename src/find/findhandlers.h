@@ -30,8 +30,6 @@ public slots:
 signals:
     // The day of the appointment chosen among those found.
     void dayChosen(const QDate &day);
-    // An unforeseen failure was reported; the run ends, as after any uncaught error.
-    void runMustEnd();
 
 private:
     void showWindow();

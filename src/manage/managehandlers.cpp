@@ -6,7 +6,7 @@
 #include "domain/diary.h"
 #include "domain/entryrules.h"
 #include "services/prompter.h"
-#include "services/regional.h"
+#include "regional/regional.h"
 #include "services/storefailure.h"
 #include "store/storeerror.h"
 
@@ -198,7 +198,6 @@ void ManageHandlers::undo()
 
 void ManageHandlers::done(const CellValue &date)
 {
-    emit appointmentsChanged();
     emit dayToShow(date.isNumeric() ? date.toDate() : QDate());
     updateActions();
 }

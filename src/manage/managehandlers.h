@@ -53,8 +53,6 @@ public:
 signals:
     // A stored appointment changed, went or came back: list its day again, as a click on it does.
     void dayToShow(const QDate &day);
-    // What is stored changed (not sent for an insertion, which has its own road).
-    void appointmentsChanged();
 
 private:
     void chooseLine(QListWidget *from, int line);

@@ -2,9 +2,9 @@
 
 #include "domain/diary.h"
 #include "services/prompter.h"
-#include "services/regional.h"
+#include "regional/regional.h"
 #include "services/storefailure.h"
-#include "store/calcworkbook.h"
+#include "store/sheetprinting.h"
 #include "store/storeerror.h"
 
 #include <QPrinterInfo>
@@ -89,7 +89,7 @@ bool PrintAppointments::listIsEmpty()
 
 void PrintAppointments::setUpPage(int zoom)
 {
-    CalcWorkbook &book = m_diary.workbook();
+    SheetPrinting &book = m_diary.printing();
     step(QStringLiteral("selezione del foglio"), [&] { book.activateFirstSheet(); });
     step(QStringLiteral("area di stampa"), [&] {
         const QRect range = m_diary.printRange();
@@ -111,7 +111,7 @@ void PrintAppointments::setUpPage(int zoom)
     step(QStringLiteral("formato carta"), [&] { book.setPaperSize(kA4); });
     // A zoom the office does not take (0 after a cancel, or out of its range) leaves the
     // fit-to-page scaling in charge; that is expected, not a failure.
-    if (zoom >= CalcWorkbook::kMinZoom && zoom <= CalcWorkbook::kMaxZoom)
+    if (zoom >= SheetPrinting::kMinZoom && zoom <= SheetPrinting::kMaxZoom)
         step(QStringLiteral("zoom"), [&] { book.setZoom(zoom); });
 }
 
@@ -159,7 +159,7 @@ void PrintAppointments::run(const QString &printerName)
     if (!printerKnown(printerName))
         return;
     try {
-        m_diary.workbook().printOut(printerName, 1);
+        m_diary.printing().printOut(printerName, 1);
     } catch (const StoreError &e) {
         m_prompter.message(QStringLiteral("La stampa non è riuscita: %1%2").arg(e.description(), setupTrouble),
                            Prompter::Icon::Stop);

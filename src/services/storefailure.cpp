@@ -3,12 +3,11 @@
 #include "errorreport.h"
 #include "prompter.h"
 #include "domain/diary.h"
-#include "store/calcworkbook.h"
 #include "store/storeerror.h"
 
 bool StoreFailure::officeGone(const StoreError &error) const
 {
-    return error.number() == StoreError::OfficeGone || !m_diary.workbook().officeAlive();
+    return error.number() == StoreError::OfficeGone || !m_diary.officeAlive();
 }
 
 bool StoreFailure::recoverIfGone(const StoreError &error)
@@ -27,4 +26,12 @@ bool StoreFailure::recoverIfGone(const StoreError &error)
                            Prompter::Icon::Stop);
     }
     return true;
+}
+
+void StoreFailure::unforeseen(const StoreError &error)
+{
+    if (recoverIfGone(error))
+        return;
+    reportError(m_prompter, error);
+    emit runMustEnd();
 }

@@ -1,6 +1,6 @@
 #include "clockline.h"
 
-#include "services/regional.h"
+#include "regional/regional.h"
 
 namespace ClockLine {
 

@@ -1,7 +1,6 @@
 #include "form1.h"
 
 #include "clockline.h"
-#include "shutdown.h"
 #include "browse/browsehandlers.h"
 #include "domain/diary.h"
 #include "entry/entryhandlers.h"
@@ -10,8 +9,8 @@
 #include "find/findhandlers.h"
 #include "manage/managehandlers.h"
 #include "print/printhandlers.h"
+#include "services/shutdown.h"
 #include "services/storefailure.h"
-#include "store/calcworkbook.h"
 
 #include <QCalendarWidget>
 #include <QCheckBox>
@@ -233,25 +232,23 @@ void Form1::wireHandlers()
     connect(m_browse.get(), &BrowseHandlers::dayChosen, dateEdit, &QLineEdit::setText);
     connect(m_entry.get(), &EntryHandlers::dateEdited, m_browse.get(), &BrowseHandlers::clearLists);
     connect(m_entry.get(), &EntryHandlers::entryAreaCleared, m_browse.get(), &BrowseHandlers::clearListing);
-    // What is stored changed: the calendar marks the busy days again, and find searches anew.
-    connect(m_entry.get(), &EntryHandlers::appointmentInserted, m_browse.get(), &BrowseHandlers::refreshBusyDays);
-    connect(m_entry.get(), &EntryHandlers::appointmentInserted, m_find.get(), &FindHandlers::appointmentsChanged);
+    // What is stored changed, whoever wrote it: the calendar marks the busy days again, and find
+    // searches anew.
+    connect(&m_diary, &Diary::changed, m_browse.get(), &BrowseHandlers::refreshBusyDays);
+    connect(&m_diary, &Diary::changed, m_find.get(), &FindHandlers::appointmentsChanged);
     // An appointment chosen among those found: its day shown and listed, as a click on it does.
     connect(m_find.get(), &FindHandlers::dayChosen, m_browse.get(), &BrowseHandlers::showDay);
     // What the lists show is what a change or deletion acts on; after one, its day is listed again.
     connect(m_browse.get(), &BrowseHandlers::appointmentsListed, m_manage.get(), &ManageHandlers::setListed);
     connect(m_manage.get(), &ManageHandlers::dayToShow, m_browse.get(), &BrowseHandlers::showDay);
-    // A change, deletion or undo changed what is stored: the marks and the search follow.
-    connect(m_manage.get(), &ManageHandlers::appointmentsChanged, m_browse.get(), &BrowseHandlers::refreshBusyDays);
-    connect(m_manage.get(), &ManageHandlers::appointmentsChanged, m_find.get(), &FindHandlers::appointmentsChanged);
-    // The run ends after an unforeseen failure, and once the workbook is the user's.
-    connect(m_browse.get(), &BrowseHandlers::runMustEnd, this, &Form1::endWithoutShutdown);
-    connect(m_find.get(), &FindHandlers::runMustEnd, this, &Form1::endWithoutShutdown);
+    // After an unforeseen failure the run ends through the shutdown sequence, saving what is
+    // stored; once the workbook is the user's, it ends without touching it.
+    connect(m_storeFailure.get(), &StoreFailure::runMustEnd, this, &QWidget::close, Qt::QueuedConnection);
     connect(m_extras.get(), &ExtrasHandlers::handedOver, this, &Form1::endWithoutShutdown);
 
     // The busy days of the month shown at start; a window built without an open workbook (as
     // the window's own look is checked) has none to mark.
-    if (!m_diary.workbook().path().isEmpty())
+    if (!m_diary.path().isEmpty())
         m_browse->refreshBusyDays();
 }
 
@@ -269,7 +266,7 @@ void Form1::closeEvent(QCloseEvent *event)
     if (!m_ended) {
         m_ended = true;
         clockTimer->stop();
-        shutDown(m_diary.workbook(), m_prompter);
+        shutDown(m_diary, m_prompter);
         QCoreApplication::quit();
     }
     event->accept();

@@ -33,8 +33,7 @@ public:
     Form1(Diary &diary, Prompter &prompter, QWidget *parent = nullptr);
     ~Form1() override;
 
-    // Ends the run without the shutdown sequence (the workbook was handed over, or an
-    // unforeseen failure was reported).
+    // Ends the run without the shutdown sequence: the workbook was handed over.
     void endWithoutShutdown();
     bool hasEnded() const { return m_ended; }
 

@@ -87,7 +87,7 @@ void finishWhenShown(QWidget &window, Diary &diary, Prompter &prompter)
         if (!shown || !shown->isVisible())
             return;
         try {
-            diary.workbook().runDeferred();
+            diary.finishStart();
         } catch (const StoreError &e) {
             if (!StoreFailure(diary, prompter).recoverIfGone(e))
                 reportError(prompter, e);

@@ -5,7 +5,8 @@
 #include "terminationwatch.h"
 #include "domain/diary.h"
 #include "services/errorreport.h"
-#include "services/regional.h"
+#include "services/shutdown.h"
+#include "regional/regional.h"
 #include "store/calcworkbook.h"
 #include "store/storeerror.h"
 #include "store/workbookfile.h"
@@ -50,8 +51,16 @@ int main(int argc, char *argv[])
     case StartOutcome::Started:
         break;
     }
+    Diary diary(book);
+    // Whatever escapes the window's handlers ends the run as an unforeseen failure does: reported,
+    // then through the shutdown sequence, so nothing stored is lost.
+    const auto unforeseen = [&](const StoreError &e) {
+        shown = nullptr;
+        reportError(prompter, e);
+        shutDown(diary, prompter);
+        return 1;
+    };
     try {
-        Diary diary(book);
         // The stored rows, read once: the views answer from them.
         diary.reload();
         Form1 form(diary, prompter);
@@ -63,12 +72,8 @@ int main(int argc, char *argv[])
         shown = nullptr;
         return code;
     } catch (const StoreError &e) {
-        shown = nullptr;
-        reportError(prompter, e);
+        return unforeseen(e);
     } catch (const std::exception &e) {
-        shown = nullptr;
-        reportError(prompter, StoreError(StoreError::Unforeseen, QString::fromLocal8Bit(e.what())));
+        return unforeseen(StoreError(StoreError::Unforeseen, QString::fromLocal8Bit(e.what())));
     }
-    // The book's end closes the workbook unsaved and ends the office.
-    return 1;
 }

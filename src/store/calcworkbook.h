@@ -1,6 +1,7 @@
 #pragma once
 
 #include "cellvalue.h"
+#include "sheetprinting.h"
 
 #include <QRect>
 #include <QSize>
@@ -13,7 +14,7 @@ class OfficeProcess;
 // The spreadsheet application together with the one workbook it holds for us.
 // Rows and columns count from 1, as on the sheet; every cell operation acts on the first sheet.
 // Every failure throws StoreError.
-class CalcWorkbook
+class CalcWorkbook : public SheetPrinting
 {
 public:
     struct SortKey
@@ -81,7 +82,7 @@ public:
     int firstEmptyRow(int col, int fromRow, int toRow) const;
     void sortRows(int firstRow, int lastRow, int lastCol, const QVector<SortKey> &keys);
 
-    void activateFirstSheet();
+    void activateFirstSheet() override;
     int activeSheetIndex() const;  // 0 = first
     void select(int firstRow, int firstCol, int lastRow, int lastCol);
     QRect selection() const;  // x = column, y = row, both from 1
@@ -98,53 +99,18 @@ public:
     // A new last sheet with these rows from A1, as a user may add one while the workbook is his.
     void addSheet(const QString &name, const CellBlock &rows);
 
-    // Printing
-    // The page setup of the first sheet's page style. Lengths in 1/100 mm. The margins follow the
-    // usual spreadsheet sense: top and bottom reach the body, header and footer margins the
-    // header and footer lines.
-    struct PageSetup
-    {
-        QRect printArea;  // x = column, y = row, both from 1; null when the sheet has none
-        bool headerOn = false;
-        QString centerHeader;
-        int leftMargin = 0;
-        int rightMargin = 0;
-        int topMargin = 0;
-        int bottomMargin = 0;
-        int headerMargin = 0;
-        int footerMargin = 0;
-        int pagesWide = 0;  // 0 = not fitted that way
-        int pagesTall = 0;
-        int zoom = 100;
-        bool gridlines = false;
-        bool landscape = false;
-        QSize paper;
-    };
-    struct Margins
-    {
-        int left, right, top, bottom, header, footer;  // 1/100 mm
-    };
-    static constexpr int kMinZoom = 10;
-    static constexpr int kMaxZoom = 400;
-
-    PageSetup pageSetup() const;
-    void setPrintArea(int firstRow, int firstCol, int lastRow, int lastCol);
-    // The centred header line; the left and right parts and the footer are emptied: the page
-    // carries this one line besides the cells.
-    void setCenterHeader(const QString &text);
-    // All six together: the office keeps header and footer room inside the top and bottom margins.
-    void setMargins(const Margins &margins);
-    void setFitToPages(int wide, int tall);
-    void setPrintGridlines(bool on);
-    void setLandscape(bool landscape);
-    void setPaperSize(const QSize &hundredthsMm);
-    // A zoom replaces any fit-to-page scaling; outside kMinZoom..kMaxZoom it is refused.
-    void setZoom(int percent);
-    // Prints the first sheet alone on the named queue, waiting until the job is handed to it.
-    // A printer the office does not know is refused rather than replaced by its default.
-    void printOut(const QString &printerName, int copies);
-    // The first sheet as it would print, as a PDF file (for checking what a page holds).
-    void exportPdf(const QString &path) const;
+    // Printing (see SheetPrinting)
+    PageSetup pageSetup() const override;
+    void setPrintArea(int firstRow, int firstCol, int lastRow, int lastCol) override;
+    void setCenterHeader(const QString &text) override;
+    void setMargins(const Margins &margins) override;
+    void setFitToPages(int wide, int tall) override;
+    void setPrintGridlines(bool on) override;
+    void setLandscape(bool landscape) override;
+    void setPaperSize(const QSize &hundredthsMm) override;
+    void setZoom(int percent) override;
+    void printOut(const QString &printerName, int copies) override;
+    void exportPdf(const QString &path) const override;
 
 private:
     void runDeferredBeforeOutput();

@@ -1,5 +1,5 @@
 #include "shell/form1.h"
-#include "services/regional.h"
+#include "regional/regional.h"
 #include "store/calcworkbook.h"
 #include "store/sheetlayout.h"
 #include "support/testsupport.h"

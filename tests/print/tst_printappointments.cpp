@@ -1,6 +1,6 @@
 #include "print/printappointments.h"
 #include "print/printrig.h"
-#include "services/regional.h"
+#include "regional/regional.h"
 #include "store/calcworkbook.h"
 #include "store/sheetlayout.h"
 #include "support/biffreader.h"

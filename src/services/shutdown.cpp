@@ -1,43 +1,41 @@
 #include "shutdown.h"
 
-#include "services/errorreport.h"
-#include "store/calcworkbook.h"
-#include "store/rescuecopy.h"
-#include "store/sheetlayout.h"
+#include "errorreport.h"
+#include "domain/diary.h"
 #include "store/storeerror.h"
 
 namespace {
 
 // The failed save's report, with where the open workbook went instead.
-StoreError withRescueCopy(const CalcWorkbook &book, const StoreError &failure)
+StoreError withRescueCopy(const Diary &diary, const StoreError &failure)
 {
-    const QString copy = RescueCopy::store(book, SheetLayout::kPassword);
+    const QString copy = diary.storeRescueCopy();
     const QString note =
         copy.isEmpty()
             ? QStringLiteral("\n\nNon è stato possibile salvare neanche una copia: gli appuntamenti inseriti dopo "
                              "l'ultimo salvataggio riuscito sono persi.")
             : QStringLiteral("\n\nTutti gli appuntamenti sono stati salvati in una copia di emergenza:\n%1\n"
                              "Per ripristinarla, a programma chiuso, copiarla su %2 sostituendo quel file.")
-                  .arg(copy, book.path());
+                  .arg(copy, diary.path());
     return StoreError(failure.number(), failure.description() + note);
 }
 
 } // namespace
 
-void shutDown(CalcWorkbook &book, Prompter &prompter)
+void shutDown(Diary &diary, Prompter &prompter)
 {
     try {
-        book.save();
+        diary.save();
     } catch (const StoreError &e) {
         // Only then the office goes, and with it whatever the copy could not keep.
-        reportError(prompter, withRescueCopy(book, e));
-        book.quit();
+        reportError(prompter, withRescueCopy(diary, e));
+        diary.quitOffice();
         return;
     }
     try {
-        book.close();
+        diary.close();
     } catch (const StoreError &e) {
         reportError(prompter, e);
     }
-    book.quit();
+    diary.quitOffice();
 }

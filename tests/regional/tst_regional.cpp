@@ -1,4 +1,4 @@
-#include "services/regional.h"
+#include "regional/regional.h"
 
 #include <QTest>
 
