@@ -3,13 +3,19 @@
 #include "browse/browsefixture.h"
 #include "regional/regional.h"
 #include "remind/reminderpopup.h"
+#include "remind/remindersettings.h"
+#include "remind/reminderwindow.h"
 #include "support/diarywalk.h"
 
+#include <QCheckBox>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QFile>
 #include <QLabel>
 #include <QProcess>
+#include <QPushButton>
+#include <QSettings>
+#include <QSpinBox>
 #include <QTemporaryDir>
 
 using namespace BrowseFixture;
@@ -40,6 +46,7 @@ private slots:
     void initTestCase();
     void cleanupTestCase();
     void announcedOnceOnTheBus();
+    void settingsKeptAndBadValuesReadAsDefaults();
 
 private:
     QTemporaryDir m_dir;
@@ -108,6 +115,32 @@ void TestReminders::announcedOnceOnTheBus()
     QCOMPARE(popup->findChild<QLabel *>()->text(), QStringLiteral("Appuntamento alle %1\nFarmacia").arg(time));
     QCOMPARE(recorder.calls.size(), 1);
     QDBusConnection::disconnectFromBus(QStringLiteral("service"));
+}
+
+void TestReminders::settingsKeptAndBadValuesReadAsDefaults()
+{
+    ReminderWindow window(nullptr);
+    auto *active = window.findChild<QCheckBox *>();
+    auto *minutes = window.findChild<QSpinBox *>();
+    QCOMPARE(active->accessibleName(), QStringLiteral("Avvisa prima degli appuntamenti"));
+    QCOMPARE(minutes->accessibleName(), QStringLiteral("Minuti di anticipo"));
+    QVERIFY(active->isChecked());
+    QCOMPARE(minutes->value(), 15);
+    active->setChecked(false);
+    minutes->setValue(30);
+    window.findChild<QPushButton *>(QStringLiteral("Command1"))->click();
+    const QString path = m_dir.filePath(QStringLiteral("config/vespolari/vespolari.conf"));
+    QSettings file(path, QSettings::IniFormat);
+    QCOMPARE(file.value(QStringLiteral("promemoria/attivi")).toString(), QStringLiteral("false"));
+    QCOMPARE(file.value(QStringLiteral("promemoria/minuti")).toInt(), 30);
+
+    for (const char *bad : {"quindici", "-5", "1441"}) {
+        file.setValue(QStringLiteral("promemoria/minuti"), QString::fromLatin1(bad));
+        file.setValue(QStringLiteral("promemoria/attivi"), QStringLiteral("forse"));
+        file.sync();
+        QCOMPARE(ReminderSettings::load().minutes, 15);
+        QVERIFY(ReminderSettings::load().active);
+    }
 }
 
 QTEST_MAIN(TestReminders)
