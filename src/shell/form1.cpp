@@ -9,6 +9,8 @@
 #include "find/findhandlers.h"
 #include "manage/managehandlers.h"
 #include "print/printhandlers.h"
+#include "remind/remindhandlers.h"
+#include "repeat/repeathandlers.h"
 #include "services/shutdown.h"
 #include "services/storefailure.h"
 
@@ -208,6 +210,8 @@ void Form1::buildAppointmentsMenu()
     deleteAction = entry("Melimina", QStringLiteral("&Elimina"), QKeySequence(Qt::Key_Delete));
     undoAction = entry("Mannulla", QStringLiteral("&Annulla"), QKeySequence(Qt::CTRL | Qt::Key_Z));
     findAction = entry("Mcerca", QStringLiteral("&Cerca..."), QKeySequence(Qt::CTRL | Qt::Key_F));
+    remindAction = entry("Mpromemoria", QStringLiteral("&Promemoria..."), QKeySequence());
+    repeatAction = entry("Mripetuto", QStringLiteral("Appuntamento &ripetuto..."), QKeySequence());
 }
 
 void Form1::wireHandlers()
@@ -225,6 +229,10 @@ void Form1::wireHandlers()
     m_manage = std::make_unique<ManageHandlers>(
         ManageHandlers::Controls{this, timesList, textsList, changeAction, deleteAction, undoAction}, m_diary,
         m_prompter, *m_storeFailure, this);
+    m_remind = std::make_unique<RemindHandlers>(remindAction, this, m_diary, this);
+    m_repeat = std::make_unique<RepeatHandlers>(
+        RepeatHandlers::Controls{this, repeatAction, dateEdit, timeEdit, textEdit}, m_diary, m_prompter,
+        *m_storeFailure, this);
 
     // How the subsystems affect one another: a chosen day fills the date field; a new date makes
     // the listed appointments stale; an emptied entry area (reset, or an appointment stored)
@@ -232,6 +240,9 @@ void Form1::wireHandlers()
     connect(m_browse.get(), &BrowseHandlers::dayChosen, dateEdit, &QLineEdit::setText);
     connect(m_entry.get(), &EntryHandlers::dateEdited, m_browse.get(), &BrowseHandlers::clearLists);
     connect(m_entry.get(), &EntryHandlers::entryAreaCleared, m_browse.get(), &BrowseHandlers::clearListing);
+    // A stored series leaves the entry area as a stored appointment does. (Reminders follow
+    // Diary::changed themselves.)
+    connect(m_repeat.get(), &RepeatHandlers::seriesStored, m_entry.get(), &EntryHandlers::clearEntryArea);
     // What is stored changed, whoever wrote it: the calendar marks the busy days again, and find
     // searches anew.
     connect(&m_diary, &Diary::changed, m_browse.get(), &BrowseHandlers::refreshBusyDays);

@@ -20,6 +20,8 @@ class QMenu;
 class QListWidget;
 class QPushButton;
 class QTimer;
+class RemindHandlers;
+class RepeatHandlers;
 class StoreFailure;
 
 // The main window. It owns its controls and hands each subsystem only those it works with;
@@ -56,6 +58,8 @@ private:
     QAction *deleteAction = nullptr;
     QAction *undoAction = nullptr;
     QAction *findAction = nullptr;
+    QAction *remindAction = nullptr;
+    QAction *repeatAction = nullptr;
     QCalendarWidget *calendar = nullptr;
     QLabel *dateCaption = nullptr;
     QLabel *timeCaption = nullptr;
@@ -82,4 +86,6 @@ private:
     std::unique_ptr<ExtrasHandlers> m_extras;
     std::unique_ptr<FindHandlers> m_find;
     std::unique_ptr<ManageHandlers> m_manage;
+    std::unique_ptr<RemindHandlers> m_remind;
+    std::unique_ptr<RepeatHandlers> m_repeat;
 };
