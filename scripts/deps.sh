@@ -3,7 +3,7 @@
 set -euo pipefail
 
 packages=(
-  cmake make g++ pkg-config libgsf-1-dev
+  cmake make g++ pkg-config libgsf-1-dev libical-dev
   qt6-base-dev qt6-qpa-plugins libqt6printsupport6 qt6-translations-l10n
   libreoffice-calc libreoffice-dev libreoffice-l10n-it
   fonts-crosextra-carlito fonts-liberation2
