@@ -246,7 +246,8 @@ void CalDavClient::multiget(const QStringList &hrefs,
             "<c:calendar-multiget xmlns:d=\"DAV:\" xmlns:c=\"urn:ietf:params:xml:ns:caldav\">"
             "<d:prop><d:getetag/><c:calendar-data/></d:prop>");
         for (const QString &href : hrefs.mid(from, kBatch))
-            body += "<d:href>" + QUrl::toPercentEncoding(href, "/@:").toHtmlEscaped() + "</d:href>";
+            body += "<d:href>" + QString::fromLatin1(QUrl::toPercentEncoding(href, "/@:")).toHtmlEscaped().toLatin1()
+                    + "</d:href>";
         body += "</c:calendar-multiget>";
         ++gathered->open;
         whenDone(send("REPORT", {}, body, {{"Depth", "1"}}), [done, gathered](QNetworkReply *reply, Result result) {
@@ -269,9 +270,9 @@ void CalDavClient::put(const QString &href, const QByteArray &body, const QStrin
 {
     QList<QPair<QByteArray, QByteArray>> headers{{"Content-Type", "text/calendar; charset=utf-8"}};
     if (ifMatch.isEmpty())
-        headers.append({"If-None-Match", "*"});
+        headers.append(qMakePair(QByteArray("If-None-Match"), QByteArray("*")));
     else
-        headers.append({"If-Match", ifMatch.toUtf8()});
+        headers.append(qMakePair(QByteArray("If-Match"), ifMatch.toUtf8()));
     whenDone(send("PUT", href, body, headers), [done](QNetworkReply *reply, const Result &result) {
         done(result, QString::fromUtf8(reply->rawHeader("ETag")));
     });

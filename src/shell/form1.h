@@ -21,6 +21,7 @@ class QListWidget;
 class QPushButton;
 class QTimer;
 class StoreFailure;
+class SyncHandlers;
 
 // The main window. It owns its controls and hands each subsystem only those it works with;
 // what one subsystem does to another goes through the signals connected in wireHandlers().
@@ -56,6 +57,8 @@ private:
     QAction *deleteAction = nullptr;
     QAction *undoAction = nullptr;
     QAction *findAction = nullptr;
+    QAction *serverAction = nullptr;
+    QAction *refreshAction = nullptr;
     QCalendarWidget *calendar = nullptr;
     QLabel *dateCaption = nullptr;
     QLabel *timeCaption = nullptr;
@@ -82,4 +85,5 @@ private:
     std::unique_ptr<ExtrasHandlers> m_extras;
     std::unique_ptr<FindHandlers> m_find;
     std::unique_ptr<ManageHandlers> m_manage;
+    std::unique_ptr<SyncHandlers> m_sync;
 };
