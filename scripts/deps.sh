@@ -3,14 +3,14 @@
 set -euo pipefail
 
 packages=(
-  cmake make g++ pkg-config libgsf-1-dev
+  cmake make g++ pkg-config libgsf-1-dev libical-dev
   qt6-base-dev qt6-qpa-plugins libqt6printsupport6 qt6-translations-l10n
   libreoffice-calc libreoffice-dev libreoffice-l10n-it
   fonts-crosextra-carlito fonts-liberation2
   xvfb xauth x11-utils imagemagick xdotool
   cups cups-client printer-driver-cups-pdf poppler-utils
   gnuplot-nox desktop-file-utils
-  dbus
+  dbus qtkeychain-qt6-dev radicale
 )
 
 missing=()

@@ -13,6 +13,7 @@
 #include "repeat/repeathandlers.h"
 #include "services/shutdown.h"
 #include "services/storefailure.h"
+#include "sync/synchandlers.h"
 
 #include <QCalendarWidget>
 #include <QCheckBox>
@@ -212,6 +213,8 @@ void Form1::buildAppointmentsMenu()
     findAction = entry("Mcerca", QStringLiteral("&Cerca..."), QKeySequence(Qt::CTRL | Qt::Key_F));
     remindAction = entry("Mpromemoria", QStringLiteral("&Promemoria..."), QKeySequence());
     repeatAction = entry("Mripetuto", QStringLiteral("Appuntamento &ripetuto..."), QKeySequence());
+    serverAction = entry("Mserver", QStringLiteral("Calendario sul &server..."), QKeySequence());
+    refreshAction = entry("Maggiorna", QStringLiteral("A&ggiorna dal server"), QKeySequence(Qt::Key_F5));
 }
 
 void Form1::wireHandlers()
@@ -223,6 +226,10 @@ void Form1::wireHandlers()
     m_browse = std::make_unique<BrowseHandlers>(BrowseHandlers::Controls{calendar, timesList, textsList, showAllCheck},
                                                 m_diary, m_prompter, *m_storeFailure, this);
     m_print = std::make_unique<PrintHandlers>(printButton, m_diary, m_prompter, *m_storeFailure, this);
+    // Before the hand-over's handler: a synchronisation under way ends before the workbook goes.
+    m_sync = std::make_unique<SyncHandlers>(SyncHandlers::Controls{this, serverAction, refreshAction}, m_diary,
+                                            m_prompter, *m_storeFailure, this);
+    connect(handOverAction, &QAction::triggered, m_sync.get(), &SyncHandlers::finish);
     m_extras = std::make_unique<ExtrasHandlers>(handOverAction, linkImage, m_diary, m_prompter, *m_storeFailure,
                                                 this);
     m_find = std::make_unique<FindHandlers>(findAction, this, m_diary, m_prompter, *m_storeFailure, this);
@@ -252,6 +259,8 @@ void Form1::wireHandlers()
     // What the lists show is what a change or deletion acts on; after one, its day is listed again.
     connect(m_browse.get(), &BrowseHandlers::appointmentsListed, m_manage.get(), &ManageHandlers::setListed);
     connect(m_manage.get(), &ManageHandlers::dayToShow, m_browse.get(), &BrowseHandlers::showDay);
+    // Rows the server changed moved others: lists showing the old ones are emptied.
+    connect(m_sync.get(), &SyncHandlers::diaryUpdated, m_browse.get(), &BrowseHandlers::clearLists);
     // After an unforeseen failure the run ends through the shutdown sequence, saving what is
     // stored; once the workbook is the user's, it ends without touching it.
     connect(m_storeFailure.get(), &StoreFailure::runMustEnd, this, &QWidget::close, Qt::QueuedConnection);
@@ -277,6 +286,7 @@ void Form1::closeEvent(QCloseEvent *event)
     if (!m_ended) {
         m_ended = true;
         clockTimer->stop();
+        m_sync->finish();
         shutDown(m_diary, m_prompter);
         QCoreApplication::quit();
     }

@@ -23,6 +23,7 @@ class QTimer;
 class RemindHandlers;
 class RepeatHandlers;
 class StoreFailure;
+class SyncHandlers;
 
 // The main window. It owns its controls and hands each subsystem only those it works with;
 // what one subsystem does to another goes through the signals connected in wireHandlers().
@@ -60,6 +61,8 @@ private:
     QAction *findAction = nullptr;
     QAction *remindAction = nullptr;
     QAction *repeatAction = nullptr;
+    QAction *serverAction = nullptr;
+    QAction *refreshAction = nullptr;
     QCalendarWidget *calendar = nullptr;
     QLabel *dateCaption = nullptr;
     QLabel *timeCaption = nullptr;
@@ -88,4 +91,5 @@ private:
     std::unique_ptr<ManageHandlers> m_manage;
     std::unique_ptr<RemindHandlers> m_remind;
     std::unique_ptr<RepeatHandlers> m_repeat;
+    std::unique_ptr<SyncHandlers> m_sync;
 };

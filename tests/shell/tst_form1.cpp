@@ -122,7 +122,9 @@ void TestForm1::windowAndMenu()
     for (const QAction *a : bar[1]->menu()->actions())
         entries << a->text() + QLatin1Char(' ') + a->shortcut().toString(QKeySequence::PortableText);
     QCOMPARE(entries, (QStringList{QStringLiteral("&Modifica... F2"), QStringLiteral("&Elimina Del"),
-                                   QStringLiteral("&Annulla Ctrl+Z"), QStringLiteral("&Cerca... Ctrl+F")}));
+                                   QStringLiteral("&Annulla Ctrl+Z"), QStringLiteral("&Cerca... Ctrl+F"),
+                                   QStringLiteral("Calendario sul &server... "),
+                                   QStringLiteral("A&ggiorna dal server F5")}));
 }
 
 void TestForm1::entryFieldsStopAtTheirLength()

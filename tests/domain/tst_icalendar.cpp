@@ -1,0 +1,132 @@
+#include "domain/icalendar.h"
+
+#include <QTest>
+
+// The iCalendar mapping without an office: what goes out, what comes back, and a file written by
+// another program (zones other than ours, UTC, all-day, a weekly series with an exception).
+class TestICalendar : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { qputenv("TZ", "Europe/Rome"); }
+    void writesEscapedFoldedEventsInTheLocalZone();
+    void readsBackWhatItWrote();
+    void uidsFollowTheRowsAndTheirPlace();
+    void readsAnotherProgramsFile();
+    void seriesStopAtTheLimit();
+    void refusesWhatIsNotICalendar();
+    void longTextsAreCutAndControlsBlanked();
+};
+
+void TestICalendar::writesEscapedFoldedEventsInTheLocalZone()
+{
+    const QString text = QStringLiteral("Riunione, sala 2; portare \"carte\" e città 🎉 ") + QString(60, QLatin1Char('x'));
+    const QByteArray ics = ICalendar::write({{"a@v", QDate(2026, 7, 1), QTime(9, 30), text},
+                                             {"b@v", QDate(2026, 7, 2), QTime(), QStringLiteral("Ferie")}});
+    QVERIFY(ics.startsWith("BEGIN:VCALENDAR"));
+    QVERIFY(ics.contains("BEGIN:VTIMEZONE\r\nTZID:Europe/Rome\r\n"));
+    QVERIFY(ics.contains("DTSTART;TZID=Europe/Rome:20260701T093000\r\n"));
+    QVERIFY(ics.contains("DTSTART;VALUE=DATE:20260702\r\n"));
+    QVERIFY(ics.contains("SUMMARY:Riunione\\, sala 2\\; portare"));
+    QVERIFY(ics.contains("\r\n "));  // folded
+    QVERIFY(!ics.contains("DTEND"));
+    // Folded at 75 octets, never inside a character.
+    for (const QByteArray &line : ics.split('\n')) {
+        QVERIFY2(line.size() <= 76, line.constData());
+        QCOMPARE(QString::fromUtf8(line).toUtf8(), line);
+    }
+    QCOMPARE(ICalendar::writeEvent({"a@v", QDate(2026, 7, 1), QTime(9, 30), text}).count("BEGIN:VEVENT"), 1);
+}
+
+void TestICalendar::readsBackWhatItWrote()
+{
+    const QVector<CalendarEvent> events{{"a@v", QDate(2026, 3, 29), QTime(2, 30), QStringLiteral("a, b; c\\d")},
+                                        {"b@v", QDate(1900, 3, 1), QTime(23, 59, 59), QStringLiteral("è 🎉")},
+                                        {"c@v", QDate(2026, 7, 2), QTime(), QStringLiteral("Ferie")}};
+    const ICalendar::Parsed parsed = ICalendar::read(ICalendar::write(events), QDate(2030, 1, 1));
+    QVERIFY(parsed.isCalendar);
+    // 02:30 on the day the clocks go forward does not exist: it reads back an hour on.
+    QCOMPARE(parsed.events.value(0).text, events[0].text);
+    QCOMPARE(parsed.events.mid(1), events.mid(1));
+}
+
+void TestICalendar::uidsFollowTheRowsAndTheirPlace()
+{
+    const Appointment a = Appointment::typed(QDate(2026, 5, 4), QTime(8, 0), QStringLiteral("Dentista"));
+    Appointment allDay = a;
+    allDay.time = CellValue::empty();
+    const QVector<CalendarEvent> events = ICalendar::toEvents({a, a, allDay, Appointment{5, CellValue::fromText("x"), {}, {}}});
+    QCOMPARE(events.size(), 3);
+    QCOMPARE(events[0].uid, ICalendar::uidFor(a, 0));
+    QCOMPARE(events[1].uid, ICalendar::uidFor(a, 1));
+    QVERIFY(events[0].uid != events[1].uid && events[0].uid.endsWith(QLatin1String("@vespolari")));
+    QCOMPARE(events[2].time, QTime());
+    QCOMPARE(ICalendar::toEvents({a, a}), events.mid(0, 2));
+    QCOMPARE(ICalendar::toAppointment(events[2]).cells(), allDay.cells());
+}
+
+void TestICalendar::readsAnotherProgramsFile()
+{
+    const QByteArray ics = "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//Altro//EN\r\n"
+                           "BEGIN:VTIMEZONE\r\nTZID:America/New_York\r\nBEGIN:STANDARD\r\nDTSTART:19701101T020000\r\n"
+                           "RRULE:FREQ=YEARLY;BYMONTH=11;BYDAY=1SU\r\nTZOFFSETFROM:-0400\r\nTZOFFSETTO:-0500\r\nEND:STANDARD\r\n"
+                           "BEGIN:DAYLIGHT\r\nDTSTART:19700308T020000\r\nRRULE:FREQ=YEARLY;BYMONTH=3;BYDAY=2SU\r\n"
+                           "TZOFFSETFROM:-0500\r\nTZOFFSETTO:-0400\r\nEND:DAYLIGHT\r\nEND:VTIMEZONE\r\n"
+                           "BEGIN:VEVENT\r\nUID:ny\r\nDTSTART;TZID=America/New_York:20260115T090000\r\n"
+                           "SUMMARY:Chiamata\\, New York\r\nLOCATION:Uffi\r\n cio 3\r\nEND:VEVENT\r\n"
+                           "BEGIN:VEVENT\r\nUID:utc\r\nDTSTART:20260710T120000Z\r\nSUMMARY:Volo\r\nEND:VEVENT\r\n"
+                           "BEGIN:VEVENT\r\nUID:day\r\nDTSTART;VALUE=DATE:20261225\r\nDTEND;VALUE=DATE:20261226\r\nSUMMARY:Natale\r\nEND:VEVENT\r\n"
+                           "BEGIN:VEVENT\r\nUID:gone\r\nSTATUS:CANCELLED\r\nDTSTART:20260101T100000Z\r\nSUMMARY:No\r\nEND:VEVENT\r\n"
+                           "BEGIN:VEVENT\r\nUID:week\r\nDTSTART;TZID=Europe/London:20260302T180000\r\n"
+                           "RRULE:FREQ=WEEKLY;COUNT=4\r\nEXDATE;TZID=Europe/London:20260309T180000\r\nSUMMARY:Corso\r\nEND:VEVENT\r\n"
+                           "END:VCALENDAR\r\n";
+    const ICalendar::Parsed parsed = ICalendar::read(ics, QDate(2028, 1, 1));
+    QVERIFY(parsed.isCalendar);
+    QCOMPARE(parsed.cancelled, 1);
+    const QVector<CalendarEvent> expected{
+        {"ny", QDate(2026, 1, 15), QTime(15, 0), QStringLiteral("Chiamata, New York - Ufficio 3")},
+        {"utc", QDate(2026, 7, 10), QTime(14, 0), QStringLiteral("Volo")},
+        {"day", QDate(2026, 12, 25), QTime(), QStringLiteral("Natale")},
+        {"week", QDate(2026, 3, 2), QTime(19, 0), QStringLiteral("Corso")},
+        {"week", QDate(2026, 3, 16), QTime(19, 0), QStringLiteral("Corso")},
+        // London moved to summer time on 29 March, Rome too: still an hour apart.
+        {"week", QDate(2026, 3, 23), QTime(19, 0), QStringLiteral("Corso")}};
+    QCOMPARE(parsed.events, expected);
+}
+
+void TestICalendar::seriesStopAtTheLimit()
+{
+    const QByteArray ics = "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:x\r\nBEGIN:VEVENT\r\nUID:d\r\n"
+                           "DTSTART;VALUE=DATE:20260101\r\nRRULE:FREQ=DAILY\r\nRDATE;VALUE=DATE:20251225\r\nSUMMARY:Ogni giorno\r\n"
+                           "END:VEVENT\r\nEND:VCALENDAR\r\n";
+    ICalendar::Parsed parsed = ICalendar::read(ics, QDate(2026, 1, 10));
+    QCOMPARE(parsed.events.size(), 11);
+    QCOMPARE(parsed.events.first().date, QDate(2025, 12, 25));
+    QCOMPARE(parsed.cutSeries, 0);
+    parsed = ICalendar::read(ics, QDate(2030, 1, 1), 500);
+    QCOMPARE(parsed.events.size(), 500);
+    QCOMPARE(parsed.cutSeries, 1);
+}
+
+void TestICalendar::refusesWhatIsNotICalendar()
+{
+    for (const QByteArray &data : {QByteArray(), QByteArray("Data;Ora;Testo\n01/01/2026;9.30;x\n"),
+                                   QByteArray("\x89PNG\r\n\x1a\n\0\0", 10)}) {
+        const ICalendar::Parsed parsed = ICalendar::read(data, QDate(2030, 1, 1));
+        QVERIFY(!parsed.isCalendar);
+        QVERIFY(!parsed.error.isEmpty());
+    }
+}
+
+void TestICalendar::longTextsAreCutAndControlsBlanked()
+{
+    CalendarEvent event{"x", QDate(2026, 1, 1), QTime(8, 0), QString(32766, QLatin1Char('a')) + QStringLiteral("🎉\tb")};
+    QVERIFY(ICalendar::isTooLong(event));
+    QCOMPARE(ICalendar::toAppointment(event).text.text, QString(32766, QLatin1Char('a')));
+    event.text = QStringLiteral("riga uno\nriga\tdue");
+    QCOMPARE(ICalendar::toAppointment(event).text.text, QStringLiteral("riga uno riga due"));
+}
+
+QTEST_GUILESS_MAIN(TestICalendar)
+#include "tst_icalendar.moc"
