@@ -342,7 +342,7 @@ void Diary::replaceOne(int row, const Appointment &appointment)
     }
     const SheetRows::RowEdit edit = SheetRows::difference(before, m_rows, kFirstDataRow);
     if (!edit.isEmpty())
-        m_undo.push({UndoStep::Change, edit, old, appointment.cells()});
+        m_undo.push({UndoStep::Change, edit, old, appointment.cells(), {}});
 }
 
 void Diary::remove(int row)
@@ -365,7 +365,7 @@ void Diary::removeOne(int row)
         restore(before);
         throw;
     }
-    m_undo.push({UndoStep::Removal, edit, edit.before.first(), {}});
+    m_undo.push({UndoStep::Removal, edit, edit.before.first(), {}, {}});
 }
 
 void Diary::undo()

@@ -3,13 +3,14 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
 #include <QVBoxLayout>
 
 ReminderPopup::ReminderPopup(QWidget *parent)
     : QWidget(parent, Qt::Tool | Qt::WindowStaysOnTopHint | Qt::WindowDoesNotAcceptFocus)
 {
     setObjectName(QStringLiteral("Avviso"));
-    setWindowTitle(QStringLiteral("Vespolari"));
+    setWindowTitle(QStringLiteral("Vespolari - Promemoria"));
     setAccessibleName(QStringLiteral("Promemoria"));
     setAttribute(Qt::WA_ShowWithoutActivating);
     setAttribute(Qt::WA_DeleteOnClose);
@@ -35,4 +36,9 @@ void ReminderPopup::add(const QString &summary, const QString &body)
     const QString line = summary + QLatin1Char('\n') + body;
     m_lines->setText(m_lines->text().isEmpty() ? line : m_lines->text() + QStringLiteral("\n\n") + line);
     adjustSize();
+    // Where desktops show their notifications: the top right corner.
+    if (const QScreen *screen = (parentWidget() ? parentWidget()->screen() : this->screen())) {
+        const QRect room = screen->availableGeometry();
+        move(room.right() - frameGeometry().width() - 16, room.top() + 16);
+    }
 }
