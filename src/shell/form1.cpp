@@ -11,6 +11,7 @@
 #include "print/printhandlers.h"
 #include "services/shutdown.h"
 #include "services/storefailure.h"
+#include "services/twips.h"
 
 #include <QCalendarWidget>
 #include <QCheckBox>
@@ -27,12 +28,6 @@
 #include <QTimer>
 
 namespace {
-
-// Positions are kept in twips, as the window was drawn; 15 twips make a pixel at 96 dpi.
-QRect twips(int left, int top, int width, int height)
-{
-    return QRect(left / 15, top / 15, width / 15, height / 15);
-}
 
 template <typename W>
 W *place(QWidget *parent, const char *name, const QRect &geometry)
@@ -221,9 +216,9 @@ void Form1::wireHandlers()
     m_print = std::make_unique<PrintHandlers>(printButton, m_diary, m_prompter, *m_storeFailure, this);
     m_extras = std::make_unique<ExtrasHandlers>(handOverAction, linkImage, m_diary, m_prompter, *m_storeFailure,
                                                 this);
-    m_find = std::make_unique<FindHandlers>(findAction, this, m_diary, m_prompter, *m_storeFailure, this);
+    m_find = std::make_unique<FindHandlers>(findAction, this, QWidgetList{timesList, textsList}, m_diary, m_prompter, *m_storeFailure, this);
     m_manage = std::make_unique<ManageHandlers>(
-        ManageHandlers::Controls{this, timesList, textsList, changeAction, deleteAction, undoAction}, m_diary,
+        ManageHandlers::Controls{this, timesList, textsList, changeAction, deleteAction, undoAction, findAction}, m_diary,
         m_prompter, *m_storeFailure, this);
 
     // How the subsystems affect one another: a chosen day fills the date field; a new date makes
