@@ -129,13 +129,15 @@ void TestDayView::handEditedRowsAreNeitherHiddenNorFatal()
                  CellRow(3, CellValue::empty()),
                  row(day, QTime(23, 59, 59), QStringLiteral("Ultima"))});
     clickDay(*form(), day);
+    // The date typed with a time of day belongs to the day; the one typed as text does not.
     QCOMPARE(lines(ui(*form()).List1),
              (QStringList{QStringLiteral("09:00:00"), QStringLiteral("10:00:00"), QStringLiteral("mattina"), QString(),
-                          QStringLiteral("01/01/1900 18:15:00"), QStringLiteral("23:59:59")}));
+                          QStringLiteral("01/01/1900 18:15:00"), QStringLiteral("07:00:00"), QStringLiteral("23:59:59")}));
     QCOMPARE(lines(ui(*form()).List2),
              (QStringList{QStringLiteral("Prima"), QStringLiteral("Sotto il buco"), QStringLiteral("Ora a mano"),
-                          QStringLiteral("Senza ora"), QStringLiteral("12,5"), QStringLiteral("Ultima")}));
-    QCOMPARE(prompter().texts(), QStringList{QStringLiteral("Sono Presenti 6 Vespolari")});
+                          QStringLiteral("Senza ora"), QStringLiteral("12,5"), QStringLiteral("Data con ora"),
+                          QStringLiteral("Ultima")}));
+    QCOMPARE(prompter().texts(), QStringList{QStringLiteral("Sono Presenti 7 Vespolari")});
 }
 
 void TestDayView::clickWhileAllAreListed()
