@@ -25,7 +25,7 @@ public:
 private:
     void buildControls();
     void load();
-    void PrintAppointments();
+    void printOnChosen();
 
     Diary &m_diary;
     Prompter &m_prompter;

@@ -13,6 +13,7 @@
 #include "repeat/repeathandlers.h"
 #include "services/shutdown.h"
 #include "services/storefailure.h"
+#include "services/twips.h"
 #include "sync/synchandlers.h"
 
 #include <QCalendarWidget>
@@ -30,12 +31,6 @@
 #include <QTimer>
 
 namespace {
-
-// Positions are kept in twips, as the window was drawn; 15 twips make a pixel at 96 dpi.
-QRect twips(int left, int top, int width, int height)
-{
-    return QRect(left / 15, top / 15, width / 15, height / 15);
-}
 
 template <typename W>
 W *place(QWidget *parent, const char *name, const QRect &geometry)
@@ -232,10 +227,11 @@ void Form1::wireHandlers()
     connect(handOverAction, &QAction::triggered, m_sync.get(), &SyncHandlers::finish);
     m_extras = std::make_unique<ExtrasHandlers>(handOverAction, linkImage, m_diary, m_prompter, *m_storeFailure,
                                                 this);
-    m_find = std::make_unique<FindHandlers>(findAction, this, m_diary, m_prompter, *m_storeFailure, this);
+    m_find = std::make_unique<FindHandlers>(findAction, this, QWidgetList{timesList, textsList}, m_diary, m_prompter,
+                                            *m_storeFailure, this);
     m_manage = std::make_unique<ManageHandlers>(
-        ManageHandlers::Controls{this, timesList, textsList, changeAction, deleteAction, undoAction}, m_diary,
-        m_prompter, *m_storeFailure, this);
+        ManageHandlers::Controls{this, timesList, textsList, changeAction, deleteAction, undoAction, findAction},
+        m_diary, m_prompter, *m_storeFailure, this);
     m_remind = std::make_unique<RemindHandlers>(remindAction, this, m_diary, this);
     m_repeat = std::make_unique<RepeatHandlers>(
         RepeatHandlers::Controls{this, repeatAction, dateEdit, timeEdit, textEdit}, m_diary, m_prompter,

@@ -39,6 +39,8 @@ public:
     // Ends the run without the shutdown sequence: the workbook was handed over.
     void endWithoutShutdown();
     bool hasEnded() const { return m_ended; }
+    // The failure rule every subsystem of this window follows; one that must end the run closes it.
+    StoreFailure &storeFailure() { return *m_storeFailure; }
 
 protected:
     void closeEvent(QCloseEvent *event) override;
