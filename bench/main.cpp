@@ -218,8 +218,9 @@ void measureSize(int n, int runs, ProgramClock &clock, QVector<Row> &table)
                   timeRuns(runs, [&] { job.run(QStringLiteral("vespolari-bench-nessuna-stampante")); })};
         // The office's own save of the same workbook, written whole with the same filter and password.
         QTemporaryDir copies;
+        int copy = 0;
         Row bareSave{n, QStringLiteral("office's bare save (store of the workbook)"), timeRuns(runs, [&] {
-                         book.storeCopy(copies.filePath(QStringLiteral("copia.xls")), kPassword);
+                         book.storeCopy(copies.filePath(QStringLiteral("copia%1.xls").arg(copy++)), kPassword);
                      })};
         const auto ratio = [n](const QString &name, const Row &a, const Row &b) {
             return Row{n, name, {{a.t.median() / qMax(0.001, b.t.median())}}, QStringLiteral("x")};
