@@ -108,7 +108,7 @@ void TestManage::choosingALineChoosesTheSameInTheOtherList()
     QVERIFY(action(form(), "Mmodifica")->isEnabled());
     QVERIFY(action(form(), "Melimina")->isEnabled());
     // The same entries in the lists' context menu.
-    for (QListWidget *list : {ui(form()).List1, ui(form()).List2}) {
+    for (QWidget *list : {static_cast<QWidget *>(ui(form()).List1), static_cast<QWidget *>(ui(form()).List2)}) {
         QCOMPARE(list->contextMenuPolicy(), Qt::ActionsContextMenu);
         QCOMPARE(list->actions(), (QList<QAction *>{action(form(), "Mmodifica"), action(form(), "Melimina"),
                                                     action(form(), "Mannulla")}));
