@@ -32,3 +32,5 @@ private:
 
 // Peak resident memory of a process, from /proc.
 qint64 peakKiB(qint64 pid);
+// Starts this process's peak anew, so that what the benchmark itself held before is not counted.
+void resetOwnPeak();

@@ -5,14 +5,16 @@
 #include <QCheckBox>
 #include <QListWidget>
 
+#include "lines.h"
+
 std::optional<Appointments> AllView::update()
 {
     if (m_showAllCheck->isChecked()) {
         m_timesList->clear();
-        m_textsList->clear();
-        m_textsList->addItems(m_diary.listing());
+        // The diary's own list of lines, shared, not copied.
+        setLines(m_textsList, m_diary.listing());
         return m_diary.stored();
     }
-    m_textsList->clear();
+    setLines(m_textsList, {});
     return std::nullopt;
 }

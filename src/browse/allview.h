@@ -6,6 +6,7 @@
 
 class Diary;
 class QCheckBox;
+class QListView;
 class QListWidget;
 
 // Every stored appointment in the texts list while the check box is ticked: date, eight blanks,
@@ -13,7 +14,7 @@ class QListWidget;
 class AllView
 {
 public:
-    AllView(QCheckBox *showAllCheck, QListWidget *timesList, QListWidget *textsList, Diary &diary)
+    AllView(QCheckBox *showAllCheck, QListWidget *timesList, QListView *textsList, Diary &diary)
         : m_showAllCheck(showAllCheck), m_timesList(timesList), m_textsList(textsList), m_diary(diary)
     {
     }
@@ -24,6 +25,6 @@ public:
 private:
     QCheckBox *m_showAllCheck;
     QListWidget *m_timesList;
-    QListWidget *m_textsList;
+    QListView *m_textsList;
     Diary &m_diary;
 };

@@ -8,6 +8,8 @@
 #include <QCalendarWidget>
 #include <QCheckBox>
 #include <QListWidget>
+
+#include "lines.h"
 #include <QTextCharFormat>
 
 BrowseHandlers::BrowseHandlers(const Controls &controls, Diary &diary, Prompter &prompter,
@@ -36,7 +38,7 @@ BrowseHandlers::BrowseHandlers(const Controls &controls, Diary &diary, Prompter 
 void BrowseHandlers::clearLists()
 {
     m_controls.timesList->clear();
-    m_controls.textsList->clear();
+    setLines(m_controls.textsList, {});
     emit appointmentsListed({});
 }
 

@@ -10,6 +10,7 @@ class Prompter;
 class QDate;
 class QCalendarWidget;
 class QCheckBox;
+class QListView;
 class QListWidget;
 class StoreFailure;
 
@@ -23,7 +24,7 @@ public:
     {
         QCalendarWidget *calendar;
         QListWidget *timesList;
-        QListWidget *textsList;
+        QListView *textsList;
         QCheckBox *showAllCheck;
     };
 

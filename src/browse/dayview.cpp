@@ -7,10 +7,12 @@
 
 #include <QListWidget>
 
+#include "lines.h"
+
 Appointments DayView::show(const QDate &clicked, const std::function<void(const QString &)> &showDate)
 {
     m_timesList->clear();
-    m_textsList->clear();
+    setLines(m_textsList, {});
     const QString dateText = Regional::dateText(clicked);
     showDate(dateText);
 
@@ -33,7 +35,7 @@ Appointments DayView::show(const QDate &clicked, const std::function<void(const 
         texts << text.plain(a.text);
     }
     m_timesList->addItems(times);
-    m_textsList->addItems(texts);
+    setLines(m_textsList, texts);
 
     if (times.isEmpty())
         m_prompter.message(QStringLiteral("Nessun Appuntamento per questa data"));

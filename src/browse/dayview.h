@@ -8,6 +8,7 @@
 
 class Diary;
 class Prompter;
+class QListView;
 class QListWidget;
 
 // A day's appointments: its times go into one list and its texts into the other, in the sheet's
@@ -15,7 +16,7 @@ class QListWidget;
 class DayView
 {
 public:
-    DayView(QListWidget *timesList, QListWidget *textsList, Diary &diary, Prompter &prompter)
+    DayView(QListWidget *timesList, QListView *textsList, Diary &diary, Prompter &prompter)
         : m_timesList(timesList), m_textsList(textsList), m_diary(diary), m_prompter(prompter)
     {
     }
@@ -26,7 +27,7 @@ public:
 
 private:
     QListWidget *m_timesList;
-    QListWidget *m_textsList;
+    QListView *m_textsList;
     Diary &m_diary;
     Prompter &m_prompter;
 };

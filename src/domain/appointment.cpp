@@ -10,10 +10,8 @@ bool Appointment::isOn(const QDate &day) const
     return date.isNumeric() && date.toDate() == day;
 }
 
-namespace {
-
-// -1, 0 or 1, ordering a column the way the office's ascending sort does.
-int compareCells(const CellValue &a, const CellValue &b)
+// The way the office's ascending sort orders a column.
+int compareInStoredOrder(const CellValue &a, const CellValue &b)
 {
     const int rankA = a.isEmpty() ? 2 : (a.isNumeric() ? 0 : 1);
     const int rankB = b.isEmpty() ? 2 : (b.isNumeric() ? 0 : 1);
@@ -26,12 +24,10 @@ int compareCells(const CellValue &a, const CellValue &b)
     return 0;
 }
 
-} // namespace
-
 bool storedBefore(const Appointment &a, const Appointment &b)
 {
-    const int byDate = compareCells(a.date, b.date);
+    const int byDate = compareInStoredOrder(a.date, b.date);
     if (byDate != 0)
         return byDate < 0;
-    return compareCells(a.time, b.time) < 0;
+    return compareInStoredOrder(a.time, b.time) < 0;
 }

@@ -30,3 +30,5 @@ using Appointments = QVector<Appointment>;
 // The stored order: by date, then by time; equal ones keep their order. Values before texts,
 // as the office sorts them, and empty cells last.
 bool storedBefore(const Appointment &a, const Appointment &b);
+// -1, 0 or 1: one cell of a sort key against another in that order.
+int compareInStoredOrder(const CellValue &a, const CellValue &b);

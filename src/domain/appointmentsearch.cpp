@@ -6,19 +6,29 @@
 
 AppointmentSearch::AppointmentSearch(const Appointments &appointments) : m_appointments(appointments)
 {
-    std::stable_sort(m_appointments.begin(), m_appointments.end(), storedBefore);
-    m_texts.reserve(m_appointments.size());
+    // The stored rows are in this order already, unless hand edits left them otherwise: then
+    // only is the list copied to be sorted.
+    if (!std::is_sorted(m_appointments.cbegin(), m_appointments.cend(), storedBefore))
+        std::stable_sort(m_appointments.begin(), m_appointments.end(), storedBefore);
+    m_texts.resize(m_appointments.size());
     AppointmentText text;
-    for (const Appointment &a : std::as_const(m_appointments))
-        m_texts.append(folded(text.plain(a.text)));
+    for (int i = 0; i < m_appointments.size(); ++i) {
+        const CellValue &cell = m_appointments.at(i).text;
+        if (cell.kind != CellValue::Text || !isAscii(cell.text))
+            m_texts[i] = folded(text.plain(cell));
+    }
+}
+
+bool AppointmentSearch::isAscii(const QString &text)
+{
+    return std::all_of(text.cbegin(), text.cend(), [](QChar c) { return c.unicode() < 0x80; });
 }
 
 QString AppointmentSearch::folded(const QString &text)
 {
     // Most texts are plain ASCII: lower case is all they need, and it is what keeps a list of
     // tens of thousands quick to prepare.
-    const bool ascii = std::all_of(text.cbegin(), text.cend(), [](QChar c) { return c.unicode() < 0x80; });
-    if (ascii)
+    if (isAscii(text))
         return text.toLower();
     // Compatibility decomposition splits "é" into "e" and its accent, and ligatures such as "ﬁ"
     // into their letters; the marks are then dropped.
@@ -54,9 +64,12 @@ Appointments AppointmentSearch::find(const QString &query) const
     if (wanted.isEmpty())
         return found;
     for (int i = 0; i < m_appointments.size(); ++i) {
-        const QString &text = m_texts[i];
+        // A plain ASCII text is its own folded form but for case.
+        const bool asIs = m_texts.at(i).isNull();
+        const QString &text = asIs ? m_appointments.at(i).text.text : m_texts.at(i);
+        const Qt::CaseSensitivity cs = asIs ? Qt::CaseInsensitive : Qt::CaseSensitive;
         const bool all = std::all_of(wanted.cbegin(), wanted.cend(),
-                                     [&text](const QString &w) { return text.contains(w); });
+                                     [&text, cs](const QString &w) { return text.contains(w, cs); });
         if (all)
             found.append(m_appointments[i]);
     }

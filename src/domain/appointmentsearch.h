@@ -11,7 +11,8 @@
 // in any order, also inside a longer word ("dent" finds "Dentista").
 //
 // The texts are folded once, when the list is handed over; a query then costs one substring
-// search per word and row. Make a new one whenever the stored appointments change.
+// search per word and row. Plain ASCII texts, most of them, are searched where they are,
+// ignoring case, rather than copied. Make a new one whenever the stored appointments change.
 class AppointmentSearch
 {
 public:
@@ -29,6 +30,8 @@ public:
     int size() const { return m_appointments.size(); }
 
 private:
-    Appointments m_appointments;  // in date order
-    QVector<QString> m_texts;     // folded, one per appointment
+    static bool isAscii(const QString &text);
+
+    Appointments m_appointments;  // in date order; shared with the caller's when that is so
+    QVector<QString> m_texts;     // folded, one per appointment; null for a plain ASCII text
 };

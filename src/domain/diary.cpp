@@ -112,7 +112,17 @@ QStringList Diary::listing() const
 int Diary::freeRow() const
 {
     m_book.activateFirstSheet();
-    return m_book.firstEmptyRow(kDateColumn, kFirstDataRow, kLastRow);
+    const int row = firstUndated(rows());
+    return row <= kLastRow ? row : 0;
+}
+
+int Diary::firstUndated(const CellBlock &rows)
+{
+    for (int i = 0; i < rows.size(); ++i) {
+        if (rows[i].value(kDateColumn - 1).isEmpty())
+            return kFirstDataRow + i;
+    }
+    return kFirstDataRow + int(rows.size());
 }
 
 void Diary::write(int row, const Appointment &appointment)
@@ -145,16 +155,21 @@ void Diary::sortByDate()
     if (!hasAny())
         return;
     // The office's sort is stable, so equal date and time keep the order of insertion.
-    announcing([this] { sortAndReload(); });
+    announcing([this] { sortAndFollow(); });
 }
 
-void Diary::sortAndReload()
+void Diary::sortAndFollow()
 {
+    // The rows held follow the sort by its rule; a read of the sheet only when something else
+    // wrote since, or the order of two texts is the office's collation to decide.
+    const bool current = m_known && m_version == m_book.contentVersion();
+    CellBlock sorted = m_rows;
     m_book.sortRows(kFirstDataRow, kLastRow, kTextColumn, {{kDateColumn, true}, {kTimeColumn, true}});
     m_book.select(kFirstDataRow, kDateColumn, kFirstDataRow, kDateColumn);
-    // Where each row went is the office's to say: one bulk read, rather than sorting a copy here
-    // that could disagree with it on texts.
-    reload();
+    if (current && SheetRows::sortByDateAndTime(sorted))
+        adopt(sorted);
+    else
+        reload();
 }
 
 void Diary::save()
@@ -256,7 +271,7 @@ void Diary::insertAll(const Appointments &appointments)
             CellBlock updated = before;
             SheetRows::apply(updated, kFirstDataRow, {first, {}, added});
             adopt(updated);
-            sortAndReload();
+            sortAndFollow();
         } catch (const StoreError &) {
             restore(before);
             throw;
@@ -318,8 +333,11 @@ void Diary::requireAppointment(int row) const
 
 void Diary::writeRow(int row, const CellRow &cells)
 {
+    CellBlock updated = rows();
     m_book.setNumberFormat(row, kDateColumn, row, kDateColumn, kDateFormat);
     m_book.writeBlock(row, kDateColumn, {cells});
+    SheetRows::apply(updated, kFirstDataRow, {row, {}, {cells}});
+    adopt(updated);
 }
 
 void Diary::replace(int row, const Appointment &appointment)
@@ -334,7 +352,7 @@ void Diary::replaceOne(int row, const Appointment &appointment)
     const CellRow old = SheetRows::rowAt(before, kFirstDataRow, row);
     try {
         writeRow(row, appointment.cells());
-        sortAndReload();
+        sortAndFollow();
         m_book.save();
     } catch (const StoreError &) {
         restore(before);
@@ -402,13 +420,7 @@ void Diary::undoLast()
             // by date and time.
             int row = 0;
             if (step.kind == UndoStep::Removal) {
-                row = kFirstDataRow + int(before.size());
-                for (int i = 0; i < before.size(); ++i) {
-                    if (before[i].value(kDateColumn - 1).isEmpty()) {
-                        row = kFirstDataRow + i;
-                        break;
-                    }
-                }
+                row = firstUndated(before);
                 if (row > kLastRow)
                     throw StoreError(StoreError::OperationFailed, QStringLiteral("Il foglio è pieno"));
             } else {
@@ -421,7 +433,7 @@ void Diary::undoLast()
                                      QStringLiteral("L'appuntamento modificato non è più nella cartella"));
             }
             writeRow(row, step.old);
-            sortAndReload();
+            sortAndFollow();
         }
         m_book.save();
     } catch (const StoreError &) {

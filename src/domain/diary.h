@@ -125,6 +125,8 @@ private:
     template <typename Write>
     void announcing(Write write);
     int lastDatedRow() const;
+    // The sheet row of the first of these rows without a date, or the one below them all.
+    static int firstUndated(const CellBlock &rows);
     // The copy of the rows, read again if something else wrote to the workbook.
     const CellBlock &rows() const;
     // The copy now matches the workbook, which holds these rows.
@@ -132,7 +134,8 @@ private:
     void requireAppointment(int row) const;
     // Date, time and text into the row in one write, the date with its format.
     void writeRow(int row, const CellRow &cells);
-    void sortAndReload();
+    // The office sorts; the rows held follow by the same rule.
+    void sortAndFollow();
     // After a failed step: the workbook's rows made those again, if the office is still there.
     void restore(const CellBlock &rows);
 

@@ -2,6 +2,8 @@
 
 #include <QMultiHash>
 
+#include <algorithm>
+
 namespace SheetRows {
 
 namespace {
@@ -135,6 +137,22 @@ void apply(CellBlock &rows, int firstRow, const RowEdit &edit)
     }
     while (!rows.isEmpty() && isEmptyRow(rows.last()))
         rows.removeLast();
+}
+
+bool sortByDateAndTime(CellBlock &rows)
+{
+    bool decided = true;
+    const auto compare = [&decided](const CellValue &a, const CellValue &b) {
+        if (a.kind == CellValue::Text && b.kind == CellValue::Text && !a.isEmpty() && !b.isEmpty() && a.text != b.text)
+            decided = false;
+        return compareInStoredOrder(a, b);
+    };
+    std::stable_sort(rows.begin(), rows.end(), [&compare](const CellRow &a, const CellRow &b) {
+        const int byDate = compare(a.value(0), b.value(0));
+        return byDate != 0 ? byDate < 0 : compare(a.value(1), b.value(1)) < 0;
+    });
+    apply(rows, 0, {});
+    return decided;
 }
 
 bool sameCells(const CellRow &a, const CellRow &b)

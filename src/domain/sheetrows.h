@@ -43,6 +43,12 @@ bool holdsResultOf(const CellBlock &rows, int firstRow, const RowEdit &edit);
 // The rows once the edit is written; trailing empty rows are dropped (also for an empty edit).
 void apply(CellBlock &rows, int firstRow, const RowEdit &edit);
 
+// The rows as the office's sort by date, then time leaves them: stable, values before texts,
+// empty cells last. False when the order hangs on how the office's collation ranks two different
+// texts of a key column (hand edits), which only the office can say; the rows are then sorted,
+// but not to be trusted.
+bool sortByDateAndTime(CellBlock &rows);
+
 // Two rows alike cell by cell, whatever kind of number each holds.
 bool sameCells(const CellRow &a, const CellRow &b);
 

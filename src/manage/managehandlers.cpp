@@ -12,7 +12,8 @@
 
 #include <QAbstractItemModel>
 #include <QAction>
-#include <QListWidget>
+#include <QItemSelectionModel>
+#include <QListView>
 
 namespace {
 
@@ -48,9 +49,11 @@ ManageHandlers::ManageHandlers(const Controls &controls, Diary &diary, Prompter 
                                StoreFailure &storeFailure, QObject *parent)
     : QObject(parent), m_controls(controls), m_diary(diary), m_prompter(prompter), m_storeFailure(storeFailure)
 {
-    for (QListWidget *list : {controls.timesList, controls.textsList}) {
-        connect(list, &QListWidget::currentRowChanged, this, [this, list](int line) { chooseLine(list, line); });
-        connect(list, &QListWidget::itemSelectionChanged, this, [this] { updateActions(); });
+    // Either list, an item list or a view over lines, through what both are.
+    for (QListView *list : {controls.timesList, controls.textsList}) {
+        connect(list->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+                [this, list](const QModelIndex &current) { chooseLine(list, current.row()); });
+        connect(list->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] { updateActions(); });
         connect(list->model(), &QAbstractItemModel::modelReset, this, [this] { updateActions(); });
         list->setContextMenuPolicy(Qt::ActionsContextMenu);
         auto *separator = new QAction(list);
@@ -70,22 +73,22 @@ void ManageHandlers::setListed(const Appointments &listed)
     updateActions();
 }
 
-void ManageHandlers::chooseLine(QListWidget *from, int line)
+void ManageHandlers::chooseLine(QListView *from, int line)
 {
-    QListWidget *other = from == m_controls.timesList ? m_controls.textsList : m_controls.timesList;
+    QListView *other = from == m_controls.timesList ? m_controls.textsList : m_controls.timesList;
     // Only lists that show the same appointments line for line go together.
-    if (line >= 0 && other->count() == from->count() && other->currentRow() != line)
-        other->setCurrentRow(line);
+    if (line >= 0 && other->model()->rowCount() == from->model()->rowCount() && other->currentIndex().row() != line)
+        other->setCurrentIndex(other->model()->index(line, 0));
     updateActions();
 }
 
 std::optional<Appointment> ManageHandlers::selected() const
 {
-    for (QListWidget *list : {m_controls.timesList, m_controls.textsList}) {
-        const QList<QListWidgetItem *> chosen = list->selectedItems();
-        if (chosen.size() != 1 || list->count() != m_listed.size())
+    for (QListView *list : {m_controls.timesList, m_controls.textsList}) {
+        const QModelIndexList chosen = list->selectionModel()->selectedIndexes();
+        if (chosen.size() != 1 || list->model()->rowCount() != m_listed.size())
             continue;
-        const Appointment &listed = m_listed[list->row(chosen.first())];
+        const Appointment &listed = m_listed[chosen.first().row()];
         // Never a neighbour: the row must still hold what was listed.
         const std::optional<Appointment> stored = m_diary.at(listed.row);
         if (stored && stored->cells() == listed.cells())

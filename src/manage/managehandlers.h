@@ -12,7 +12,7 @@
 class Diary;
 class Prompter;
 class QAction;
-class QListWidget;
+class QListView;
 class QWidget;
 class StoreError;
 class StoreFailure;
@@ -28,8 +28,8 @@ public:
     struct Controls
     {
         QWidget *window;  // the windows opened here stand over it
-        QListWidget *timesList;
-        QListWidget *textsList;
+        QListView *timesList;
+        QListView *textsList;
         QAction *changeAction;
         QAction *deleteAction;
         QAction *undoAction;
@@ -54,7 +54,7 @@ signals:
     void dayToShow(const QDate &day);
 
 private:
-    void chooseLine(QListWidget *from, int line);
+    void chooseLine(QListView *from, int line);
     void applyChange(const Appointment &original);
     // Says what failed; an office that went away is replaced. The lists stay as they are.
     void failed(const QString &what, const StoreError &error);

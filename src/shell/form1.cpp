@@ -24,6 +24,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QStringListModel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPainter>
@@ -152,7 +153,10 @@ void Form1::buildControls()
     dateCaption = label(client, "Label2", QStringLiteral("Data 00/00/0000"), twips(3600, 960, 1815, 375));
     timeCaption = label(client, "Label3", QStringLiteral("Ora  00.00"), twips(5880, 960, 1815, 375));
     timesList = place<QListWidget>(client, "List1", twips(600, 3600, 1335, 2400));
-    textsList = place<QListWidget>(client, "List2", twips(2160, 3600, 8655, 2400));
+    // A view over the lines rather than an item each: the full listing may hold 65,000.
+    textsList = place<QListView>(client, "List2", twips(2160, 3600, 8655, 2400));
+    textsList->setModel(new QStringListModel(textsList));
+    textsList->setEditTriggers(QAbstractItemView::NoEditTriggers);
     creditsLabel = label(client, "Label14",
                          QStringLiteral("Vespolari  -  agenda degli appuntamenti  -  vespolari.example.org"),
                          twips(1080, 6240, 8535, 495));

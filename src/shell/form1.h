@@ -17,6 +17,7 @@ class QCheckBox;
 class QLabel;
 class QLineEdit;
 class QMenu;
+class QListView;
 class QListWidget;
 class QPushButton;
 class QTimer;
@@ -79,7 +80,7 @@ private:
     QLabel *dayListCaption = nullptr;
     QCheckBox *showAllCheck = nullptr;
     QListWidget *timesList = nullptr;
-    QListWidget *textsList = nullptr;
+    QListView *textsList = nullptr;
     QLabel *clockLabel = nullptr;
     QTimer *clockTimer = nullptr;
     QLabel *creditsLabel = nullptr;

@@ -41,6 +41,14 @@ inline QStringList lines(const QListWidget *list)
     return out;
 }
 
+inline QStringList lines(const LinesList &list)
+{
+    QStringList out;
+    for (int i = 0; i < list.count(); ++i)
+        out << list.text(i);
+    return out;
+}
+
 inline void useItalian()
 {
     QLocale::setDefault(QLocale(QLocale::Italian, QLocale::Italy));

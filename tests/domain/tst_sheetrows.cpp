@@ -38,6 +38,7 @@ private slots:
     void holdsResultOfNoticesLaterChanges();
     void numbersOfAnyKindCompareAlike();
     void historyKeepsTheNewestSteps();
+    void sortIsStableAndSaysWhenTextsDecide();
 };
 
 void TestSheetRows::appointmentsSkipGapsAndKeepTheirRows()
@@ -201,3 +202,17 @@ void TestSheetRows::historyKeepsTheNewestSteps()
 
 QTEST_APPLESS_MAIN(TestSheetRows)
 #include "tst_sheetrows.moc"
+
+void TestSheetRows::sortIsStableAndSaysWhenTextsDecide()
+{
+    CellBlock rows{kEmpty, row(2, 0.5, QStringLiteral("a")), text(QStringLiteral("lunedì"), QStringLiteral("b")),
+                   row(1, 0.5, QStringLiteral("c")), row(2, 0.5, QStringLiteral("d")),
+                   {CellValue::fromNumber(1), CellValue::empty(), CellValue::fromText(QStringLiteral("e"))}};
+    QVERIFY(sortByDateAndTime(rows));
+    QString order;
+    for (const CellRow &r : rows)
+        order += r.value(2).text;
+    QCOMPARE(order, QStringLiteral("ceadb"));  // the empty row sank and was dropped
+    rows << text(QStringLiteral("Martedì"));
+    QVERIFY(!sortByDateAndTime(rows));
+}

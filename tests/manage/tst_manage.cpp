@@ -55,6 +55,7 @@ private slots:
     void aBatchIsTakenBackByOneUndoOrRefusedWhole();
     void officeGoneBetweenAnInsertionsWriteAndItsSave();
     void walkThroughWithTheKeyboard();
+    void rowsHeldMatchAFreshReadAfterEveryWrite();
 
 private:
     void listDay(const QDate &day = kDay);
@@ -110,7 +111,7 @@ void TestManage::choosingALineChoosesTheSameInTheOtherList()
     QVERIFY(action(form(), "Mmodifica")->isEnabled());
     QVERIFY(action(form(), "Melimina")->isEnabled());
     // The same entries in the lists' context menu, and "Cerca..." after them.
-    for (QListWidget *list : {ui(form()).List1, ui(form()).List2}) {
+    for (QWidget *list : {static_cast<QWidget *>(ui(form()).List1), static_cast<QWidget *>(ui(form()).List2)}) {
         QCOMPARE(list->contextMenuPolicy(), Qt::ActionsContextMenu);
         QCOMPARE(list->actions().mid(0, 3), (QList<QAction *>{action(form(), "Mmodifica"),
                                                               action(form(), "Melimina"), action(form(), "Mannulla")}));
@@ -541,3 +542,48 @@ void TestManage::walkThroughWithTheKeyboard()
 
 QTEST_MAIN(TestManage)
 #include "tst_manage.moc"
+
+void TestManage::rowsHeldMatchAFreshReadAfterEveryWrite()
+{
+    const auto text = [](const char *s) { return CellValue::fromText(QString::fromUtf8(s)); };
+    const CellValue day = CellValue::fromDate(kDay);
+    // What hand edits leave for the sort to place: a text date, an empty and a text time, equal
+    // date and time, accents and mixed case.
+    replaceRows(m_diary->book(), {appointment(kDay, QTime(9, 30), QStringLiteral("zebra")),
+                                  {text("lunedì"), {}, text("Àncora")},
+                                  {day, {}, text("vuota")},
+                                  {day, text("sera"), text("testo")},
+                                  appointment(kDay, QTime(9, 30), QStringLiteral("Zebra")),
+                                  appointment(kDay.addDays(-1), QTime(23, 0), QStringLiteral("ieri"))});
+    Diary &diary = m_diary->appointments();
+    const auto cells = [](const Appointments &all) {
+        CellBlock block;
+        for (const Appointment &a : all)
+            block << a.cells();
+        return block;
+    };
+    const auto heldAsRead = [&] {
+        return sameRows(cells(diary.stored()), cells(SheetRows::appointments(dataRows(m_diary->book()), 5)));
+    };
+    QVERIFY(heldAsRead());
+    diary.replace(5, Appointment::typed(kDay.addDays(2), QTime(8, 0), QStringLiteral("spostato")));
+    QVERIFY2(heldAsRead(), "change");
+    diary.write(diary.freeRow(), Appointment::typed(kDay, QTime(9, 30), QStringLiteral("èlite")));
+    diary.sortByDate();
+    QVERIFY2(heldAsRead(), "insertion");
+    diary.undo();  // the change, moved by the insertion since: written back and sorted
+    QVERIFY2(heldAsRead(), "undo of a change");
+    diary.remove(6);
+    QVERIFY2(heldAsRead(), "deletion");
+    diary.undo();
+    QVERIFY2(heldAsRead(), "undo of a deletion");
+    diary.insertAll({Appointment::typed(kDay, QTime(7, 0), QStringLiteral("serie")),
+                     Appointment::typed(kDay.addDays(7), QTime(7, 0), QStringLiteral("serie"))});
+    QVERIFY2(heldAsRead(), "series");
+    diary.undo();
+    QVERIFY2(heldAsRead(), "undo of a series");
+    // Two text dates: their order is the office's collation to say.
+    diary.write(diary.freeRow(), {0, text("Martedì"), {}, text("altro")});
+    diary.sortByDate();
+    QVERIFY2(heldAsRead(), "text dates");
+}

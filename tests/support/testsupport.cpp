@@ -15,6 +15,8 @@
 #include <QCalendarWidget>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QListView>
+#include <QStringListModel>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -144,7 +146,7 @@ Form1Controls ui(Form1 &form)
             named<QLineEdit>(form, "Text2"),           named<QLineEdit>(form, "Text3"),
             named<QPushButton>(form, "Command1"),      named<QPushButton>(form, "Command2"),
             named<QPushButton>(form, "Command3"),      named<QPushButton>(form, "Command4"),
-            named<QListWidget>(form, "List1"),         named<QListWidget>(form, "List2"),
+            named<QListWidget>(form, "List1"),         LinesList{named<QListView>(form, "List2")},
             named<QCheckBox>(form, "Check1"),          named<QLabel>(form, "Label4"),
             named<QLabel>(form, "Label5"),             named<QLabel>(form, "Label14"),
             named<QTimer>(form, "Timer1"),             named<LinkImage>(form, "Image1"),
@@ -155,4 +157,40 @@ StampaPControls ui(StampaP &window)
 {
     return {named<QComboBox>(window, "Combo1"), named<QPushButton>(window, "Command1"),
             named<QLabel>(window, "Label1")};
+}
+
+LinesList::operator QWidget *() const
+{
+    return view;
+}
+
+int LinesList::count() const
+{
+    return view->model()->rowCount();
+}
+
+QString LinesList::text(int row) const
+{
+    return view->model()->index(row, 0).data().toString();
+}
+
+void LinesList::addItem(const QString &line)
+{
+    auto *lines = static_cast<QStringListModel *>(view->model());
+    lines->setStringList(lines->stringList() << line);
+}
+
+void LinesList::clear()
+{
+    static_cast<QStringListModel *>(view->model())->setStringList({});
+}
+
+int LinesList::currentRow() const
+{
+    return view->currentIndex().row();
+}
+
+void LinesList::setCurrentRow(int row)
+{
+    view->setCurrentIndex(view->model()->index(row, 0));
 }

@@ -21,10 +21,28 @@ class QCheckBox;
 class QComboBox;
 class QLabel;
 class QLineEdit;
+class QListView;
 class QListWidget;
+class QWidget;
 class QPushButton;
 class QTimer;
 class StampaP;
+
+// List2, a view over lines, reached as a list of items is: List2->count(), ->addItem() and so on.
+struct LinesList
+{
+    QListView *view;
+
+    LinesList *operator->() { return this; }
+    operator QListView *() const { return view; }
+    operator QWidget *() const;
+    int count() const;
+    QString text(int row) const;
+    void addItem(const QString &line);
+    void clear();
+    int currentRow() const;
+    void setCurrentRow(int row);
+};
 
 // The windows' controls, found by the names they carry, as accessibility finds them.
 struct Form1Controls
@@ -38,7 +56,7 @@ struct Form1Controls
     QPushButton *Command3;
     QPushButton *Command4;
     QListWidget *List1;
-    QListWidget *List2;
+    LinesList List2;
     QCheckBox *Check1;
     QLabel *Label4;
     QLabel *Label5;
