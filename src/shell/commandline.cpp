@@ -61,7 +61,8 @@ CommandLine CommandLine::parse(const QStringList &arguments)
     if (!parser.parse(arguments)) {
         const QString unknown = parser.unknownOptionNames().value(0);
         line.m_error = (unknown.isEmpty() ? QStringLiteral("Opzione senza il nome del file.")
-                                          : QStringLiteral("Opzione sconosciuta: %1").arg(unknown))
+                                          : QStringLiteral("Opzione sconosciuta: %1%2")
+                                                .arg(unknown.size() > 1 ? QStringLiteral("--") : QStringLiteral("-"), unknown))
                        + usage;
         return line;
     }
