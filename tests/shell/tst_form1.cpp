@@ -122,7 +122,9 @@ void TestForm1::windowAndMenu()
     for (const QAction *a : bar[1]->menu()->actions())
         entries << a->text() + QLatin1Char(' ') + a->shortcut().toString(QKeySequence::PortableText);
     QCOMPARE(entries, (QStringList{QStringLiteral("&Modifica... F2"), QStringLiteral("&Elimina Del"),
-                                   QStringLiteral("&Annulla Ctrl+Z"), QStringLiteral("&Cerca... Ctrl+F")}));
+                                   QStringLiteral("&Annulla Ctrl+Z"), QStringLiteral("&Cerca... Ctrl+F"),
+                                   QStringLiteral("Stampa &periodo... "), QStringLiteral("&Esporta calendario... "),
+                                   QStringLiteral("&Importa calendario... ")}));
 }
 
 void TestForm1::entryFieldsStopAtTheirLength()
