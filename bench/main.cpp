@@ -9,6 +9,8 @@
 #include "domain/diary.h"
 #include "domain/icalendar.h"
 #include "exchange/calendarfiles.h"
+#include "domain/reminderschedule.h"
+#include "domain/repetition.h"
 #include "print/printappointments.h"
 #include "regional/regional.h"
 #include "services/storefailure.h"
@@ -160,6 +162,11 @@ void measureSize(int n, int runs, ProgramClock &clock, QVector<Row> &table)
         const Appointments held = diary.stored();
         Row busyRule{n, QStringLiteral("busy days of a month, rule on rows held"),
                      timeRuns(runs, [&] { busyDays(held, busiest.year(), busiest.month()); })};
+        // What a reminder check costs each time the clock is looked at: the rule on every row held.
+        const ReminderSchedule schedule;
+        Row reminders{n, QStringLiteral("reminders of the day, rule on rows held"), timeRuns(runs, [&] {
+                          schedule.peek(diary.stored(), QDateTime(busiest, QTime(9, 0)), 15);
+                      })};
         // "Cerca...": opened (one read of the rows, prepared for searching), then the first letter
         // typed, which finds the most and costs the most.
         QAction *findAction = form.findChild<QAction *>(QStringLiteral("Mcerca"));
@@ -198,6 +205,16 @@ void measureSize(int n, int runs, ProgramClock &clock, QVector<Row> &table)
                    })};
         Row deletion{n, QStringLiteral("deletion (remove, close the gap, save)"),
                      timeRuns(runs, [&] { diary.remove(middle()); })};
+        // A weekly series of 500 stored, then taken back untimed so that each run starts alike.
+        Appointments series;
+        for (const QDate &d : Repetition::byCount(busiest, {Repetition::Unit::Week, 1}, 500).dates)
+            series << Appointment::typed(d, QTime(10, 0), QStringLiteral("Misura del tempo della serie"));
+        Timings seriesTimes;
+        for (int i = 0; i < runs; ++i) {
+            seriesTimes.ms << timeRuns(1, [&] { diary.insertAll(series); }).ms;
+            diary.undo();
+        }
+        Row seriesRow{n, QStringLiteral("series of 500 (one write, sort, save)"), seriesTimes};
         // A name no queue bears: the job sets the whole page up and stops at the print-out call.
         PrintAppointments job(diary, prompter, storeFailure);
         Row print{n, QStringLiteral("print job up to the print-out call"),
@@ -227,8 +244,11 @@ void measureSize(int n, int runs, ProgramClock &clock, QVector<Row> &table)
             diary.undo();
         }
         Row importRow{n, QStringLiteral("calendar import, 1,000 events"), imports};
-        table << insertion << change << deletion << day << all << print << weekPrint << exportRow << importRow;
-        table << busy << busyRule << findOpen << Row{n, QStringLiteral("find, one keystroke (first letter)"), keystrokes};
+        table << insertion << change << deletion << seriesRow
+              << Row{n, QStringLiteral("ratio series of 500 / insertion"),
+                     {{seriesRow.t.median() / qMax(0.001, insertion.t.median())}}, QStringLiteral("x")}
+              << day << all << print << weekPrint << exportRow << importRow;
+        table << busy << busyRule << reminders << findOpen << Row{n, QStringLiteral("find, one keystroke (first letter)"), keystrokes};
 
         const int cellRuns = n >= 30000 ? 1 : 3;
         Row freeCells{n, QStringLiteral("free row, one cell per call"), timeRuns(cellRuns, [&] { freeRowByCells(book); })};

@@ -7,7 +7,7 @@ Appointment Appointment::typed(const QDate &day, const QTime &time, const QStrin
 
 bool Appointment::isOn(const QDate &day) const
 {
-    return date.isNumeric() && date.number == CellValue::fromDate(day).number;
+    return date.isNumeric() && date.toDate() == day;
 }
 
 namespace {

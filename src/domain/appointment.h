@@ -20,7 +20,7 @@ struct Appointment
     // What the diary itself writes for a typed appointment.
     static Appointment typed(const QDate &day, const QTime &time, const QString &text);
 
-    // A date value equal to the day: no text, and no date carrying a time of day.
+    // A date value on that calendar day, with or without a time of day (a hand edit); never a text.
     bool isOn(const QDate &day) const;
     CellRow cells() const { return {date, time, text}; }
 };

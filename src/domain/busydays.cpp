@@ -1,7 +1,6 @@
 #include "busydays.h"
 
 #include <bitset>
-#include <cmath>
 
 QVector<QDate> busyDays(const Appointments &appointments, int year, int month)
 {
@@ -9,15 +8,12 @@ QVector<QDate> busyDays(const Appointments &appointments, int year, int month)
     const QDate first(year, month, 1);
     if (!first.isValid())
         return days;
-    // Compared as serial numbers: one subtraction a row, whatever the number of rows.
-    const double firstSerial = CellValue::fromDate(first).number;
     const int length = first.daysInMonth();
     std::bitset<32> busy;
     for (const Appointment &a : appointments) {
-        if (!a.date.isNumeric())
-            continue;
-        const double offset = a.date.number - firstSerial;
-        if (offset < 0 || offset >= length || offset != std::floor(offset))
+        // The day Appointment::isOn reads, as a day number: a subtraction a row, however many.
+        const qint64 offset = first.daysTo(a.date.toDate());
+        if (!a.date.isNumeric() || offset < 0 || offset >= length)
             continue;
         busy.set(int(offset));
     }

@@ -3,6 +3,8 @@
 #include "appointmenttext.h"
 #include "sheetrows.h"
 
+#include <QSet>
+
 #include "regional/regional.h"
 #include "store/calcworkbook.h"
 #include "store/rescuecopy.h"
@@ -265,6 +267,48 @@ void Diary::insertAll(const Appointments &appointments)
     });
 }
 
+void Diary::exchange(const QVector<int> &going, const Appointments &coming)
+{
+    if (going.isEmpty() && coming.isEmpty())
+        return;
+    for (int row : going)
+        requireAppointment(row);
+    const CellBlock before = rows();
+    const QSet<int> leaving(going.cbegin(), going.cend());
+    CellBlock after;
+    for (int i = 0; i < before.size(); ++i)
+        if (!leaving.contains(kFirstDataRow + i))
+            after << before[i];
+    if (after.size() + coming.size() > capacity())
+        throw StoreError(StoreError::OperationFailed,
+                         QStringLiteral("Non c'è posto: le righe libere sono %1, ne servono %2")
+                             .arg(capacity() - after.size())
+                             .arg(coming.size()));
+    for (const Appointment &a : coming)
+        after << a.cells();
+    while (after.size() < before.size())
+        after << CellRow(kTextColumn - kDateColumn + 1);
+    // Only the rows that differ are written, in one call.
+    const SheetRows::RowEdit edit = SheetRows::difference(before, after, kFirstDataRow);
+    announcing([&] {
+        try {
+            if (!edit.isEmpty()) {
+                const int last = edit.firstRow + int(edit.after.size()) - 1;
+                m_book.setNumberFormat(edit.firstRow, kDateColumn, last, kDateColumn, kDateFormat);
+                m_book.writeBlock(edit.firstRow, kDateColumn, edit.after);
+            }
+            CellBlock updated = before;
+            SheetRows::apply(updated, kFirstDataRow, edit);
+            adopt(updated);
+            sortAndReload();
+        } catch (const StoreError &) {
+            restore(before);
+            throw;
+        }
+        m_book.save();
+    });
+}
+
 void Diary::requireAppointment(int row) const
 {
     if (!at(row))
@@ -298,7 +342,7 @@ void Diary::replaceOne(int row, const Appointment &appointment)
     }
     const SheetRows::RowEdit edit = SheetRows::difference(before, m_rows, kFirstDataRow);
     if (!edit.isEmpty())
-        m_undo.push({UndoStep::Change, edit, old, appointment.cells()});
+        m_undo.push({UndoStep::Change, edit, old, appointment.cells(), {}});
 }
 
 void Diary::remove(int row)
@@ -321,7 +365,7 @@ void Diary::removeOne(int row)
         restore(before);
         throw;
     }
-    m_undo.push({UndoStep::Removal, edit, edit.before.first(), {}});
+    m_undo.push({UndoStep::Removal, edit, edit.before.first(), {}, {}});
 }
 
 void Diary::undo()

@@ -64,6 +64,11 @@ public:
     // them in the open workbook, as an insertion's does, and the StoreError comes through.
     void insertAll(const Appointments &appointments);
 
+    // Changes from elsewhere (a calendar server): the rows `going` leave, `coming` join, in one
+    // write, one sort and one save. Not the user's to take back: the undo history stays as it is.
+    // Refused as insertAll() is when they do not fit, or when a row holds no appointment.
+    void exchange(const QVector<int> &going, const Appointments &coming);
+
     // The range that prints: the header row down to the last row with a date cell, so that an
     // empty row left by a hand edit does not cut the list short.
     QRect printRange() const;  // x = column, y = row, both from 1

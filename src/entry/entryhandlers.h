@@ -29,6 +29,9 @@ public:
     EntryHandlers(const Controls &controls, Diary &diary, Prompter &prompter, StoreFailure &storeFailure,
                   QObject *parent);
 
+    // Empties the fields, as after an appointment stored.
+    void clearEntryArea();
+
 signals:
     // The date field changed, so whatever is listed is stale.
     void dateEdited();
@@ -37,8 +40,6 @@ signals:
     void entryAreaCleared();
 
 private:
-    void clearEntryArea();
-
     EntryFields m_fields;
     Insertion m_insertion;
 };

@@ -1,5 +1,6 @@
 #include "findhandlers.h"
 
+#include "findplacement.h"
 #include "findwindow.h"
 
 #include "domain/diary.h"
@@ -8,10 +9,11 @@
 #include "store/storeerror.h"
 
 #include <QAction>
+#include <QScreen>
 
-FindHandlers::FindHandlers(QAction *findAction, QWidget *windowParent, Diary &diary, Prompter &prompter,
-                           StoreFailure &storeFailure, QObject *parent)
-    : QObject(parent), m_windowParent(windowParent), m_diary(diary), m_prompter(prompter),
+FindHandlers::FindHandlers(QAction *findAction, QWidget *windowParent, const QWidgetList &dayLists, Diary &diary,
+                           Prompter &prompter, StoreFailure &storeFailure, QObject *parent)
+    : QObject(parent), m_windowParent(windowParent), m_dayLists(dayLists), m_diary(diary), m_prompter(prompter),
       m_storeFailure(storeFailure)
 {
     // An empty diary can be searched too: it finds nothing, and says so.
@@ -28,10 +30,24 @@ void FindHandlers::showWindow()
     }
     if (m_stale && !loadAppointments())
         return;
+    if (!m_window->isVisible())
+        placeWindow();
     m_window->show();
     m_window->raise();
     m_window->activateWindow();
     m_window->focusQuery();
+}
+
+// Each opening finds a place again: the main window may have moved since.
+void FindHandlers::placeWindow()
+{
+    QRect lists;
+    for (const QWidget *list : qAsConst(m_dayLists))
+        lists |= QRect(list->mapToGlobal(QPoint(0, 0)), list->size());
+    const QScreen *screen = m_windowParent->screen();
+    const QRect available = screen ? screen->availableGeometry() : m_windowParent->frameGeometry();
+    m_window->move(findWindowPlace(m_windowParent->frameGeometry(), lists, m_window->frameGeometry().size(),
+                                   available));
 }
 
 void FindHandlers::appointmentsChanged()

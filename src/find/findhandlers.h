@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <QPointer>
+#include <QWidgetList>
 
 class Diary;
 class FindWindow;
@@ -18,8 +19,9 @@ class FindHandlers : public QObject
     Q_OBJECT
 
 public:
-    // The window belongs to windowParent and goes with it.
-    FindHandlers(QAction *findAction, QWidget *windowParent, Diary &diary, Prompter &prompter,
+    // The window belongs to windowParent and goes with it; it opens where it leaves dayLists in view.
+    FindHandlers(QAction *findAction, QWidget *windowParent, const QWidgetList &dayLists, Diary &diary,
+                 Prompter &prompter,
                  StoreFailure &storeFailure, QObject *parent);
 
 public slots:
@@ -33,10 +35,12 @@ signals:
 
 private:
     void showWindow();
+    void placeWindow();
     bool loadAppointments();
     void chosen(const Appointment &appointment);
 
     QWidget *m_windowParent;
+    QWidgetList m_dayLists;
     Diary &m_diary;
     Prompter &m_prompter;
     StoreFailure &m_storeFailure;

@@ -2,6 +2,7 @@
 
 #include "findresults.h"
 
+#include <QAccessible>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
@@ -48,7 +49,8 @@ void FindWindow::buildControls()
 
     countLabel = new QLabel(this);
     countLabel->setObjectName(QStringLiteral("Label2"));
-    countLabel->setAccessibleName(QStringLiteral("Numero di appuntamenti trovati"));
+    // No accessible name of its own: a screen reader reads the count itself, and is told when
+    // it changes.
 
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(queryCaption);
@@ -91,7 +93,13 @@ void FindWindow::search()
     const QString query = queryEdit->text();
     m_results->setFound(m_search.find(query));
     // Nothing typed is no search, and finds nothing worth counting.
-    countLabel->setText(AppointmentSearch::words(query).isEmpty() ? QString() : countText(m_results->rowCount()));
+    const QString counted = AppointmentSearch::words(query).isEmpty() ? QString() : countText(m_results->rowCount());
+    if (counted == countLabel->text())
+        return;
+    countLabel->setText(counted);
+    // The label's name is its text: a screen reader is told it changed.
+    QAccessibleEvent changed(countLabel, QAccessible::NameChanged);
+    QAccessible::updateAccessibility(&changed);
 }
 
 void FindWindow::choose(const QModelIndex &index)

@@ -53,7 +53,10 @@ ManageHandlers::ManageHandlers(const Controls &controls, Diary &diary, Prompter 
         connect(list, &QListWidget::itemSelectionChanged, this, [this] { updateActions(); });
         connect(list->model(), &QAbstractItemModel::modelReset, this, [this] { updateActions(); });
         list->setContextMenuPolicy(Qt::ActionsContextMenu);
-        list->addActions({controls.changeAction, controls.deleteAction, controls.undoAction});
+        auto *separator = new QAction(list);
+        separator->setSeparator(true);
+        list->addActions({controls.changeAction, controls.deleteAction, controls.undoAction, separator,
+                          controls.findAction});
     }
     connect(controls.changeAction, &QAction::triggered, this, &ManageHandlers::change);
     connect(controls.deleteAction, &QAction::triggered, this, &ManageHandlers::remove);

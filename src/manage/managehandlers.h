@@ -18,7 +18,7 @@ class StoreError;
 class StoreFailure;
 
 // Changing, deleting and taking back what is listed: "Modifica...", "Elimina" and "Annulla", in
-// the menu and in the lists' context menu. A line chosen in either list chooses the same line in
+// the menu and in the lists' context menu (which offers "Cerca..." too). A line chosen in either list chooses the same line in
 // the other, and names one stored appointment by its row.
 class ManageHandlers : public QObject
 {
@@ -33,6 +33,7 @@ public:
         QAction *changeAction;
         QAction *deleteAction;
         QAction *undoAction;
+        QAction *findAction;  // find's own, offered in the lists' context menu too
     };
 
     ManageHandlers(const Controls &controls, Diary &diary, Prompter &prompter, StoreFailure &storeFailure,
@@ -43,8 +44,6 @@ public:
 
     // The appointment the chosen line names, if it is still stored as it was listed.
     std::optional<Appointment> selected() const;
-    // The window of "Modifica..." while it is open.
-    ChangeWindow *changeWindow() const { return m_changeWindow; }
 
     void change();
     void remove();

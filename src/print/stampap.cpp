@@ -1,6 +1,7 @@
 #include "stampap.h"
 
 #include "printappointments.h"
+#include "services/twips.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -11,12 +12,6 @@ const QString StampaP::kCaption = QStringLiteral("Seleziona Stampante");
 const QString StampaP::kDefaultLine = QStringLiteral("La stampante predefinita è: ");
 
 namespace {
-
-// Drawn in twips; 15 twips make a pixel at 96 dpi.
-QRect twips(int left, int top, int width, int height)
-{
-    return QRect(left / 15, top / 15, width / 15, height / 15);
-}
 
 QFont boldFont(const char *family)
 {
@@ -71,7 +66,7 @@ void StampaP::buildControls()
     setTabOrder(printButton, printerCombo);
     printButton->setFocus();
 
-    connect(printButton, &QPushButton::clicked, this, &StampaP::PrintAppointments);
+    connect(printButton, &QPushButton::clicked, this, &StampaP::printOnChosen);
 }
 
 void StampaP::load()
@@ -80,7 +75,7 @@ void StampaP::load()
     // CUPS's order, untouched.
     printerCombo->addItems(QPrinterInfo::availablePrinterNames());
     printerCombo->setCurrentIndex(-1);
-    printerCombo->setEditText(::PrintAppointments::kNoPrinterChosen);
+    printerCombo->setEditText(PrintAppointments::kNoPrinterChosen);
     QString name = QPrinterInfo::defaultPrinterName();
     if (printerCombo->count() == 0)
         name = QStringLiteral("nessuna stampante installata");
@@ -89,9 +84,9 @@ void StampaP::load()
     defaultPrinterLabel->setText(kDefaultLine + QStringLiteral("\r\n") + name);
 }
 
-void StampaP::PrintAppointments()
+void StampaP::printOnChosen()
 {
-    ::PrintAppointments job(m_diary, m_prompter, m_storeFailure, m_period);
+    PrintAppointments job(m_diary, m_prompter, m_storeFailure, m_period);
     job.run(printerCombo->currentText());
     hide();
 }

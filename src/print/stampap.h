@@ -28,7 +28,7 @@ public:
 private:
     void buildControls();
     void load();
-    void PrintAppointments();
+    void printOnChosen();
 
     Diary &m_diary;
     Prompter &m_prompter;

@@ -11,8 +11,12 @@
 #include "find/findhandlers.h"
 #include "manage/managehandlers.h"
 #include "print/printhandlers.h"
+#include "remind/remindhandlers.h"
+#include "repeat/repeathandlers.h"
 #include "services/shutdown.h"
 #include "services/storefailure.h"
+#include "services/twips.h"
+#include "sync/synchandlers.h"
 
 #include <QCalendarWidget>
 #include <QCheckBox>
@@ -29,12 +33,6 @@
 #include <QTimer>
 
 namespace {
-
-// Positions are kept in twips, as the window was drawn; 15 twips make a pixel at 96 dpi.
-QRect twips(int left, int top, int width, int height)
-{
-    return QRect(left / 15, top / 15, width / 15, height / 15);
-}
 
 template <typename W>
 W *place(QWidget *parent, const char *name, const QRect &geometry)
@@ -210,6 +208,10 @@ void Form1::buildAppointmentsMenu()
     deleteAction = entry("Melimina", QStringLiteral("&Elimina"), QKeySequence(Qt::Key_Delete));
     undoAction = entry("Mannulla", QStringLiteral("&Annulla"), QKeySequence(Qt::CTRL | Qt::Key_Z));
     findAction = entry("Mcerca", QStringLiteral("&Cerca..."), QKeySequence(Qt::CTRL | Qt::Key_F));
+    remindAction = entry("Mpromemoria", QStringLiteral("&Promemoria..."), QKeySequence());
+    repeatAction = entry("Mripetuto", QStringLiteral("Appuntamento &ripetuto..."), QKeySequence());
+    serverAction = entry("Mserver", QStringLiteral("Calendario sul &server..."), QKeySequence());
+    refreshAction = entry("Maggiorna", QStringLiteral("A&ggiorna dal server"), QKeySequence(Qt::Key_F5));
     periodAction = entry("Mperiodo", QStringLiteral("Stampa &periodo..."), QKeySequence());
     exportAction = entry("Mesporta", QStringLiteral("&Esporta calendario..."), QKeySequence());
     importAction = entry("Mimporta", QStringLiteral("&Importa calendario..."), QKeySequence());
@@ -226,12 +228,21 @@ void Form1::wireHandlers()
     m_browse = std::make_unique<BrowseHandlers>(BrowseHandlers::Controls{calendar, timesList, textsList, showAllCheck},
                                                 m_diary, m_prompter, *m_storeFailure, this);
     m_print = std::make_unique<PrintHandlers>(printButton, m_diary, m_prompter, *m_storeFailure, this);
+    // Before the hand-over's handler: a synchronisation under way ends before the workbook goes.
+    m_sync = std::make_unique<SyncHandlers>(SyncHandlers::Controls{this, serverAction, refreshAction}, m_diary,
+                                            m_prompter, *m_storeFailure, this);
+    connect(handOverAction, &QAction::triggered, m_sync.get(), &SyncHandlers::finish);
     m_extras = std::make_unique<ExtrasHandlers>(handOverAction, linkImage, m_diary, m_prompter, *m_storeFailure,
                                                 this);
-    m_find = std::make_unique<FindHandlers>(findAction, this, m_diary, m_prompter, *m_storeFailure, this);
+    m_find = std::make_unique<FindHandlers>(findAction, this, QWidgetList{timesList, textsList}, m_diary, m_prompter,
+                                            *m_storeFailure, this);
     m_manage = std::make_unique<ManageHandlers>(
-        ManageHandlers::Controls{this, timesList, textsList, changeAction, deleteAction, undoAction}, m_diary,
-        m_prompter, *m_storeFailure, this);
+        ManageHandlers::Controls{this, timesList, textsList, changeAction, deleteAction, undoAction, findAction},
+        m_diary, m_prompter, *m_storeFailure, this);
+    m_remind = std::make_unique<RemindHandlers>(remindAction, this, m_diary, this);
+    m_repeat = std::make_unique<RepeatHandlers>(
+        RepeatHandlers::Controls{this, repeatAction, dateEdit, timeEdit, textEdit}, m_diary, m_prompter,
+        *m_storeFailure, this);
     m_fileChooser = std::make_unique<QtFileChooser>(this);
     m_exchange = std::make_unique<ExchangeHandlers>(
         ExchangeHandlers::Controls{this, periodAction, exportAction, importAction}, m_diary, m_prompter,
@@ -244,6 +255,9 @@ void Form1::wireHandlers()
     connect(m_browse.get(), &BrowseHandlers::dayChosen, m_exchange.get(), &ExchangeHandlers::dayListed);
     connect(m_entry.get(), &EntryHandlers::dateEdited, m_browse.get(), &BrowseHandlers::clearLists);
     connect(m_entry.get(), &EntryHandlers::entryAreaCleared, m_browse.get(), &BrowseHandlers::clearListing);
+    // A stored series leaves the entry area as a stored appointment does. (Reminders follow
+    // Diary::changed themselves.)
+    connect(m_repeat.get(), &RepeatHandlers::seriesStored, m_entry.get(), &EntryHandlers::clearEntryArea);
     // What is stored changed, whoever wrote it: the calendar marks the busy days again, and find
     // searches anew.
     connect(&m_diary, &Diary::changed, m_browse.get(), &BrowseHandlers::refreshBusyDays);
@@ -253,6 +267,8 @@ void Form1::wireHandlers()
     // What the lists show is what a change or deletion acts on; after one, its day is listed again.
     connect(m_browse.get(), &BrowseHandlers::appointmentsListed, m_manage.get(), &ManageHandlers::setListed);
     connect(m_manage.get(), &ManageHandlers::dayToShow, m_browse.get(), &BrowseHandlers::showDay);
+    // Rows the server changed moved others: lists showing the old ones are emptied.
+    connect(m_sync.get(), &SyncHandlers::diaryUpdated, m_browse.get(), &BrowseHandlers::clearLists);
     // After an unforeseen failure the run ends through the shutdown sequence, saving what is
     // stored; once the workbook is the user's, it ends without touching it.
     connect(m_storeFailure.get(), &StoreFailure::runMustEnd, this, &QWidget::close, Qt::QueuedConnection);
@@ -278,6 +294,7 @@ void Form1::closeEvent(QCloseEvent *event)
     if (!m_ended) {
         m_ended = true;
         clockTimer->stop();
+        m_sync->finish();
         shutDown(m_diary, m_prompter);
         QCoreApplication::quit();
     }

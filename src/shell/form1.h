@@ -22,7 +22,10 @@ class QMenu;
 class QListWidget;
 class QPushButton;
 class QTimer;
+class RemindHandlers;
+class RepeatHandlers;
 class StoreFailure;
+class SyncHandlers;
 
 // The main window. It owns its controls and hands each subsystem only those it works with;
 // what one subsystem does to another goes through the signals connected in wireHandlers().
@@ -38,6 +41,8 @@ public:
     // Ends the run without the shutdown sequence: the workbook was handed over.
     void endWithoutShutdown();
     bool hasEnded() const { return m_ended; }
+    // The failure rule every subsystem of this window follows; one that must end the run closes it.
+    StoreFailure &storeFailure() { return *m_storeFailure; }
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -58,6 +63,10 @@ private:
     QAction *deleteAction = nullptr;
     QAction *undoAction = nullptr;
     QAction *findAction = nullptr;
+    QAction *remindAction = nullptr;
+    QAction *repeatAction = nullptr;
+    QAction *serverAction = nullptr;
+    QAction *refreshAction = nullptr;
     QAction *periodAction = nullptr;
     QAction *exportAction = nullptr;
     QAction *importAction = nullptr;
@@ -87,6 +96,9 @@ private:
     std::unique_ptr<ExtrasHandlers> m_extras;
     std::unique_ptr<FindHandlers> m_find;
     std::unique_ptr<ManageHandlers> m_manage;
+    std::unique_ptr<RemindHandlers> m_remind;
+    std::unique_ptr<RepeatHandlers> m_repeat;
+    std::unique_ptr<SyncHandlers> m_sync;
     std::unique_ptr<FileChooser> m_fileChooser;
     std::unique_ptr<ExchangeHandlers> m_exchange;
 };

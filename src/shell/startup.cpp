@@ -15,8 +15,8 @@ QString notFoundMessage(const QString &path)
 
 QString alreadyOpenMessage()
 {
-    return QStringLiteral("ERRORE: Risulta che il database Vespolari.xls è già aperto\n"
-                          " Occorre chiuderlo e  poi si potrà riaprire l'applicazione !");
+    return QStringLiteral("ERRORE: Risulta che il database ") + SheetLayout::kFileName +
+           QStringLiteral(" è già aperto\n Occorre chiuderlo e  poi si potrà riaprire l'applicazione !");
 }
 
 bool loadWorkbook(const QString &folder, CalcWorkbook &book, InstanceLock &lock, Prompter &prompter)

@@ -36,8 +36,3 @@ void StartupSplash::close()
 {
     m_window.reset();
 }
-
-bool StartupSplash::isShown() const
-{
-    return m_window && m_window->isVisible();
-}

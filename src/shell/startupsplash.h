@@ -17,7 +17,6 @@ public:
     // Called while the start waits; shows the splash when it is due and keeps it drawn.
     void tick();
     void close();
-    bool isShown() const;
 
 private:
     QElapsedTimer m_clock;

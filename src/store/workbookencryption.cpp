@@ -59,7 +59,11 @@ QByteArray streamStart(const QString &path, qint64 bytes)
 
 Kind probe(const QString &path)
 {
-    const QByteArray s = streamStart(path, 4096);
+    return probeStream(streamStart(path, 4096));
+}
+
+Kind probeStream(const QByteArray &s)
+{
     if (s.size() < 4)
         return Kind::NotReadable;
     const auto u16 = [&](int at) { return qFromLittleEndian<quint16>(s.constData() + at); };

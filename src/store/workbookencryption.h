@@ -16,6 +16,8 @@ enum class Kind {
 };
 
 Kind probe(const QString &path);
+// The same, from the first bytes of the workbook stream.
+Kind probeStream(const QByteArray &streamStart);
 // False for the kinds that would be refused as a wrong password although the password is right.
 bool officeCanOpen(Kind kind);
 // The user's message for a workbook the office cannot open.

@@ -4,6 +4,7 @@
 #include "store/calcworkbook.h"
 #include "store/cellvalue.h"
 #include "store/sheetlayout.h"
+#include "support/diarywalk.h"
 #include "support/testsupport.h"
 
 #include <QCalendarWidget>
@@ -14,10 +15,7 @@
 // One running diary for a whole test class; each case puts its own rows on the sheet.
 namespace BrowseFixture {
 
-inline CellRow appointment(const QDate &day, const QTime &time, const QString &text)
-{
-    return {CellValue::fromDate(day), CellValue::fromTime(time), CellValue::fromText(text)};
-}
+using DiaryWalk::row;
 
 // Empties the data rows, then writes these from row 5 on, as a hand edit could leave them.
 inline void replaceRows(CalcWorkbook &book, const CellBlock &rows)

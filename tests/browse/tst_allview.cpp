@@ -60,9 +60,9 @@ void TestAllView::emptyWorkbookListsNothingAndSaysNothing()
 
 void TestAllView::linesHoldEightBlanksBetweenPieces()
 {
-    replaceRows(m_diary->book(), {appointment(QDate(2024, 3, 7), QTime(9, 30), QStringLiteral("Dentista")),
-                                  appointment(QDate(2024, 3, 7), QTime(8, 5), QStringLiteral("Colazione di lavoro")),
-                                  appointment(QDate(2025, 12, 31), QTime(23, 0), QStringLiteral("Cenone"))});
+    replaceRows(m_diary->book(), {row(QDate(2024, 3, 7), QTime(9, 30), QStringLiteral("Dentista")),
+                                  row(QDate(2024, 3, 7), QTime(8, 5), QStringLiteral("Colazione di lavoro")),
+                                  row(QDate(2025, 12, 31), QTime(23, 0), QStringLiteral("Cenone"))});
     ui(*form()).List1->addItem(QStringLiteral("09:00:00"));
     ui(*form()).Check1->click();
     QCOMPARE(lines(ui(*form()).List2),
@@ -75,8 +75,8 @@ void TestAllView::linesHoldEightBlanksBetweenPieces()
 
 void TestAllView::checkUncheckCheckGivesTheSameListing()
 {
-    replaceRows(m_diary->book(), {appointment(QDate(2024, 3, 7), QTime(9, 30), QStringLiteral("Dentista")),
-                                  appointment(QDate(2024, 3, 8), QTime(10, 0), QStringLiteral("Banca"))});
+    replaceRows(m_diary->book(), {row(QDate(2024, 3, 7), QTime(9, 30), QStringLiteral("Dentista")),
+                                  row(QDate(2024, 3, 8), QTime(10, 0), QStringLiteral("Banca"))});
     ui(*form()).Check1->click();
     const QStringList first = lines(ui(*form()).List2);
     QCOMPARE(first.size(), 2);
@@ -92,7 +92,7 @@ void TestAllView::checkUncheckCheckGivesTheSameListing()
 
 void TestAllView::uncheckingFromCodeEmptiesTheListing()
 {
-    replaceRows(m_diary->book(), {appointment(QDate(2024, 3, 7), QTime(9, 30), QStringLiteral("Dentista"))});
+    replaceRows(m_diary->book(), {row(QDate(2024, 3, 7), QTime(9, 30), QStringLiteral("Dentista"))});
     ui(*form()).Check1->setChecked(true);
     QCOMPARE(ui(*form()).List2->count(), 1);
     ui(*form()).Check1->setChecked(false);
@@ -101,7 +101,7 @@ void TestAllView::uncheckingFromCodeEmptiesTheListing()
 
 void TestAllView::exactlyOneStoredAppointment()
 {
-    replaceRows(m_diary->book(), {appointment(QDate(2024, 3, 7), QTime(9, 30), QStringLiteral("Dentista"))});
+    replaceRows(m_diary->book(), {row(QDate(2024, 3, 7), QTime(9, 30), QStringLiteral("Dentista"))});
     ui(*form()).Check1->click();
     QCOMPARE(lines(ui(*form()).List2), QStringList{QStringLiteral("07/03/2024        09:30:00        Dentista")});
 }
@@ -113,14 +113,14 @@ void TestAllView::handEditedRowsAreListedAsTheyStand()
     CellValue dayAtNoon = CellValue::fromDate(QDate(2024, 3, 7));
     dayAtNoon.number += 0.5;
     replaceRows(m_diary->book(),
-                {appointment(QDate(2024, 3, 7), QTime(9, 0), QStringLiteral("Prima")),
+                {row(QDate(2024, 3, 7), QTime(9, 0), QStringLiteral("Prima")),
                  CellRow(3, CellValue::empty()),
                  CellRow{CellValue::empty(), CellValue::fromTime(QTime(7, 0)), CellValue::fromText(QStringLiteral("Senza data"))},
                  {CellValue::fromText(QStringLiteral("domani")), CellValue::fromText(QStringLiteral("mattina")),
                   CellValue::fromText(QStringLiteral("Scritta a mano"))},
                  {CellValue::fromDate(QDate(2024, 3, 8)), CellValue::empty(), CellValue::fromNumber(12.5)},
                  {dayAtNoon, timeWithDay, CellValue::empty()},
-                 appointment(QDate(2024, 3, 9), QTime(10, 0), QStringLiteral("Ultima"))});
+                 row(QDate(2024, 3, 9), QTime(10, 0), QStringLiteral("Ultima"))});
     ui(*form()).Check1->click();
     QCOMPARE(lines(ui(*form()).List2),
              (QStringList{QStringLiteral("07/03/2024") + kGap + QStringLiteral("09:00:00") + kGap + QStringLiteral("Prima"),
@@ -133,9 +133,9 @@ void TestAllView::handEditedRowsAreListedAsTheyStand()
 void TestAllView::earlyDatesTypedInByHandAreListedAsTheyStand()
 {
     // Insertion refuses them, but the workbook may hold them from a hand edit.
-    replaceRows(m_diary->book(), {appointment(QDate(1753, 1, 1), QTime(8, 0), QStringLiteral("Calendario")),
-                                  appointment(QDate(1899, 12, 31), QTime(23, 0), QStringLiteral("Fine secolo")),
-                                  appointment(QDate(1900, 2, 28), QTime(9, 0), QStringLiteral("Febbraio"))});
+    replaceRows(m_diary->book(), {row(QDate(1753, 1, 1), QTime(8, 0), QStringLiteral("Calendario")),
+                                  row(QDate(1899, 12, 31), QTime(23, 0), QStringLiteral("Fine secolo")),
+                                  row(QDate(1900, 2, 28), QTime(9, 0), QStringLiteral("Febbraio"))});
     ui(*form()).Check1->click();
     QCOMPARE(lines(ui(*form()).List2),
              (QStringList{QStringLiteral("01/01/1753") + kGap + QStringLiteral("08:00:00") + kGap + QStringLiteral("Calendario"),

@@ -64,8 +64,8 @@ void TestDayView::emptyWorkbookSaysNoneIsStored()
 
 void TestDayView::dayWithoutAppointments()
 {
-    replaceRows(m_diary->book(), {appointment(QDate(2024, 3, 6), QTime(9, 30), QStringLiteral("Dentista")),
-                                  appointment(QDate(2024, 3, 8), QTime(10, 0), QStringLiteral("Banca"))});
+    replaceRows(m_diary->book(), {row(QDate(2024, 3, 6), QTime(9, 30), QStringLiteral("Dentista")),
+                                  row(QDate(2024, 3, 8), QTime(10, 0), QStringLiteral("Banca"))});
     clickDay(*form(), QDate(2024, 3, 7));
     QCOMPARE(prompter().texts(), QStringList{QStringLiteral("Nessun Appuntamento per questa data")});
     QCOMPARE(ui(*form()).Text1->text(), QStringLiteral("07/03/2024"));
@@ -77,11 +77,11 @@ void TestDayView::dayWithThreeInRowOrder()
 {
     const QDate day(2024, 3, 7);
     // Row order, not time order, decides the order of the lines.
-    replaceRows(m_diary->book(), {appointment(day.addDays(-1), QTime(8, 0), QStringLiteral("Ieri")),
-                                  appointment(day, QTime(11, 0), QStringLiteral("Riunione")),
-                                  appointment(day, QTime(9, 30), QStringLiteral("Visita dall'oculista è già fissata")),
-                                  appointment(day, QTime(0, 0), QStringLiteral("Mezzanotte")),
-                                  appointment(day.addDays(1), QTime(8, 0), QStringLiteral("Domani"))});
+    replaceRows(m_diary->book(), {row(day.addDays(-1), QTime(8, 0), QStringLiteral("Ieri")),
+                                  row(day, QTime(11, 0), QStringLiteral("Riunione")),
+                                  row(day, QTime(9, 30), QStringLiteral("Visita dall'oculista è già fissata")),
+                                  row(day, QTime(0, 0), QStringLiteral("Mezzanotte")),
+                                  row(day.addDays(1), QTime(8, 0), QStringLiteral("Domani"))});
     const QStringList times{QStringLiteral("11:00:00"), QStringLiteral("09:30:00"), QStringLiteral("00:00:00")};
     const QStringList texts{QStringLiteral("Riunione"), QStringLiteral("Visita dall'oculista è già fissata"),
                             QStringLiteral("Mezzanotte")};
@@ -97,7 +97,7 @@ void TestDayView::dayWithThreeInRowOrder()
 void TestDayView::exactlyOneStoredAppointment()
 {
     const QDate day(2024, 3, 7);
-    replaceRows(m_diary->book(), {appointment(day, QTime(9, 30), QStringLiteral("Dentista"))});
+    replaceRows(m_diary->book(), {row(day, QTime(9, 30), QStringLiteral("Dentista"))});
     clickDay(*form(), day);
     QCOMPARE(lines(ui(*form()).List1), QStringList{QStringLiteral("09:30:00")});
     QCOMPARE(lines(ui(*form()).List2), QStringList{QStringLiteral("Dentista")});
@@ -116,9 +116,9 @@ void TestDayView::handEditedRowsAreNeitherHiddenNorFatal()
     CellValue timeWithDay = CellValue::fromTime(QTime(18, 15));
     timeWithDay.number += 2;
     replaceRows(m_diary->book(),
-                {appointment(day, QTime(9, 0), QStringLiteral("Prima")),
+                {row(day, QTime(9, 0), QStringLiteral("Prima")),
                  CellRow(3, CellValue::empty()),  // a row emptied by hand
-                 appointment(day, QTime(10, 0), QStringLiteral("Sotto il buco")),
+                 row(day, QTime(10, 0), QStringLiteral("Sotto il buco")),
                  {dayValue, CellValue::fromText(QStringLiteral("mattina")), CellValue::fromText(QStringLiteral("Ora a mano"))},
                  {dayValue, CellValue::empty(), CellValue::fromText(QStringLiteral("Senza ora"))},
                  {dayValue, timeWithDay, CellValue::fromNumber(12.5)},
@@ -127,22 +127,24 @@ void TestDayView::handEditedRowsAreNeitherHiddenNorFatal()
                  {dayAtNoon, CellValue::fromTime(QTime(7, 0)), CellValue::fromText(QStringLiteral("Data con ora"))},
                  CellRow(3, CellValue::empty()),
                  CellRow(3, CellValue::empty()),
-                 appointment(day, QTime(23, 59, 59), QStringLiteral("Ultima"))});
+                 row(day, QTime(23, 59, 59), QStringLiteral("Ultima"))});
     clickDay(*form(), day);
+    // The date typed with a time of day belongs to the day; the one typed as text does not.
     QCOMPARE(lines(ui(*form()).List1),
              (QStringList{QStringLiteral("09:00:00"), QStringLiteral("10:00:00"), QStringLiteral("mattina"), QString(),
-                          QStringLiteral("01/01/1900 18:15:00"), QStringLiteral("23:59:59")}));
+                          QStringLiteral("01/01/1900 18:15:00"), QStringLiteral("07:00:00"), QStringLiteral("23:59:59")}));
     QCOMPARE(lines(ui(*form()).List2),
              (QStringList{QStringLiteral("Prima"), QStringLiteral("Sotto il buco"), QStringLiteral("Ora a mano"),
-                          QStringLiteral("Senza ora"), QStringLiteral("12,5"), QStringLiteral("Ultima")}));
-    QCOMPARE(prompter().texts(), QStringList{QStringLiteral("Sono Presenti 6 Vespolari")});
+                          QStringLiteral("Senza ora"), QStringLiteral("12,5"), QStringLiteral("Data con ora"),
+                          QStringLiteral("Ultima")}));
+    QCOMPARE(prompter().texts(), QStringList{QStringLiteral("Sono Presenti 7 Vespolari")});
 }
 
 void TestDayView::clickWhileAllAreListed()
 {
     const QDate day(2024, 3, 7);
-    replaceRows(m_diary->book(), {appointment(day, QTime(9, 30), QStringLiteral("Dentista")),
-                                  appointment(day.addDays(1), QTime(10, 0), QStringLiteral("Banca"))});
+    replaceRows(m_diary->book(), {row(day, QTime(9, 30), QStringLiteral("Dentista")),
+                                  row(day.addDays(1), QTime(10, 0), QStringLiteral("Banca"))});
     ui(*form()).Check1->setChecked(true);
     QCOMPARE(ui(*form()).List2->count(), 2);
     clickDay(*form(), day);
@@ -171,8 +173,8 @@ void TestDayView::followsTheUserLocale()
     QFETCH(QString, dateText);
     QFETCH(QString, timeText);
     const QDate day(2024, 3, 7);
-    replaceRows(m_diary->book(), {appointment(day.addDays(-1), QTime(8, 0), QStringLiteral("Ieri")),
-                                  appointment(day, QTime(9, 30), QStringLiteral("Dentista"))});
+    replaceRows(m_diary->book(), {row(day.addDays(-1), QTime(8, 0), QStringLiteral("Ieri")),
+                                  row(day, QTime(9, 30), QStringLiteral("Dentista"))});
     QLocale::setDefault(locale);
     clickDay(*form(), day);
     QCOMPARE(ui(*form()).Text1->text(), dateText);
@@ -185,7 +187,7 @@ void TestDayView::lostOfficeIsReplacedAndTheDayListedAgain()
     TempWorkbook workbook;
     {
         auto book = openForInspection(workbook.path());
-        book->writeBlock(5, 1, {appointment(QDate(2024, 3, 7), QTime(9, 30), QStringLiteral("Dentista"))});
+        book->writeBlock(5, 1, {row(QDate(2024, 3, 7), QTime(9, 30), QStringLiteral("Dentista"))});
         book->save();
     }
     RunningDiary diary(workbook.folder());

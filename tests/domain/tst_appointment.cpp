@@ -40,8 +40,9 @@ void TestAppointment::aDayMatchesItsDateValueOnly()
     QVERIFY(Appointment::typed(day, QTime(9, 30), QStringLiteral("x")).isOn(day));
     QVERIFY(row(5, number(CellValue::fromDate(day)), {}, {}).isOn(day));
     QVERIFY(!Appointment::typed(day.addDays(1), QTime(9, 30), QStringLiteral("x")).isOn(day));
-    // A date typed with a time of day, or as text, is not the day's.
-    QVERIFY(!row(5, CellValue::fromNumber(CellValue::fromDate(day).number + 0.5), {}, {}).isOn(day));
+    // A date typed with a time of day is the day's (found, it must be listed); a text is not.
+    QVERIFY(row(5, CellValue::fromNumber(CellValue::fromDate(day).number + 0.5), {}, {}).isOn(day));
+    QVERIFY(!row(5, CellValue::fromNumber(CellValue::fromDate(day).number + 0.99), {}, {}).isOn(day.addDays(1)));
     QVERIFY(!row(5, CellValue::fromText(QStringLiteral("25/05/2009")), {}, {}).isOn(day));
 }
 

@@ -81,12 +81,13 @@ void TestBusyDays::handEditedRows()
         // A date typed as text in column A is no date: a click never lists it.
         withDateCell(CellValue::fromText(QStringLiteral("07/03/2024"))),
         withDateCell(CellValue::fromText(QStringLiteral("domani"))),
-        // A date carrying a time of day is not listed for its day either.
+        // A date carrying a time of day is listed for its day.
         withDateCell(CellValue::fromNumber(CellValue::fromDate(QDate(2024, 3, 8)).number + 0.5)),
         withDateCell(CellValue::fromNumber(CellValue::fromDate(day).number + 31)),
         // Whatever columns B and C hold, a date in column A marks its day.
         wrongTime, noText, dateCell};
-    QCOMPARE(busyDays(stored, 2024, 3), (QVector<QDate>{QDate(2024, 3, 12), QDate(2024, 3, 13), QDate(2024, 3, 14)}));
+    QCOMPARE(busyDays(stored, 2024, 3),
+             (QVector<QDate>{QDate(2024, 3, 8), QDate(2024, 3, 12), QDate(2024, 3, 13), QDate(2024, 3, 14)}));
     QCOMPARE(busyDays(stored, 2024, 4), (QVector<QDate>{QDate(2024, 4, 7)}));
 }
 

@@ -31,6 +31,7 @@ private slots:
     void removalClosesTheGapAndEmptiesTheLastRow();
     void removalOfTheLastRowAndOutsideTheBlock();
     void removalKeepsHandEditedRowsInPlaceRelativeToEachOther();
+    void withoutRowsTakesOneLikeEachWhereverTheSortPutIt();
     void differenceIsTheSmallestBlock();
     void differenceOfAMoveBySort();
     void applyingAndReversingRestoresExactly();
@@ -93,6 +94,22 @@ void TestSheetRows::removalKeepsHandEditedRowsInPlaceRelativeToEachOther()
     QVERIFY(sameCells(edit.after[0], rows[1]));
     QVERIFY(sameCells(edit.after[1], rows[2]));
     QVERIFY(sameCells(edit.after[2], kEmpty));
+}
+
+void TestSheetRows::withoutRowsTakesOneLikeEachWhereverTheSortPutIt()
+{
+    // A batch scattered by the sort, one of its rows twice among those already there.
+    const CellBlock rows{row(1, 0, QStringLiteral("nuovo")), row(2, 0, QStringLiteral("c'era")),
+                         row(3, 0, QStringLiteral("doppio")), row(3, 0, QStringLiteral("doppio")),
+                         text(QStringLiteral("domani"), QStringLiteral("a mano"))};
+    const CellBlock gone{row(3, 0, QStringLiteral("doppio")), row(1, 0, QStringLiteral("nuovo"))};
+    CellBlock left = rows;
+    apply(left, 5, withoutRows(rows, 5, gone));
+    QCOMPARE(left.size(), 3);
+    QVERIFY(sameCells(left[0], rows[1]));
+    QVERIFY(sameCells(left[1], rows[3]));  // the second alike stays
+    QVERIFY(sameCells(left[2], rows[4]));
+    QVERIFY(withoutRows(rows, 5, {row(9, 0, QStringLiteral("mai"))}).isEmpty());
 }
 
 void TestSheetRows::differenceIsTheSmallestBlock()

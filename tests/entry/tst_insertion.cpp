@@ -5,6 +5,7 @@
 #include "store/sheetlayout.h"
 #include "store/storeerror.h"
 #include "support/biffreader.h"
+#include "support/diarywalk.h"
 #include "support/testsupport.h"
 
 #include <QApplication>
@@ -87,11 +88,6 @@ QStringList rows(const CalcWorkbook &book, int first, int last)
                         r.value(1).toTime().toString(QStringLiteral("hh:mm")), r.value(2).text);
     }
     return out;
-}
-
-CellRow stored(const QDate &date, const QTime &time, const QString &text)
-{
-    return {CellValue::fromDate(date), CellValue::fromTime(time), CellValue::fromText(text)};
 }
 
 // A copy of the workbook on disk, opened in an office of its own.
@@ -297,7 +293,7 @@ void TestInsertion::nextFreeRowFollowsTheStoredOnes()
     TypingDiary d;
     CellBlock five;
     for (int i = 0; i < 5; ++i)
-        five << stored(QDate(2009, 5, 1 + i), QTime(8 + i, 0), QStringLiteral("Vecchio %1").arg(i));
+        five << DiaryWalk::row(QDate(2009, 5, 1 + i), QTime(8 + i, 0), QStringLiteral("Vecchio %1").arg(i));
     d.book().writeBlock(5, 1, five);
     d.insert(QStringLiteral("25/05/2009"), QStringLiteral("9.30"), QStringLiteral("Nuovo"));
     QCOMPARE(d.run.prompter.texts(), QStringList{kDone});
@@ -308,9 +304,9 @@ void TestInsertion::nextFreeRowFollowsTheStoredOnes()
 void TestInsertion::earlierDateIsSortedToTheTop()
 {
     TypingDiary d;
-    d.book().writeBlock(5, 1, {stored(QDate(2009, 6, 1), QTime(8, 0), QStringLiteral("Giugno")),
-                               stored(QDate(2009, 7, 1), QTime(17, 45), QStringLiteral("Luglio")),
-                               stored(QDate(2010, 1, 1), QTime(0, 5), QStringLiteral("Capodanno"))});
+    d.book().writeBlock(5, 1, {DiaryWalk::row(QDate(2009, 6, 1), QTime(8, 0), QStringLiteral("Giugno")),
+                               DiaryWalk::row(QDate(2009, 7, 1), QTime(17, 45), QStringLiteral("Luglio")),
+                               DiaryWalk::row(QDate(2010, 1, 1), QTime(0, 5), QStringLiteral("Capodanno"))});
     d.insert(QStringLiteral("5/3/09"), QStringLiteral("23.15"), QStringLiteral("Marzo"));
     QCOMPARE(rows(d.book(), 5, 9),
              (QStringList{QStringLiteral("05/03/2009 23:15 Marzo"), QStringLiteral("01/06/2009 08:00 Giugno"),
@@ -352,7 +348,7 @@ void TestInsertion::sortKeepsInsertionOrderForEqualDateAndTime()
     for (int i = 0; i < 3000; ++i) {
         seed = seed * 1103515245u + 12345u;
         const int day = (seed >> 16) % 4, hour = (seed >> 8) % 3;
-        block << stored(QDate(2009, 5, 25).addDays(day), QTime(9 + hour, 0), QStringLiteral("%1").arg(i, 5, 10, QLatin1Char('0')));
+        block << DiaryWalk::row(QDate(2009, 5, 25).addDays(day), QTime(9 + hour, 0), QStringLiteral("%1").arg(i, 5, 10, QLatin1Char('0')));
     }
     book.writeBlock(5, 1, block);
     Diary(book).sortByDate();
@@ -372,7 +368,7 @@ void TestInsertion::freeRowSearchGoesPastRow32767()
     TypingDiary d;
     CellBlock block;
     for (int row = 5; row <= 32767; ++row)
-        block << stored(QDate(2000, 1, 1).addDays((row - 5) / 9), QTime(9, 0), QStringLiteral("Riga %1").arg(row));
+        block << DiaryWalk::row(QDate(2000, 1, 1).addDays((row - 5) / 9), QTime(9, 0), QStringLiteral("Riga %1").arg(row));
     d.book().writeBlock(5, 1, block);
     d.insert(QStringLiteral("1/1/2030"), QStringLiteral("9.30"), QStringLiteral("Oltre"));
     QCOMPARE(d.run.prompter.texts(), QStringList{kDone});
@@ -386,7 +382,7 @@ void TestInsertion::fullSheetOverwritesNothing()
     TypingDiary d;
     CellBlock block;
     for (int row = 5; row <= 65536; ++row)
-        block << stored(QDate(2000, 1, 1).addDays((row - 5) / 20), QTime(9, 0), QStringLiteral("Riga %1").arg(row));
+        block << DiaryWalk::row(QDate(2000, 1, 1).addDays((row - 5) / 20), QTime(9, 0), QStringLiteral("Riga %1").arg(row));
     d.book().writeBlock(5, 1, block);
     d.insert(QStringLiteral("25/05/2009"), QStringLiteral("9.30"), QStringLiteral("Di troppo"));
     QCOMPARE(d.run.prompter.texts(),

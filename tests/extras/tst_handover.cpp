@@ -8,6 +8,7 @@
 #include "browse/browsefixture.h"
 #include "support/officeclient.h"
 #include "support/owndisplay.h"
+#include "support/startparts.h"
 #include "support/testsupport.h"
 
 #include <QAction>
@@ -101,15 +102,7 @@ void TestHandOver::officeOutlivesTheProgramWithTheWorkbookShown()
     program.start(wb.folder() + QStringLiteral("/vespolari"), {});
     QVERIFY(program.waitForStarted(10000));
     KillAtEnd office;
-    struct EndProgram
-    {
-        QProcess &p;
-        ~EndProgram()
-        {
-            p.kill();
-            p.waitForFinished(5000);
-        }
-    } endProgram{program};
+    EndProgram endProgram{program};
 
     const QString diaryWindow = display.visibleWindow(QStringLiteral("^Vespolari$"), 60000);
     QVERIFY2(!diaryWindow.isEmpty(), program.readAllStandardError().constData());
@@ -153,12 +146,10 @@ void TestHandOver::officeOutlivesTheProgramWithTheWorkbookShown()
 
     // The user's office holds the workbook: a new start is refused.
     {
-        CalcWorkbook book;
-        InstanceLock lock;
-        RecordingPrompter prompter;
-        QVERIFY(!loadWorkbook(wb.folder(), book, lock, prompter));
-        QCOMPARE(prompter.texts(), QStringList{alreadyOpenMessage()});
-        QVERIFY(!book.isStarted());
+        StartParts run;
+        QVERIFY(!run.load(wb.folder()));
+        QCOMPARE(run.prompter.texts(), QStringList{alreadyOpenMessage()});
+        QVERIFY(!run.book.isStarted());
     }
 
     // Once the user quits the office, the diary starts again on the workbook.

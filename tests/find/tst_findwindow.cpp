@@ -1,6 +1,7 @@
 #include "browse/browsefixture.h"
 #include "support/diarywalk.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
 #include <QDialog>
@@ -24,6 +25,8 @@ private slots:
     void aDateTypedAsTextHasNoDayToShow();
     void anInsertionIsFoundWithoutRetyping();
     void keyboardAndAccessibleNames();
+    void aDateWithATimeOfDayListsItsDay();
+    void theCountIsReadAsItChanges();
     void cleanupTestCase();
 
 private:
@@ -50,6 +53,9 @@ void TestFindWindow::initTestCase()
                                  DiaryWalk::row(QDate(2024, 3, 7), QTime(9, 30), QStringLiteral("Chiedere perché")),
                                  DiaryWalk::row(QDate(2024, 1, 15), QTime(8, 0), QStringLiteral("PERCHE no")),
                                  DiaryWalk::row(QDate(2024, 5, 2), QTime(16, 45), QStringLiteral("Banca")),
+                                 // Typed by hand with a time of day in the date cell.
+                                 {CellValue::fromNumber(CellValue::fromDate(QDate(2024, 6, 10)).number + 0.75),
+                                  CellValue::fromTime(QTime(18, 0)), CellValue::fromText(QStringLiteral("Golf"))},
                                  {CellValue::fromText(QStringLiteral("da decidere")), CellValue::empty(),
                                   CellValue::fromText(QStringLiteral("Riunione da fissare"))}});
     m_diary = std::make_unique<RunningDiary>(m_workbook->folder());
@@ -229,6 +235,28 @@ void TestFindWindow::keyboardAndAccessibleNames()
     QTest::keyClick(results(), Qt::Key_Escape);
     QVERIFY(!window()->isVisible());
     QVERIFY(!form().hasEnded());
+}
+
+void TestFindWindow::aDateWithATimeOfDayListsItsDay()
+{
+    open();
+    search(QStringLiteral("golf"));
+    QTest::keyClick(field(), Qt::Key_Return);
+    QCOMPARE(ui(form()).MonthView1->selectedDate(), QDate(2024, 6, 10));
+    QCOMPARE(BrowseFixture::lines(ui(form()).List2), QStringList{QStringLiteral("Golf")});
+    QCOMPARE(prompter().texts(), QStringList{QStringLiteral("Sono Presenti 1 Vespolari")});
+    QCOMPARE(DiaryWalk::boldDays(ui(form()).MonthView1), QVector<QDate>{QDate(2024, 6, 10)});
+}
+
+void TestFindWindow::theCountIsReadAsItChanges()
+{
+    open();
+    // What a screen reader reads is the count itself, whatever it says now.
+    QLabel *label = window()->findChild<QLabel *>(QStringLiteral("Label2"));
+    for (const QString &words : {QStringLiteral("dentista"), QStringLiteral("e")}) {
+        search(words);
+        QCOMPARE(QAccessible::queryAccessibleInterface(label)->text(QAccessible::Name), count());
+    }
 }
 
 void TestFindWindow::cleanupTestCase()

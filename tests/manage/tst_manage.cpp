@@ -23,11 +23,11 @@ const QDate kDay(2024, 3, 7);
 
 CellBlock fixtureRows()
 {
-    return {appointment(kDay.addDays(-1), QTime(8, 0), QStringLiteral("Ieri")),
-            appointment(kDay, QTime(9, 30), QStringLiteral("Dentista")),
-            appointment(kDay, QTime(11, 0), QStringLiteral("Banca")),
-            appointment(kDay, QTime(15, 0), QStringLiteral("Palestra")),
-            appointment(kDay.addDays(1), QTime(10, 0), QStringLiteral("Domani"))};
+    return {row(kDay.addDays(-1), QTime(8, 0), QStringLiteral("Ieri")),
+            row(kDay, QTime(9, 30), QStringLiteral("Dentista")),
+            row(kDay, QTime(11, 0), QStringLiteral("Banca")),
+            row(kDay, QTime(15, 0), QStringLiteral("Palestra")),
+            row(kDay.addDays(1), QTime(10, 0), QStringLiteral("Domani"))};
 }
 
 } // namespace
@@ -51,6 +51,9 @@ private slots:
     void severalStepsAreTakenBackInTurn();
     void failedSaveLeavesTheWorkbookAsItWas();
     void officeKilledDuringADeletion();
+    void undoOfAChangeAfterRowsMovedAndOneThatFails();
+    void aBatchIsTakenBackByOneUndoOrRefusedWhole();
+    void officeGoneBetweenAnInsertionsWriteAndItsSave();
     void walkThroughWithTheKeyboard();
 
 private:
@@ -106,11 +109,12 @@ void TestManage::choosingALineChoosesTheSameInTheOtherList()
     QCOMPARE(ui(form()).List1->currentRow(), 0);
     QVERIFY(action(form(), "Mmodifica")->isEnabled());
     QVERIFY(action(form(), "Melimina")->isEnabled());
-    // The same entries in the lists' context menu.
+    // The same entries in the lists' context menu, and "Cerca..." after them.
     for (QListWidget *list : {ui(form()).List1, ui(form()).List2}) {
         QCOMPARE(list->contextMenuPolicy(), Qt::ActionsContextMenu);
-        QCOMPARE(list->actions(), (QList<QAction *>{action(form(), "Mmodifica"), action(form(), "Melimina"),
-                                                    action(form(), "Mannulla")}));
+        QCOMPARE(list->actions().mid(0, 3), (QList<QAction *>{action(form(), "Mmodifica"),
+                                                              action(form(), "Melimina"), action(form(), "Mannulla")}));
+        QCOMPARE(list->actions().last(), action(form(), "Mcerca"));
     }
 }
 
@@ -122,7 +126,7 @@ void TestManage::entriesActOnlyOnAChosenStoredAppointment()
     ui(form()).List1->setCurrentRow(1);
     QVERIFY(action(form(), "Melimina")->isEnabled());
     // A row that no longer holds what was listed is never acted on, neighbour or not.
-    m_diary->book().writeBlock(7, 1, {appointment(kDay, QTime(11, 0), QStringLiteral("Altro"))});
+    m_diary->book().writeBlock(7, 1, {row(kDay, QTime(11, 0), QStringLiteral("Altro"))});
     const QByteArray before = saveFixture();
     prompter().replies = {true};
     action(form(), "Melimina")->trigger();
@@ -157,7 +161,7 @@ void TestManage::changeOfTimeAndText()
     QVERIFY(!changeWindow(form()));
     // Sorted by date and time, saved, and the day listed again as a click does.
     CellBlock expected = fixtureRows();
-    expected.insert(1, appointment(kDay, QTime(8, 15), QStringLiteral("Banca Intesa")));
+    expected.insert(1, row(kDay, QTime(8, 15), QStringLiteral("Banca Intesa")));
     expected.removeAt(3);
     QVERIFY(sameRows(dataRows(m_diary->book()), expected));
     QVERIFY(contents(m_workbook->path()) != before);
@@ -336,7 +340,7 @@ void TestManage::undoAfterAnInsertionBringsTheAppointmentBack()
     ui(form()).Command1->click();
     action(form(), "Mannulla")->trigger();
     CellBlock expected = fixtureRows();
-    expected.prepend(appointment(QDate(2024, 1, 1), QTime(7, 0), QStringLiteral("Capodanno")));
+    expected.prepend(row(QDate(2024, 1, 1), QTime(7, 0), QStringLiteral("Capodanno")));
     QVERIFY(sameRows(dataRows(m_diary->book()), expected));
 }
 
@@ -419,6 +423,74 @@ void TestManage::officeKilledDuringADeletion()
     CellBlock without = fixtureRows();
     without.removeAt(2);
     QVERIFY(sameRows(dataRows(m_diary->book()), without));
+}
+
+void TestManage::undoOfAChangeAfterRowsMovedAndOneThatFails()
+{
+    listDay();
+    ui(form()).List1->setCurrentRow(1);
+    action(form(), "Mmodifica")->trigger();
+    typeAndConfirm(changeWindow(form()), QStringLiteral("07/03/2024"), QStringLiteral("16.00"),
+                   QStringLiteral("Piscina"));
+    DiaryWalk::insert(form(), QStringLiteral("01/01/2024"), QStringLiteral("7.00"), QStringLiteral("Capodanno"));
+    action(form(), "Mannulla")->trigger();
+    CellBlock expected = fixtureRows();
+    expected.prepend(row(QDate(2024, 1, 1), QTime(7, 0), QStringLiteral("Capodanno")));
+    QVERIFY(sameRows(dataRows(m_diary->book()), expected));
+
+    // Changed again, then its row typed over by hand: nothing left to take back.
+    listDay();
+    ui(form()).List1->setCurrentRow(1);
+    action(form(), "Mmodifica")->trigger();
+    typeAndConfirm(changeWindow(form()), QStringLiteral("07/03/2024"), QStringLiteral("16.00"),
+                   QStringLiteral("Piscina"));
+    m_diary->book().setCell(9, 3, CellValue::fromText(QStringLiteral("A mano")));
+    const CellBlock before = dataRows(m_diary->book());
+    prompter().clear();
+    action(form(), "Mannulla")->trigger();
+    QCOMPARE(prompter().texts(), QStringList{QStringLiteral("Annullamento non riuscito.\n"
+                                                            "L'appuntamento modificato non è più nella cartella")});
+    QVERIFY(sameRows(dataRows(m_diary->book()), before));
+}
+
+void TestManage::aBatchIsTakenBackByOneUndoOrRefusedWhole()
+{
+    const QByteArray before = saveFixture();
+    Diary &diary = m_diary->appointments();
+    const Appointments batch = {Appointment::typed(kDay.addDays(30), QTime(8, 0), QStringLiteral("Dopo")),
+                                Appointment::typed(kDay, QTime(10, 0), QStringLiteral("Tra")),
+                                Appointment::typed(kDay.addDays(-30), QTime(8, 0), QStringLiteral("Prima"))};
+    diary.insertAll(batch);
+    QCOMPARE(dataRows(m_diary->book()).size(), 8);
+    QCOMPARE(dataRows(m_diary->book()).first().value(2).text, QStringLiteral("Prima"));
+    QVERIFY(contents(m_workbook->path()) != before);
+    diary.undo();
+    QVERIFY(sameRows(dataRows(m_diary->book()), fixtureRows()));
+    // One more than fits: nothing written.
+    const Appointments tooMany(diary.freeRows() + 1, batch.first());
+    QVERIFY_THROWS_EXCEPTION(StoreError, diary.insertAll(tooMany));
+    QVERIFY(sameRows(dataRows(m_diary->book()), fixtureRows()));
+}
+
+void TestManage::officeGoneBetweenAnInsertionsWriteAndItsSave()
+{
+    const QByteArray before = saveFixture();
+    const qint64 office = m_diary->book().officePid();
+    const QMetaObject::Connection killer = connect(&m_diary->appointments(), &Diary::changed, [office] {
+        ::kill(pid_t(office), SIGKILL);
+        for (int i = 0; i < 500 && processAlive(office); ++i)
+            QThread::msleep(10);
+    });
+    DiaryWalk::insert(form(), QStringLiteral("08/03/2024"), QStringLiteral("9.00"), QStringLiteral("Perso"));
+    disconnect(killer);
+    QVERIFY2(prompter().texts().value(0).startsWith(QStringLiteral("Appuntamento non salvato.\n")),
+             qPrintable(prompter().texts().join(QLatin1Char('|'))));
+    QVERIFY(!prompter().texts().contains(QStringLiteral("Inserimento avvenuto")));
+    // The text stays for another click, on a new office holding the last save.
+    QCOMPARE(ui(form()).Text3->text(), QStringLiteral("Perso"));
+    QVERIFY(m_diary->book().officePid() != office);
+    QCOMPARE(contents(m_workbook->path()), before);
+    QVERIFY(sameRows(dataRows(m_diary->book()), fixtureRows()));
 }
 
 void TestManage::walkThroughWithTheKeyboard()

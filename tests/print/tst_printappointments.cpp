@@ -1,4 +1,5 @@
 #include "print/printappointments.h"
+#include "browse/browsefixture.h"
 #include "print/printrig.h"
 #include "regional/regional.h"
 #include "store/calcworkbook.h"
@@ -16,6 +17,7 @@ class TestPrintAppointments : public QObject
 
 private slots:
     void initTestCase();
+    void init();
     void zoomTextFollowsTheLocale();
     void emptyListRefusesBeforeAnyPrompt();
     void printsOnTheChosenQueueOnly();
@@ -27,6 +29,12 @@ private slots:
     void pageSetupIsSavedWithTheWorkbook();
     void printsTheAppointmentsSheetAlone();
     void printAreaCoversThirtyTwoThousandRows();
+    void cleanupTestCase();
+
+private:
+    // One office for the cases that need no workbook of their own; each starts with no rows.
+    std::unique_ptr<TempWorkbook> m_workbook;
+    std::unique_ptr<RunningDiary> m_diary;
 };
 
 namespace {
@@ -56,6 +64,20 @@ void TestPrintAppointments::initTestCase()
 {
     if (!PrintRig::rigIsUp())
         QFAIL("the test printers are missing: run through ctest, which adds them (tests/print/cups_rig.sh)");
+    m_workbook = std::make_unique<TempWorkbook>();
+    m_diary = std::make_unique<RunningDiary>(m_workbook->folder());
+}
+
+void TestPrintAppointments::init()
+{
+    BrowseFixture::replaceRows(m_diary->book(), {});
+    m_diary->prompter.clear();
+    m_diary->prompter.answers.clear();
+}
+
+void TestPrintAppointments::cleanupTestCase()
+{
+    m_diary.reset();
 }
 
 void TestPrintAppointments::zoomTextFollowsTheLocale()
@@ -78,8 +100,7 @@ void TestPrintAppointments::zoomTextFollowsTheLocale()
 
 void TestPrintAppointments::emptyListRefusesBeforeAnyPrompt()
 {
-    TempWorkbook wb;
-    RunningDiary diary(wb.folder());
+    RunningDiary &diary = *m_diary;
     const CalcWorkbook::PageSetup before = diary.book().pageSetup();
     const QStringList jobsBefore = PrintRig::jobs();
     diary.prompter.answers = {QStringLiteral("110")};
@@ -95,8 +116,7 @@ void TestPrintAppointments::emptyListRefusesBeforeAnyPrompt()
 
 void TestPrintAppointments::printsOnTheChosenQueueOnly()
 {
-    TempWorkbook wb;
-    RunningDiary diary(wb.folder());
+    RunningDiary &diary = *m_diary;
     storeAppointments(diary.book(), 3);
     const QSet<QString> pdfsBefore = PrintRig::pdfFiles();
     const QStringList jobsBefore = PrintRig::jobs();
@@ -129,8 +149,7 @@ void TestPrintAppointments::refusesAPrinterThatIsNotInstalled()
 {
     QFETCH(QString, printer);
     QFETCH(QString, message);
-    TempWorkbook wb;
-    RunningDiary diary(wb.folder());
+    RunningDiary &diary = *m_diary;
     storeAppointments(diary.book(), 2);
     const QSet<QString> pdfsBefore = PrintRig::pdfFiles();
     const QStringList jobsBefore = PrintRig::jobs();
@@ -162,8 +181,7 @@ void TestPrintAppointments::zoomAnswersLandOnThePage()
 {
     QFETCH(std::optional<QString>, answer);
     QFETCH(int, zoom);
-    TempWorkbook wb;
-    RunningDiary diary(wb.folder());
+    RunningDiary &diary = *m_diary;
     storeAppointments(diary.book(), 4);
     const QSet<QString> pdfsBefore = PrintRig::pdfFiles();
     diary.prompter.answers = {answer};
@@ -186,8 +204,7 @@ void TestPrintAppointments::zoomAnswersLandOnThePage()
 
 void TestPrintAppointments::printAreaRunsToTheLastDatedRow()
 {
-    TempWorkbook wb;
-    RunningDiary diary(wb.folder());
+    RunningDiary &diary = *m_diary;
     storeAppointments(diary.book(), 1);
     diary.prompter.answers = {QStringLiteral("110")};
     const QSet<QString> pdfsBefore = PrintRig::pdfFiles();
@@ -329,8 +346,7 @@ void TestPrintAppointments::printsTheAppointmentsSheetAlone()
 
 void TestPrintAppointments::printAreaCoversThirtyTwoThousandRows()
 {
-    TempWorkbook wb;
-    RunningDiary diary(wb.folder());
+    RunningDiary &diary = *m_diary;
     storeAppointments(diary.book(), 32000);
     // Up to the print-out call: the run on a refused printer stops right there. Its time at this
     // size is the benchmark's.

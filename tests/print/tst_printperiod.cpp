@@ -45,7 +45,7 @@ void TestPrintPeriod::initTestCase()
     m_workbook = std::make_unique<TempWorkbook>();
     CellBlock rows;
     for (int day = -14; day < 21; ++day)
-        rows << BrowseFixture::appointment(kMonday.addDays(day), QTime(9, 0), QStringLiteral("Giorno%1fine").arg(day + 100));
+        rows << DiaryWalk::row(kMonday.addDays(day), QTime(9, 0), QStringLiteral("Giorno%1fine").arg(day + 100));
     DiaryWalk::storeBeforeStart(m_workbook->path(), rows);
     m_diary = std::make_unique<RunningDiary>(m_workbook->folder());
     m_diary->book().setNumberFormat(5, 1, 5 + int(rows.size()) - 1, 1, SheetLayout::kDateFormat);

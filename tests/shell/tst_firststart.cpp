@@ -6,6 +6,7 @@
 #include "store/sheetlayout.h"
 #include "store/workbookfile.h"
 #include "support/owndisplay.h"
+#include "support/startparts.h"
 #include "support/testsupport.h"
 
 #include <QApplication>
@@ -71,6 +72,15 @@ private:
     std::thread m_thread;
 };
 
+bool splashShown()
+{
+    for (QWidget *w : QApplication::topLevelWidgets()) {
+        if (w->objectName() == QLatin1String("Avvio") && w->isVisible())
+            return true;
+    }
+    return false;
+}
+
 } // namespace
 
 // The start as the program runs it, on a machine where the office has never run.
@@ -83,15 +93,14 @@ private slots:
     void officeDyingDuringItsFirstStartIsReported_data();
     void officeDyingDuringItsFirstStartIsReported();
     void columnsAreFittedAfterTheWindowAndBeforeEverySave();
+    void aStartThatFailsTakesTheSplashAwayFirst();
 };
 
 void TestFirstStart::emptyCacheFolderStartsAndShowsTheWindow()
 {
     FreshCache cache;
     TempWorkbook wb;
-    CalcWorkbook book;
-    InstanceLock lock;
-    RecordingPrompter prompter;
+    StartParts run;
     // The start processes events while it waits: look at the screen meanwhile.
     bool splashSeen = false;
     QTimer look;
@@ -105,30 +114,29 @@ void TestFirstStart::emptyCacheFolderStartsAndShowsTheWindow()
 
     QElapsedTimer clock;
     clock.start();
-    QCOMPARE(startDiary(wb.folder(), book, lock, prompter), StartOutcome::Started);
+    QCOMPARE(run.start(wb.folder()), StartOutcome::Started);
     const qint64 took = clock.elapsed();
     look.stop();
-    QVERIFY2(prompter.messages.isEmpty(), qPrintable(prompter.texts().join(QLatin1Char('|'))));
-    QVERIFY(book.isStarted());
+    QVERIFY2(run.prompter.messages.isEmpty(), qPrintable(run.prompter.texts().join(QLatin1Char('|'))));
+    QVERIFY(run.book.isStarted());
     QVERIFY(QDir(cache.path() + QStringLiteral("/vespolari")).exists());
     // The splash belongs to slow starts only (a new profile usually is one).
     if (took > StartupSplash::kDelayMs + 300)
         QVERIFY(splashSeen);
     else if (took < StartupSplash::kDelayMs)
         QVERIFY(!splashSeen);
-    for (QWidget *w : QApplication::topLevelWidgets())
-        QVERIFY(!(w->objectName() == QLatin1String("Avvio") && w->isVisible()));
+    QVERIFY(!splashShown());
 
-    const qint64 office = book.officePid();
+    const qint64 office = run.book.officePid();
     {
-        Diary diary(book);
-        Form1 form(diary, prompter);
+        Diary diary(run.book);
+        Form1 form(diary, run.prompter);
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
         form.close();
         QVERIFY(form.hasEnded());
     }
-    QVERIFY(prompter.messages.isEmpty());
+    QVERIFY(run.prompter.messages.isEmpty());
     QVERIFY(!processAlive(office));
 }
 
@@ -145,23 +153,21 @@ void TestFirstStart::officeDyingDuringItsFirstStartIsReported()
     FreshCache cache;
     TempWorkbook wb;
     const QByteArray before = [&] { QFile f(wb.path()); f.open(QIODevice::ReadOnly); return f.readAll(); }();
-    CalcWorkbook book;
-    InstanceLock lock;
-    RecordingPrompter prompter;
+    StartParts run;
     StartOutcome outcome;
     qint64 killed = 0;
     {
         OfficeKiller killer(which);
-        outcome = startDiary(wb.folder(), book, lock, prompter);
+        outcome = run.start(wb.folder());
         killed = killer.killed();
     }
     QVERIFY(killed > 0);
     QCOMPARE(outcome, StartOutcome::Failed);
-    QCOMPARE(prompter.messages.size(), 1);
-    QVERIFY2(prompter.texts().first().startsWith(QStringLiteral("Errore di run-time '")),
-             qPrintable(prompter.texts().first()));
-    QCOMPARE(prompter.messages.first().icon, Prompter::Icon::Stop);
-    QVERIFY(!book.isStarted());
+    QCOMPARE(run.prompter.messages.size(), 1);
+    QVERIFY2(run.prompter.texts().first().startsWith(QStringLiteral("Errore di run-time '")),
+             qPrintable(run.prompter.texts().first()));
+    QCOMPARE(run.prompter.messages.first().icon, Prompter::Icon::Stop);
+    QVERIFY(!run.book.isStarted());
     QVERIFY(!processAlive(killed));
     QTRY_COMPARE_WITH_TIMEOUT(childNamed(::getpid(), "soffice.bin"), qint64(0), 5000);
     const QByteArray after = [&] { QFile f(wb.path()); f.open(QIODevice::ReadOnly); return f.readAll(); }();
@@ -181,16 +187,14 @@ void TestFirstStart::columnsAreFittedAfterTheWindowAndBeforeEverySave()
         narrow = book->columnWidth(3);
     }
     // Start-up leaves the fit for later...
-    CalcWorkbook book;
-    InstanceLock lock;
-    RecordingPrompter prompter;
-    QCOMPARE(startDiary(wb.folder(), book, lock, prompter), StartOutcome::Started);
-    QVERIFY(book.hasDeferred());
-    QVERIFY(qAbs(book.columnWidth(3) - narrow) < 50);
+    StartParts run;
+    QCOMPARE(run.start(wb.folder()), StartOutcome::Started);
+    QVERIFY(run.book.hasDeferred());
+    QVERIFY(qAbs(run.book.columnWidth(3) - narrow) < 50);
     // ...and any save does it first.
-    book.save();
-    QVERIFY(!book.hasDeferred());
-    QVERIFY(book.columnWidth(3) > narrow + 1000);
+    run.book.save();
+    QVERIFY(!run.book.hasDeferred());
+    QVERIFY(run.book.columnWidth(3) > narrow + 1000);
     {
         QTemporaryDir aside;
         const QString copy = aside.filePath(QStringLiteral("copia.xls"));
@@ -200,20 +204,39 @@ void TestFirstStart::columnsAreFittedAfterTheWindowAndBeforeEverySave()
     }
 
     // The window, once drawn, has it done without a save.
-    book.close();
-    book.quit();
-    lock.release();
+    run.book.close();
+    run.book.quit();
+    run.lock.release();
     CalcWorkbook second;
     InstanceLock secondLock;
-    QCOMPARE(startDiary(wb.folder(), second, secondLock, prompter), StartOutcome::Started);
+    QCOMPARE(startDiary(wb.folder(), second, secondLock, run.prompter), StartOutcome::Started);
     QVERIFY(second.hasDeferred());
     Diary diary(second);
-    Form1 form(diary, prompter);
+    Form1 form(diary, run.prompter);
     form.show();
-    finishWhenShown(form, diary, prompter);
+    finishWhenShown(form, diary, run.prompter);
     QTRY_VERIFY_WITH_TIMEOUT(!second.hasDeferred(), 10000);
-    QVERIFY(prompter.messages.isEmpty());
+    QVERIFY(run.prompter.messages.isEmpty());
     form.close();
+}
+
+void TestFirstStart::aStartThatFailsTakesTheSplashAwayFirst()
+{
+    TempWorkbook wb;
+    openForInspection(wb.path())->saveAs(wb.path(), QStringLiteral("altra"));
+    FreshCache cache;  // slow enough for the splash
+    StartParts run;
+    bool splashAtReport = true;
+    run.prompter.onMessage = [&](const QString &) { splashAtReport = splashShown(); };
+    QCOMPARE(run.start(wb.folder()), StartOutcome::Failed);
+    QCOMPARE(run.prompter.messages.size(), 1);
+    QVERIFY(!splashAtReport);
+    QVERIFY(!splashShown());
+    // Refused before any office: nothing to take away.
+    QTemporaryDir empty;
+    StartParts refused;
+    QCOMPARE(refused.start(empty.path()), StartOutcome::Refused);
+    QVERIFY(!splashShown());
 }
 
 QTEST_MAIN(TestFirstStart)

@@ -111,7 +111,7 @@ void TestForm1::windowAndMenu()
     QCOMPARE(ui(*m_form).Image1->toolTip(), QStringLiteral("Visita il sito !"));
     QCOMPARE(ui(*m_form).Image1->pixmap().size(), QSize(66, 30));
     // "&Excel" stands first, directly on the menu bar, not inside a menu; the appointments'
-    // menu follows it, with nothing to act on before a day is listed.
+    // menu follows it, with nothing to change or delete before a day is listed.
     const QList<QAction *> bar = m_form->menuBar()->actions();
     QCOMPARE(bar.size(), 2);
     QCOMPARE(bar.first()->text(), QStringLiteral("&Excel"));
@@ -123,6 +123,9 @@ void TestForm1::windowAndMenu()
         entries << a->text() + QLatin1Char(' ') + a->shortcut().toString(QKeySequence::PortableText);
     QCOMPARE(entries, (QStringList{QStringLiteral("&Modifica... F2"), QStringLiteral("&Elimina Del"),
                                    QStringLiteral("&Annulla Ctrl+Z"), QStringLiteral("&Cerca... Ctrl+F"),
+                                   QStringLiteral("&Promemoria... "), QStringLiteral("Appuntamento &ripetuto... "),
+                                   QStringLiteral("Calendario sul &server... "),
+                                   QStringLiteral("A&ggiorna dal server F5"),
                                    QStringLiteral("Stampa &periodo... "), QStringLiteral("&Esporta calendario... "),
                                    QStringLiteral("&Importa calendario... ")}));
 }

@@ -128,15 +128,7 @@ void TestInstall::launcherShowsTheWindowAndClosingSavesInTheUsersFolder()
     diary.start(m_launcher, {});
     QVERIFY(diary.waitForStarted(10000));
     KillAtEnd office;
-    struct EndProgram
-    {
-        QProcess &p;
-        ~EndProgram()
-        {
-            p.kill();
-            p.waitForFinished(5000);
-        }
-    } end{diary};
+    EndProgram end{diary};
     const QString window = display.visibleWindow(QStringLiteral("^Vespolari$"), 60000);
     QVERIFY2(!window.isEmpty(), diary.readAllStandardError().constData());
     qInfo("first start of the installed diary: %lld ms to the window", clock.elapsed());

@@ -1,4 +1,5 @@
 #include "shell/form1.h"
+#include "services/storefailure.h"
 #include "shell/startup.h"
 #include "store/calcworkbook.h"
 #include "store/sheetlayout.h"
@@ -7,6 +8,8 @@
 #include "store/workbookencryption.h"
 #include "store/workbookfile.h"
 #include "support/biffreader.h"
+#include "support/diarywalk.h"
+#include "support/startparts.h"
 #include "support/testsupport.h"
 
 #include <QDir>
@@ -37,6 +40,8 @@ private slots:
     void exitSavesClosesAndQuits();
     void exitWithAFailedSaveReportsAndStillQuits();
     void exitWithAFailedSaveLeavesARescueCopy();
+    void rescueCopiesKeepApartAndOneThatFailsIsSaid();
+    void unforeseenFailureEndsTheRunWithThePendingSaved();
 
 private:
     // The user's data folder, where rescue copies go: never the real one.
@@ -51,6 +56,23 @@ QByteArray contents(const QString &path)
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
+// A workbook copy in a folder of its own, which a case can move away from under the office.
+QString movableFolder(const QTemporaryDir &parent)
+{
+    const QString folder = parent.filePath(QStringLiteral("diario"));
+    const bool made = QDir().mkpath(folder)
+                   && QFile::copy(QStringLiteral(VESPOLARI_SUPPLIED_WORKBOOK), SheetLayout::workbookPath(folder));
+    return made ? folder : QString();
+}
+
+// The user's data folder set for one case, and put back after it.
+struct DataHome
+{
+    QByteArray was = qgetenv("XDG_DATA_HOME");
+    explicit DataHome(const QString &path) { qputenv("XDG_DATA_HOME", QFile::encodeName(path)); }
+    ~DataHome() { qputenv("XDG_DATA_HOME", was); }
+};
+
 } // namespace
 
 void TestStartup::initTestCase()
@@ -63,14 +85,12 @@ void TestStartup::initTestCase()
 void TestStartup::missingWorkbookIsReportedWithItsPath()
 {
     QTemporaryDir empty;
-    CalcWorkbook book;
-    InstanceLock lock;
-    RecordingPrompter prompter;
-    QVERIFY(!loadWorkbook(empty.path(), book, lock, prompter));
-    QCOMPARE(prompter.texts(), QStringList{QStringLiteral("Impossibile eseguire il programma\r\nIl file ") + empty.path()
+    StartParts run;
+    QVERIFY(!run.load(empty.path()));
+    QCOMPARE(run.prompter.texts(), QStringList{QStringLiteral("Impossibile eseguire il programma\r\nIl file ") + empty.path()
                                            + QStringLiteral("/Vespolari.xls non è stato trovato.")});
-    QCOMPARE(prompter.messages[0].icon, Prompter::Icon::None);
-    QVERIFY(!book.isStarted());
+    QCOMPARE(run.prompter.messages[0].icon, Prompter::Icon::None);
+    QVERIFY(!run.book.isStarted());
 }
 
 void TestStartup::workbookHeldByAnotherOfficeIsRefused()
@@ -81,15 +101,13 @@ void TestStartup::workbookHeldByAnotherOfficeIsRefused()
         // Before its first save the other office holds only its lock file; after it, a file lock too.
         if (saved)
             other->save();
-        CalcWorkbook book;
-        InstanceLock lock;
-        RecordingPrompter prompter;
-        QVERIFY(!loadWorkbook(wb.folder(), book, lock, prompter));
-        QCOMPARE(prompter.texts(),
+        StartParts run;
+        QVERIFY(!run.load(wb.folder()));
+        QCOMPARE(run.prompter.texts(),
                  QStringList{QStringLiteral("ERRORE: Risulta che il database Vespolari.xls è già aperto\n"
                                             " Occorre chiuderlo e  poi si potrà riaprire l'applicazione !")});
-        QCOMPARE(prompter.messages[0].icon, Prompter::Icon::Stop);
-        QVERIFY(!book.isStarted());
+        QCOMPARE(run.prompter.messages[0].icon, Prompter::Icon::Stop);
+        QVERIFY(!run.book.isStarted());
     }
 }
 
@@ -97,11 +115,9 @@ void TestStartup::secondDiaryOnTheSameWorkbookIsRefused()
 {
     TempWorkbook wb;
     RunningDiary first(wb.folder());
-    CalcWorkbook book;
-    InstanceLock lock;
-    RecordingPrompter prompter;
-    QVERIFY(!loadWorkbook(wb.folder(), book, lock, prompter));
-    QCOMPARE(prompter.texts(), QStringList{alreadyOpenMessage()});
+    StartParts run;
+    QVERIFY(!run.load(wb.folder()));
+    QCOMPARE(run.prompter.texts(), QStringList{alreadyOpenMessage()});
     // Only the lock is consulted, not the office: two copies racing cannot both pass it.
     InstanceLock again;
     QVERIFY(!again.acquire(wb.path()));
@@ -130,17 +146,15 @@ void TestStartup::wrongPasswordEndsWithAnErrorReport()
     }
     qint64 pid = 0;
     {
-        CalcWorkbook book;
-        InstanceLock lock;
-        RecordingPrompter prompter;
+        StartParts run;
         try {
-            loadWorkbook(wb.folder(), book, lock, prompter);
+            run.load(wb.folder());
             QFAIL("the workbook opened with the wrong password");
         } catch (const StoreError &e) {
             QCOMPARE(e.number(), int(StoreError::CannotOpen));
             QVERIFY(e.description().contains(wb.path()));
         }
-        pid = book.officePid();
+        pid = run.book.officePid();
         QVERIFY(processAlive(pid));
     }
     QVERIFY(!processAlive(pid));
@@ -168,15 +182,13 @@ void TestStartup::cryptoApiWorkbookIsRefusedForWhatItIs()
     QVERIFY(QFile::remove(wb.path()));
     QVERIFY(QFile::copy(cryptoApi, wb.path()));
     const QByteArray before = contents(wb.path());
-    CalcWorkbook book;
-    InstanceLock lock;
-    RecordingPrompter prompter;
-    QVERIFY(!loadWorkbook(wb.folder(), book, lock, prompter));
-    QCOMPARE(prompter.texts(), QStringList{WorkbookEncryption::cannotOpenMessage(wb.path())});
-    QCOMPARE(prompter.messages[0].icon, Prompter::Icon::Stop);
-    QVERIFY(prompter.texts()[0].contains(QStringLiteral("97-2003")));
-    QVERIFY(!book.isStarted());
-    QVERIFY(book.officePid() <= 0);
+    StartParts run;
+    QVERIFY(!run.load(wb.folder()));
+    QCOMPARE(run.prompter.texts(), QStringList{WorkbookEncryption::cannotOpenMessage(wb.path())});
+    QCOMPARE(run.prompter.messages[0].icon, Prompter::Icon::Stop);
+    QVERIFY(run.prompter.texts()[0].contains(QStringLiteral("97-2003")));
+    QVERIFY(!run.book.isStarted());
+    QVERIFY(run.book.officePid() <= 0);
     QCOMPARE(contents(wb.path()), before);
     QVERIFY(!QFile::exists(WorkbookFile::officeLockPath(wb.path())));
 }
@@ -266,9 +278,8 @@ void TestStartup::exitSavesClosesAndQuits()
 void TestStartup::exitWithAFailedSaveReportsAndStillQuits()
 {
     QTemporaryDir parent;
-    const QString folder = parent.filePath(QStringLiteral("diario"));
-    QVERIFY(QDir().mkpath(folder));
-    QVERIFY(QFile::copy(QStringLiteral(VESPOLARI_SUPPLIED_WORKBOOK), SheetLayout::workbookPath(folder)));
+    const QString folder = movableFolder(parent);
+    QVERIFY(!folder.isEmpty());
     RunningDiary diary(folder);
     const qint64 pid = diary.book().officePid();
     // The folder moves away under the office: its save has nowhere to go.
@@ -286,17 +297,11 @@ void TestStartup::exitWithAFailedSaveLeavesARescueCopy()
 {
     // A data folder of this case's own, so that only its copy is there.
     QTemporaryDir dataHome;
-    qputenv("XDG_DATA_HOME", QFile::encodeName(dataHome.path()));
-    struct Restore
-    {
-        QString path;
-        ~Restore() { qputenv("XDG_DATA_HOME", QFile::encodeName(path)); }
-    } restore{m_dataHome.path()};
+    const DataHome own(dataHome.path());
     QTemporaryDir parent;
-    const QString folder = parent.filePath(QStringLiteral("diario"));
-    QVERIFY(QDir().mkpath(folder));
+    const QString folder = movableFolder(parent);
+    QVERIFY(!folder.isEmpty());
     const QString workbook = SheetLayout::workbookPath(folder);
-    QVERIFY(QFile::copy(QStringLiteral(VESPOLARI_SUPPLIED_WORKBOOK), workbook));
     RunningDiary diary(folder);
     const qint64 pid = diary.book().officePid();
     const auto insert = [&](const QString &date, const QString &text) {
@@ -344,6 +349,55 @@ void TestStartup::exitWithAFailedSaveLeavesARescueCopy()
     QCOMPARE(rows[2][2].text, QStringLiteral("Mai salvato"));
     QCOMPARE(rows[2][0].toDate(), QDate(2009, 5, 27));
     QVERIFY(rows[3][0].isEmpty());
+}
+
+void TestStartup::rescueCopiesKeepApartAndOneThatFailsIsSaid()
+{
+    QTemporaryDir parent;
+    const QString folder = movableFolder(parent);
+    QVERIFY(!folder.isEmpty());
+    RunningDiary diary(folder);
+    // Two copies within the same second: the second gets a name of its own.
+    const QDateTime when(QDate(2026, 12, 7), QTime(10, 0));
+    const QString first = RescueCopy::store(diary.book(), SheetLayout::kPassword, when);
+    QVERIFY2(first.endsWith(QStringLiteral("/Vespolari-salvataggio-2026-12-07_10-00-00.xls")), qPrintable(first));
+    const QString second = first.chopped(4) + QStringLiteral("-2.xls");
+    QCOMPARE(RescueCopy::store(diary.book(), SheetLayout::kPassword, when), second);
+    QVERIFY(QFile::exists(first) && QFile::exists(second));
+    // At exit neither the save nor the copy finds a place: the report says what is lost.
+    const QString notAFolder = parent.filePath(QStringLiteral("un-file"));
+    QVERIFY(QFile(notAFolder).open(QIODevice::WriteOnly));
+    const DataHome nowhere(notAFolder);
+    QVERIFY(QDir().rename(folder, folder + QStringLiteral("-spostato")));
+    QFile blocker(folder);  // the office cannot make the folder again
+    QVERIFY(blocker.open(QIODevice::WriteOnly));
+    diary.form().show();
+    QTest::mouseClick(ui(diary.form()).Command3, Qt::LeftButton);
+    QVERIFY(diary.form().hasEnded());
+    QCOMPARE(diary.prompter.messages.size(), 1);
+    QVERIFY2(diary.prompter.texts()[0].contains(QStringLiteral("Non è stato possibile salvare neanche una copia")),
+             qPrintable(diary.prompter.texts()[0]));
+}
+
+void TestStartup::unforeseenFailureEndsTheRunWithThePendingSaved()
+{
+    QTemporaryDir parent;
+    const QString folder = movableFolder(parent);
+    QVERIFY(!folder.isEmpty());
+    RunningDiary diary(folder);
+    // A save that fails leaves the appointment pending in the open workbook...
+    QVERIFY(QDir().rename(folder, folder + QStringLiteral("-spostato")));
+    DiaryWalk::insert(diary.form(), QStringLiteral("25/05/2009"), QStringLiteral("9.30"), QStringLiteral("In sospeso"));
+    QCOMPARE(diary.prompter.texts().filter(QStringLiteral("Verrà salvato al prossimo salvataggio")).size(), 1);
+    QVERIFY(QDir().rename(folder + QStringLiteral("-spostato"), folder));
+    diary.prompter.clear();
+    // ...and a failure no window foresaw ends the run through the shutdown, which saves it.
+    diary.form().show();
+    diary.form().storeFailure().unforeseen(StoreError(StoreError::OperationFailed, QStringLiteral("Guasto")));
+    QTRY_VERIFY(diary.form().hasEnded());
+    QCOMPARE(diary.prompter.messages.size(), 1);
+    auto book = openForInspection(SheetLayout::workbookPath(folder));
+    QCOMPARE(book->cell(5, 3).text, QStringLiteral("In sospeso"));
 }
 
 QTEST_MAIN(TestStartup)

@@ -2,6 +2,7 @@
 #include "store/calcworkbook.h"
 #include "store/sheetlayout.h"
 #include "store/workbookfile.h"
+#include "support/startparts.h"
 #include "support/testsupport.h"
 
 #include <QDir>
@@ -100,18 +101,16 @@ public:
     // Refused before any office starts, with a message naming the file or folder and why.
     void expectRefusal(const QString &named, const QString &what)
     {
-        CalcWorkbook book;
-        InstanceLock lock;
-        RecordingPrompter prompter;
-        QVERIFY(!loadWorkbook(m_folder, book, lock, prompter));
-        QVERIFY(!book.isStarted());
-        QCOMPARE(prompter.messages.size(), 1);
-        const QString text = prompter.texts().first();
+        StartParts run;
+        QVERIFY(!run.load(m_folder));
+        QVERIFY(!run.book.isStarted());
+        QCOMPARE(run.prompter.messages.size(), 1);
+        const QString text = run.prompter.texts().first();
         QVERIFY2(text.startsWith(QStringLiteral("Impossibile eseguire il programma\r\n")), qPrintable(text));
         QVERIFY2(text.contains(named) && text.contains(what), qPrintable(text));
         QVERIFY2(text.contains(QStringLiteral("l'utente non ha il permesso")), qPrintable(text));
         QVERIFY(!text.contains(QStringLiteral("non è stato trovato")));
-        QCOMPARE(prompter.messages.first().icon, Prompter::Icon::Stop);
+        QCOMPARE(run.prompter.messages.first().icon, Prompter::Icon::Stop);
         // The file is as it was, and nothing was left beside it.
         const QFileInfo after(path());
         QCOMPARE(after.size(), m_before.size());

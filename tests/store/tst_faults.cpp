@@ -4,6 +4,7 @@
 #include "store/sheetlayout.h"
 #include "store/storeerror.h"
 #include "store/workbookfile.h"
+#include "support/startparts.h"
 #include "support/testsupport.h"
 
 #include <QElapsedTimer>
@@ -233,20 +234,18 @@ void TestFaults::damagedWorkbookIsReportedAndLeftAlone()
     const QByteArray before = contents(wb.path());
     qint64 pid = 0;
     {
-        CalcWorkbook book;
-        InstanceLock lock;
-        RecordingPrompter prompter;
+        StartParts run;
         QElapsedTimer clock;
         clock.start();
         try {
-            loadWorkbook(wb.folder(), book, lock, prompter);
+            run.load(wb.folder());
             QFAIL("a damaged workbook opened");
         } catch (const StoreError &e) {
             QCOMPARE(e.number(), int(StoreError::CannotOpen));
             QVERIFY2(e.description().contains(wb.path()), qPrintable(e.description()));
         }
         QVERIFY(clock.elapsed() < 30000);
-        pid = book.officePid();
+        pid = run.book.officePid();
     }
     QVERIFY(!processAlive(pid));
     QCOMPARE(contents(wb.path()), before);
@@ -265,11 +264,9 @@ void TestFaults::damagedWorkbookPointsToItsBackup()
     QVERIFY(f.open(QIODevice::ReadWrite));
     f.resize(0);
     f.close();
-    CalcWorkbook book;
-    InstanceLock lock;
-    RecordingPrompter prompter;
+    StartParts run;
     try {
-        loadWorkbook(wb.folder(), book, lock, prompter);
+        run.load(wb.folder());
         QFAIL("an empty workbook opened");
     } catch (const StoreError &e) {
         QVERIFY2(e.description().contains(WorkbookFile::backupPath(wb.path())), qPrintable(e.description()));

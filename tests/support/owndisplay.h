@@ -112,6 +112,17 @@ inline bool waitForEnd(qint64 pid, int msecs)
     return !processAlive(pid);
 }
 
+// A started program, killed when the test leaves, however it leaves.
+struct EndProgram
+{
+    QProcess &program;
+    ~EndProgram()
+    {
+        program.kill();
+        program.waitForFinished(5000);
+    }
+};
+
 // Whatever the outcome, an office the test caused does not outlive it.
 struct KillAtEnd
 {

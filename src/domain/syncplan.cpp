@@ -1,0 +1,184 @@
+#include "syncplan.h"
+
+#include <QHash>
+
+namespace {
+
+QString keyOf(const SyncContent &c)
+{
+    return QString::number(c.date.toJulianDay()) + QLatin1Char('|')
+           + QString::number(c.time.isValid() ? c.time.msecsSinceStartOfDay() : -1) + QLatin1Char('|') + c.text;
+}
+
+QString idOf(const QString &uid, const QDate &occurrence)
+{
+    return occurrence.isValid() ? uid + QLatin1Char('@') + occurrence.toString(Qt::ISODate) : uid;
+}
+
+// The diary's appointments as a bag: equal ones are as many as the diary holds.
+class DiaryBag
+{
+public:
+    explicit DiaryBag(const QVector<SyncContent> &diary) : m_items(diary), m_taken(diary.size(), false)
+    {
+        for (int i = diary.size() - 1; i >= 0; --i)
+            m_index.insert(keyOf(diary[i]), i);
+    }
+
+    bool take(const SyncContent &c)
+    {
+        for (auto it = m_index.find(keyOf(c)); it != m_index.end() && it.key() == keyOf(c); ++it) {
+            if (!m_taken[it.value()]) {
+                m_taken[it.value()] = true;
+                return true;
+            }
+        }
+        return false;
+    }
+
+    // One not yet taken that reads as a change of `was`: the same day and time, else the same
+    // text. Nothing when none does: then `was` was deleted.
+    int changeOf(const SyncContent &was) const
+    {
+        for (int pass = 0; pass < 2; ++pass) {
+            for (int i = 0; i < m_items.size(); ++i) {
+                const SyncContent &c = m_items[i];
+                if (!m_taken[i]
+                    && (pass == 0 ? c.date == was.date && c.time == was.time : c.text == was.text))
+                    return i;
+            }
+        }
+        return -1;
+    }
+
+    const SyncContent &at(int i) const { return m_items[i]; }
+    void takeAt(int i) { m_taken[i] = true; }
+    QVector<SyncContent> left() const
+    {
+        QVector<SyncContent> rest;
+        for (int i = 0; i < m_items.size(); ++i)
+            if (!m_taken[i])
+                rest << m_items[i];
+        return rest;
+    }
+
+private:
+    QVector<SyncContent> m_items;
+    QVector<bool> m_taken;
+    QMultiHash<QString, int> m_index;
+};
+
+} // namespace
+
+SyncPlan SyncPlan::compare(const QVector<SyncContent> &diary, const QVector<RemoteEvent> &server,
+                           const QVector<SyncRecord> &agreed)
+{
+    SyncPlan plan;
+    DiaryBag bag(diary);
+
+    QHash<QString, int> onServer;
+    for (int i = 0; i < server.size(); ++i)
+        onServer.insert(idOf(server[i].uid, server[i].occurrence), i);
+    QVector<bool> serverKnown(server.size(), false);
+
+    // What the diary still holds as agreed; the rest it changed or deleted.
+    QVector<int> gone;
+    QVector<bool> stillHeld(agreed.size(), false);
+    for (int i = 0; i < agreed.size(); ++i) {
+        if (agreed[i].held && bag.take(agreed[i].agreed))
+            stillHeld[i] = true;
+        else if (agreed[i].held)
+            gone << i;
+    }
+
+    // Events new on the server that the diary holds already (a lost state file, or the same
+    // appointment typed on two devices) pair up, before anything counts as new on either side.
+    QVector<int> newOnServer;
+    for (const SyncRecord &r : agreed)
+        if (onServer.contains(idOf(r.uid, r.occurrence)))
+            serverKnown[onServer.value(idOf(r.uid, r.occurrence))] = true;
+    for (int i = 0; i < server.size(); ++i) {
+        if (serverKnown[i])
+            continue;
+        const RemoteEvent &e = server[i];
+        if (bag.take(e.content))
+            plan.unchanged << SyncRecord{e.uid, e.href, e.etag, e.occurrence, e.content, true};
+        else
+            plan.addToDiary << e;
+    }
+
+    // Which of those gone from the diary were changed there, and into what.
+    QHash<int, SyncContent> changedTo;
+    for (int i : gone) {
+        const int c = bag.changeOf(agreed[i].agreed);
+        if (c >= 0) {
+            changedTo.insert(i, bag.at(c));
+            bag.takeAt(c);
+        }
+    }
+
+    for (int i = 0; i < agreed.size(); ++i) {
+        const SyncRecord &r = agreed[i];
+        const int s = onServer.value(idOf(r.uid, r.occurrence), -1);
+        const RemoteEvent *e = s >= 0 ? &server[s] : nullptr;
+        // The ETag alone moves when a series changes elsewhere; what counts is what the event says.
+        const bool serverChanged = e && e->content != r.agreed;
+        SyncRecord now = r;
+        if (e)
+            now.etag = e->etag;
+
+        if (!r.held) {
+            if (serverChanged)
+                plan.addToDiary << *e;
+            else if (e)
+                plan.unchanged << now;
+            continue;
+        }
+        if (stillHeld[i]) {
+            if (!e)
+                plan.removeFromDiary << r;
+            else if (serverChanged)
+                plan.replaceInDiary << DiaryReplace{r, *e};
+            else
+                plan.unchanged << now;
+            continue;
+        }
+        if (changedTo.contains(i)) {
+            const SyncContent mine = changedTo.value(i);
+            if (!e) {
+                // Deleted there, changed here: the diary's version lives on.
+                plan.create << mine;
+            } else if (serverChanged && e->content == mine) {
+                now.agreed = mine;
+                plan.unchanged << now;
+            } else if (serverChanged) {
+                // Both changed: the diary keeps its own, sent as a new event, and gets the server's.
+                ++plan.conflicts;
+                plan.create << mine;
+                plan.addToDiary << *e;
+            } else if (r.isOccurrence()) {
+                // A series belongs to whoever made it: the changed occurrence becomes the diary's own.
+                plan.create << mine;
+                now.held = false;
+                plan.unchanged << now;
+            } else {
+                plan.replace << Replace{now, mine};
+            }
+            continue;
+        }
+        // Deleted in the diary.
+        if (!e)
+            continue;
+        if (serverChanged) {
+            plan.addToDiary << *e;  // changed there: the change is not lost
+        } else if (r.isOccurrence()) {
+            now.held = false;
+            plan.unchanged << now;
+        } else {
+            plan.remove << now;
+        }
+    }
+
+    plan.create << bag.left();
+    return plan;
+}

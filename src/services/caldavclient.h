@@ -1,0 +1,92 @@
+#pragma once
+
+#include <QByteArray>
+#include <QHash>
+#include <QObject>
+#include <QString>
+#include <QStringList>
+#include <QUrl>
+#include <functional>
+
+class QNetworkAccessManager;
+class QNetworkReply;
+
+// Speaks CalDAV (RFC 4791) to one calendar collection: the probe, the ETags of its events, their
+// bodies, and writing or deleting one event guarded by its ETag. Everything is asynchronous on the
+// caller's event loop; no call waits. Each answer comes to the callback given, once.
+class CalDavClient : public QObject
+{
+    Q_OBJECT
+
+public:
+    struct Account
+    {
+        QUrl calendar;  // the collection, ending in '/'
+        QString user;   // empty: a server without authentication
+        QString password;
+    };
+
+    enum class Outcome {
+        Ok,
+        CalendarFound,
+        Unauthorized,
+        NotACalendar,
+        Unreachable,
+        CertificateRefused,
+        Changed,   // the ETag no longer matches: someone else wrote first
+        Refused,   // forbidden, read-only, or full
+        BadAnswer, // an answer this client cannot read
+    };
+
+    struct Result
+    {
+        Outcome outcome = Outcome::Ok;
+        int status = 0;   // HTTP status, 0 when none came
+        QString detail;   // the calendar's name, or the network's error text
+
+        bool ok() const { return outcome == Outcome::Ok || outcome == Outcome::CalendarFound; }
+        // What the user reads, in Italian.
+        QString describe() const;
+    };
+
+    struct Body
+    {
+        QString etag;
+        QByteArray data;
+    };
+
+    explicit CalDavClient(QObject *parent = nullptr);
+    ~CalDavClient() override;
+
+    void setAccount(const Account &account);
+    const Account &account() const { return m_account; }
+
+    // Whether the address names a calendar this account may read.
+    void probe(std::function<void(const Result &)> done);
+    // Every event resource of the calendar and its ETag, without bodies: the quick pass.
+    void etags(std::function<void(const Result &, const QHash<QString, QString> &)> done);
+    // The bodies of these resources, asked in batches.
+    void multiget(const QStringList &hrefs, std::function<void(const Result &, const QHash<QString, Body> &)> done);
+    // Writes one event: over the version with that ETag, or, with none, only where nothing is yet.
+    // The callback gets the new ETag when the server says it.
+    void put(const QString &href, const QByteArray &body, const QString &ifMatch,
+             std::function<void(const Result &, const QString &)> done);
+    void remove(const QString &href, const QString &ifMatch, std::function<void(const Result &)> done);
+
+    // Where a new event with this uid goes.
+    QString hrefFor(const QString &uid) const;
+    // Requests not answered yet.
+    int pending() const { return m_pending; }
+    // Every request still open ends now, each answered as unreachable.
+    void abortAll();
+
+private:
+    QNetworkReply *send(const QByteArray &verb, const QString &href, const QByteArray &body,
+                        const QList<QPair<QByteArray, QByteArray>> &headers);
+    void whenDone(QNetworkReply *reply, std::function<void(QNetworkReply *, const Result &)> handler);
+    static Result resultOf(QNetworkReply *reply);
+
+    QNetworkAccessManager *m_net;
+    Account m_account;
+    int m_pending = 0;
+};

@@ -1,0 +1,42 @@
+#pragma once
+
+#include "services/caldavclient.h"
+
+#include <QObject>
+#include <QString>
+#include <functional>
+
+// Where the calendar is and who the diary is there. Address and user in the settings (group
+// "server", keys "indirizzo" and "utente"); the password in the desktop's keyring, never in a
+// file. Without a keyring it lives in memory for this run only.
+class ServerAccount : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit ServerAccount(QObject *parent = nullptr);
+
+    QString address() const;
+    QString user() const;
+    // Address and user to the settings; the password to the keyring and to memory.
+    void store(const QString &address, const QString &user, const QString &password);
+
+    // The password known in this run, if any.
+    bool passwordKnown() const { return m_passwordKnown; }
+    QString password() const { return m_password; }
+    void rememberForThisRun(const QString &password);
+    // Asks the keyring; `done` gets whether it answered with a password.
+    void readPassword(std::function<void(bool)> done);
+
+    // The account as the client takes it; an invalid calendar when no address is set.
+    CalDavClient::Account account() const;
+
+    // Plain http is for a server on this machine; elsewhere the user must say yes to it.
+    static bool needsConsent(const QUrl &url);
+
+private:
+    QString keyringKey() const;
+
+    QString m_password;
+    bool m_passwordKnown = false;
+};

@@ -1,0 +1,293 @@
+#include "syncengine.h"
+
+#include "syncstate.h"
+
+#include "domain/diary.h"
+#include "domain/icalendar.h"
+#include "store/storeerror.h"
+
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QSet>
+#include <QTimer>
+#include <QUuid>
+
+namespace {
+
+// Series made elsewhere are read this far ahead; later occurrences come in as the days go by.
+constexpr int kYearsAhead = 2;
+
+SyncContent contentOf(const CalendarEvent &e)
+{
+    return {e.date, e.time, e.text};
+}
+
+// What the diary would store for the event, so that comparing it with the diary's rows is fair.
+SyncContent storedFormOf(const CalendarEvent &e)
+{
+    const auto back = ICalendar::toEvent(ICalendar::toAppointment(e), 0);
+    return back ? contentOf(*back) : contentOf(e);
+}
+
+CalendarEvent eventOf(const QString &uid, const SyncContent &c)
+{
+    return {uid, c.date, c.time, c.text};
+}
+
+bool isSeries(const QByteArray &body)
+{
+    return body.contains("\nRRULE") || body.contains("\nRDATE") || body.contains("\nRECURRENCE-ID");
+}
+
+} // namespace
+
+QString SyncEngine::Summary::describe() const
+{
+    if (!when.isValid())
+        return QStringLiteral("Nessuna sincronizzazione in questa sessione.");
+    QString text = QStringLiteral("Ultima sincronizzazione: %1. Inviati al server %2, eliminati dal server %3; "
+                                  "ricevuti %4, eliminati dal diario %5.")
+                       .arg(when.toString(QStringLiteral("dd/MM/yyyy HH.mm.ss")))
+                       .arg(sent)
+                       .arg(deletedThere)
+                       .arg(received)
+                       .arg(deletedHere);
+    if (conflicts > 0)
+        text += QStringLiteral(" %1 appuntamenti cambiati da entrambe le parti: tenute tutte e due le versioni.")
+                    .arg(conflicts);
+    if (!failure.isEmpty())
+        text += QStringLiteral(" Non riuscito: %1 Quanto resta sarà inviato alla prossima sincronizzazione.")
+                    .arg(failure);
+    return text;
+}
+
+SyncEngine::SyncEngine(Diary &diary, const QString &stateFile, QObject *parent)
+    : QObject(parent), m_diary(diary), m_stateFile(stateFile), m_client(this)
+{
+}
+
+void SyncEngine::setAccount(const CalDavClient::Account &account)
+{
+    m_client.setAccount(account);
+    m_agreedLoaded = false;
+}
+
+void SyncEngine::syncNow()
+{
+    if (!isConfigured())
+        return;
+    if (m_running) {
+        m_again = true;
+        return;
+    }
+    start();
+}
+
+void SyncEngine::start()
+{
+    m_running = true;
+    m_again = false;
+    m_summary = Summary();
+    if (!m_agreedLoaded) {
+        m_agreed = SyncState::load(m_stateFile, m_client.account().calendar.toString());
+        m_agreedLoaded = true;
+    }
+    m_client.etags([this](const CalDavClient::Result &result, const QHash<QString, QString> &etags) {
+        gotEtags(result, etags);
+    });
+}
+
+void SyncEngine::gotEtags(const CalDavClient::Result &result, const QHash<QString, QString> &etags)
+{
+    if (!result.ok())
+        return end(result.describe());
+    // Bodies only of what is new or changed there: with nothing changed, this run is one REPORT.
+    QHash<QString, QString> agreedEtag;
+    for (const SyncRecord &r : std::as_const(m_agreed))
+        agreedEtag.insert(r.href, r.etag);
+    QStringList wanted;
+    for (auto it = etags.cbegin(); it != etags.cend(); ++it)
+        if (agreedEtag.value(it.key()) != it.value())
+            wanted << it.key();
+    m_client.multiget(wanted, [this, etags](const CalDavClient::Result &result,
+                                            const QHash<QString, CalDavClient::Body> &bodies) {
+        if (!result.ok())
+            return end(result.describe());
+        gotBodies(etags, bodies);
+    });
+}
+
+void SyncEngine::gotBodies(const QHash<QString, QString> &etags, const QHash<QString, CalDavClient::Body> &bodies)
+{
+    QVector<RemoteEvent> server;
+    // Unchanged there, or not sent back: as last agreed, never taken for deleted.
+    for (const SyncRecord &r : std::as_const(m_agreed))
+        if (etags.contains(r.href) && !bodies.contains(r.href))
+            server << RemoteEvent{r.uid, r.href, r.etag, r.occurrence, r.agreed};
+    const QDate until = QDate::currentDate().addYears(kYearsAhead);
+    for (auto it = bodies.cbegin(); it != bodies.cend(); ++it) {
+        const ICalendar::Parsed parsed = ICalendar::read(it.value().data, until);
+        const bool series = isSeries(it.value().data);
+        const QString etag = it.value().etag.isEmpty() ? etags.value(it.key()) : it.value().etag;
+        for (const CalendarEvent &e : parsed.events)
+            server << RemoteEvent{e.uid, it.key(), etag, series ? e.date : QDate(), storedFormOf(e)};
+    }
+
+    QVector<SyncContent> diary;
+    try {
+        for (const Appointment &a : m_diary.stored())
+            if (const auto e = ICalendar::toEvent(a, 0))
+                diary << contentOf(*e);
+    } catch (const StoreError &e) {
+        emit diaryFailed(e);
+        return end(QStringLiteral("il diario non si è potuto leggere."));
+    }
+
+    const SyncPlan plan = SyncPlan::compare(diary, server, m_agreed);
+    m_next = plan.unchanged;
+    m_summary.conflicts = plan.conflicts;
+    applyToDiary(plan);
+    sendToServer(plan);
+}
+
+void SyncEngine::applyToDiary(const SyncPlan &plan)
+{
+    if (plan.diaryUntouched())
+        return;
+    // What the diary held as agreed stays agreed when the write does not happen.
+    const auto keepAsWas = [this, &plan] {
+        for (const auto &r : plan.replaceInDiary)
+            m_next << r.record;
+        m_next << plan.removeFromDiary;
+    };
+    if (m_writable && !m_writable()) {
+        keepAsWas();
+        m_again = true;
+        return;
+    }
+    // The rows holding what leaves, each taken once.
+    QVector<SyncRecord> leaving = plan.removeFromDiary;
+    for (const auto &r : plan.replaceInDiary)
+        leaving << r.record;
+    QVector<int> going;
+    Appointments coming;
+    try {
+        const Appointments stored = m_diary.stored();
+        QSet<int> taken;
+        for (const SyncRecord &r : std::as_const(leaving)) {
+            for (const Appointment &a : stored) {
+                const auto e = ICalendar::toEvent(a, 0);
+                if (e && contentOf(*e) == r.agreed && !taken.contains(a.row)) {
+                    taken.insert(a.row);
+                    going << a.row;
+                    break;
+                }
+            }
+        }
+        for (const RemoteEvent &e : plan.addToDiary)
+            coming << ICalendar::toAppointment(eventOf(e.uid, e.content));
+        for (const auto &r : plan.replaceInDiary)
+            coming << ICalendar::toAppointment(eventOf(r.event.uid, r.event.content));
+        m_applying = true;
+        m_diary.exchange(going, coming);
+        m_applying = false;
+    } catch (const StoreError &e) {
+        m_applying = false;
+        keepAsWas();
+        ++m_summary.failed;
+        m_summary.failure = QStringLiteral("il diario non ha accettato le modifiche del server: %1.").arg(e.description());
+        emit diaryFailed(e);
+        return;
+    }
+    for (const RemoteEvent &e : plan.addToDiary)
+        m_next << SyncRecord{e.uid, e.href, e.etag, e.occurrence, e.content, true};
+    for (const auto &r : plan.replaceInDiary)
+        m_next << SyncRecord{r.event.uid, r.event.href, r.event.etag, r.event.occurrence, r.event.content, true};
+    m_summary.received = plan.addToDiary.size() + plan.replaceInDiary.size();
+    m_summary.deletedHere = plan.removeFromDiary.size();
+}
+
+void SyncEngine::sendToServer(const SyncPlan &plan)
+{
+    m_open = 1;  // held until every step is under way
+    const auto failed = [this](const CalDavClient::Result &result) {
+        ++m_summary.failed;
+        if (m_summary.failure.isEmpty())
+            m_summary.failure = result.describe();
+    };
+    for (const SyncContent &c : plan.create) {
+        const QString uid = QUuid::createUuid().toString(QUuid::WithoutBraces);
+        const QString href = m_client.hrefFor(uid);
+        ++m_open;
+        m_client.put(href, ICalendar::writeEvent(eventOf(uid, c)), {},
+                     [=](const CalDavClient::Result &result, const QString &etag) {
+                         if (result.ok())
+                             ++m_summary.sent, m_next << SyncRecord{uid, href, etag, {}, c, true};
+                         else
+                             failed(result);
+                         stepDone();
+                     });
+    }
+    for (const SyncPlan::Replace &r : plan.replace) {
+        ++m_open;
+        m_client.put(r.record.href, ICalendar::writeEvent(eventOf(r.record.uid, r.content)), r.record.etag,
+                     [=](const CalDavClient::Result &result, const QString &etag) {
+                         SyncRecord now = r.record;
+                         if (result.ok())
+                             ++m_summary.sent, now.agreed = r.content, now.etag = etag;
+                         else
+                             failed(result);
+                         m_next << now;
+                         stepDone();
+                     });
+    }
+    for (const SyncRecord &r : plan.remove) {
+        ++m_open;
+        m_client.remove(r.href, r.etag, [=](const CalDavClient::Result &result) {
+            if (result.ok()) {
+                ++m_summary.deletedThere;
+            } else {
+                failed(result);
+                m_next << r;
+            }
+            stepDone();
+        });
+    }
+    stepDone();
+}
+
+void SyncEngine::stepDone()
+{
+    if (--m_open > 0)
+        return;
+    m_agreed = m_next;
+    if (!SyncState::save(m_stateFile, m_client.account().calendar.toString(), m_agreed))
+        m_summary.failure = QStringLiteral("lo stato della sincronizzazione non si è potuto salvare in %1.")
+                                .arg(m_stateFile);
+    end(m_summary.failure);
+}
+
+void SyncEngine::end(const QString &failure)
+{
+    m_summary.when = QDateTime::currentDateTime();
+    m_summary.failure = failure;
+    m_last = m_summary;
+    m_running = false;
+    emit runFinished(m_last);
+    if (m_again)
+        QTimer::singleShot(m_summary.failure.isEmpty() ? 0 : 1000, this, &SyncEngine::syncNow);
+}
+
+void SyncEngine::finish(int msecs)
+{
+    m_again = false;
+    if (!m_running)
+        return;
+    QEventLoop loop;
+    connect(this, &SyncEngine::runFinished, &loop, &QEventLoop::quit);
+    QTimer::singleShot(msecs, &loop, &QEventLoop::quit);
+    loop.exec();
+    m_again = false;
+    if (m_running)
+        m_client.abortAll();
+}

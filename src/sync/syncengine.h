@@ -1,0 +1,86 @@
+#pragma once
+
+#include "domain/syncplan.h"
+#include "services/caldavclient.h"
+
+#include <QDateTime>
+#include <QObject>
+#include <functional>
+
+class Diary;
+class StoreError;
+
+// Keeps the diary in step with one CalDAV calendar, both ways. A run is: the ETags of the
+// calendar (one REPORT), the bodies of what changed there (multiget), the comparison with the
+// last agreement (SyncPlan), what the server changed applied to the diary in one bulk write, and
+// what the diary changed sent to the server; then the new agreement is stored. Nothing waits:
+// every step is an answer arriving on the event loop.
+class SyncEngine : public QObject
+{
+    Q_OBJECT
+
+public:
+    struct Summary
+    {
+        QDateTime when;
+        int sent = 0;      // created or replaced on the server
+        int deletedThere = 0;
+        int received = 0;  // added to or replaced in the diary
+        int deletedHere = 0;
+        int conflicts = 0;
+        int failed = 0;    // steps refused, tried again next time
+        QString failure;   // why the run, or a step of it, failed; empty when nothing did
+
+        // One line for the server window and the notice, in Italian.
+        QString describe() const;
+    };
+
+    SyncEngine(Diary &diary, const QString &stateFile, QObject *parent = nullptr);
+
+    // An empty calendar address turns synchronisation off.
+    void setAccount(const CalDavClient::Account &account);
+    bool isConfigured() const { return m_client.account().calendar.isValid(); }
+    bool isRunning() const { return m_running; }
+    // Writing what the server changed into the diary, now.
+    bool isApplying() const { return m_applying; }
+    // Whether the diary may be written now (false while a modal window holds rows, say): a run
+    // that finds it false tries its diary step again a moment later.
+    void setDiaryWritable(std::function<bool()> writable) { m_writable = std::move(writable); }
+
+    // A run now, or right after the one under way.
+    void syncNow();
+    // Lets a run under way finish for at most msecs, then drops what is still open: it is sent
+    // at the next run. Runs a local event loop.
+    void finish(int msecs);
+
+    const Summary &last() const { return m_last; }
+
+signals:
+    void runFinished(const SyncEngine::Summary &summary);
+    // The diary could not be written; the rows stay as they were.
+    void diaryFailed(const StoreError &error);
+
+private:
+    void start();
+    void gotEtags(const CalDavClient::Result &result, const QHash<QString, QString> &etags);
+    void gotBodies(const QHash<QString, QString> &etags, const QHash<QString, CalDavClient::Body> &bodies);
+    void applyToDiary(const SyncPlan &plan);
+    void sendToServer(const SyncPlan &plan);
+    void stepDone();
+    void end(const QString &failure = {});
+
+    Diary &m_diary;
+    QString m_stateFile;
+    CalDavClient m_client;
+    std::function<bool()> m_writable;
+    QVector<SyncRecord> m_agreed;
+    bool m_agreedLoaded = false;
+    bool m_running = false;
+    bool m_again = false;
+    bool m_applying = false;
+    // The run under way: what will be agreed, and the steps still open.
+    QVector<SyncRecord> m_next;
+    int m_open = 0;
+    Summary m_summary;
+    Summary m_last;
+};

@@ -1,0 +1,72 @@
+#include "syncstate.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSaveFile>
+#include <QStandardPaths>
+
+QString SyncState::fileFor(const QString &workbookPath)
+{
+    const QByteArray path = QFileInfo(workbookPath).absoluteFilePath().toUtf8();
+    const QString name = QString::fromLatin1(QCryptographicHash::hash(path, QCryptographicHash::Sha1).toHex().left(16));
+    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)
+           + QStringLiteral("/vespolari/server-%1.json").arg(name);
+}
+
+QVector<SyncRecord> SyncState::load(const QString &file, const QString &calendarUrl)
+{
+    QFile in(file);
+    if (!in.open(QIODevice::ReadOnly))
+        return {};
+    const QJsonObject root = QJsonDocument::fromJson(in.readAll()).object();
+    if (root.value(QLatin1String("calendar")).toString() != calendarUrl)
+        return {};
+    QVector<SyncRecord> records;
+    for (const QJsonValue &v : root.value(QLatin1String("records")).toArray()) {
+        const QJsonObject o = v.toObject();
+        SyncRecord r;
+        r.uid = o.value(QLatin1String("uid")).toString();
+        r.href = o.value(QLatin1String("href")).toString();
+        r.etag = o.value(QLatin1String("etag")).toString();
+        r.occurrence = QDate::fromString(o.value(QLatin1String("occurrence")).toString(), Qt::ISODate);
+        r.agreed.date = QDate::fromString(o.value(QLatin1String("date")).toString(), Qt::ISODate);
+        r.agreed.time = QTime::fromString(o.value(QLatin1String("time")).toString(), Qt::ISODate);
+        r.agreed.text = o.value(QLatin1String("text")).toString();
+        r.held = o.value(QLatin1String("held")).toBool(true);
+        // A record that names nothing on the server cannot be agreed on: compared afresh.
+        if (!r.uid.isEmpty() && !r.href.isEmpty() && r.agreed.date.isValid())
+            records << r;
+    }
+    return records;
+}
+
+bool SyncState::save(const QString &file, const QString &calendarUrl, const QVector<SyncRecord> &records)
+{
+    QJsonArray list;
+    for (const SyncRecord &r : records) {
+        QJsonObject o{{QLatin1String("uid"), r.uid},
+                      {QLatin1String("href"), r.href},
+                      {QLatin1String("etag"), r.etag},
+                      {QLatin1String("date"), r.agreed.date.toString(Qt::ISODate)},
+                      {QLatin1String("text"), r.agreed.text}};
+        if (r.agreed.time.isValid())
+            o.insert(QLatin1String("time"), r.agreed.time.toString(Qt::ISODate));
+        if (r.occurrence.isValid())
+            o.insert(QLatin1String("occurrence"), r.occurrence.toString(Qt::ISODate));
+        if (!r.held)
+            o.insert(QLatin1String("held"), false);
+        list << o;
+    }
+    const QJsonObject root{{QLatin1String("calendar"), calendarUrl}, {QLatin1String("records"), list}};
+    QDir().mkpath(QFileInfo(file).absolutePath());
+    QSaveFile out(file);
+    if (!out.open(QIODevice::WriteOnly))
+        return false;
+    out.write(QJsonDocument(root).toJson(QJsonDocument::Compact));
+    return out.commit();
+}

@@ -1,0 +1,137 @@
+#include "domain/syncplan.h"
+
+#include <QTest>
+
+// What a synchronisation does, decided from the diary, the server and the last agreement. No
+// office, no server.
+class TestSyncPlan : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void nothingMovedNothingToDo();
+    void diaryChangesGoToTheServer();
+    void serverChangesComeToTheDiary();
+    void bothChangedKeepsBoth();
+    void lostStateFilePairsUpAndDeletesNothing();
+    void anOccurrenceChangedInTheDiaryBecomesItsOwn();
+};
+
+namespace {
+
+SyncContent c(int day, const QString &text, int hour = 9)
+{
+    return {QDate(2026, 3, day), QTime(hour, 0), text};
+}
+
+SyncRecord agreedOn(const QString &uid, const SyncContent &content, const QDate &occurrence = {})
+{
+    return {uid, uid + QStringLiteral(".ics"), QStringLiteral("e1"), occurrence, content, true};
+}
+
+RemoteEvent there(const SyncRecord &r, const QString &etag = QStringLiteral("e1"))
+{
+    return {r.uid, r.href, etag, r.occurrence, r.agreed};
+}
+
+RemoteEvent there(const SyncRecord &r, const SyncContent &content)
+{
+    return {r.uid, r.href, QStringLiteral("e2"), r.occurrence, content};
+}
+
+} // namespace
+
+void TestSyncPlan::nothingMovedNothingToDo()
+{
+    const SyncRecord a = agreedOn("a", c(1, "dentista")), b = agreedOn("b", c(2, "banca"));
+    // A new ETag with the same content (a server rewriting its files) moves nothing but the ETag.
+    const SyncPlan plan = SyncPlan::compare({c(2, "banca"), c(1, "dentista")}, {there(a), there(b, "e9")}, {a, b});
+    QVERIFY(plan.serverUntouched());
+    QVERIFY(plan.diaryUntouched());
+    QCOMPARE(plan.unchanged.size(), 2);
+    QCOMPARE(plan.unchanged[1].etag, QStringLiteral("e9"));
+}
+
+void TestSyncPlan::diaryChangesGoToTheServer()
+{
+    const SyncRecord kept = agreedOn("k", c(1, "dentista")), edited = agreedOn("e", c(2, "banca")),
+                     deleted = agreedOn("d", c(3, "posta"));
+    // The row of "banca" edited in the spreadsheet: same day and time, another text.
+    const SyncPlan plan = SyncPlan::compare({c(1, "dentista"), c(2, "banca e posta"), c(4, "nuovo")},
+                                            {there(kept), there(edited), there(deleted)}, {kept, edited, deleted});
+    QCOMPARE(plan.create, QVector<SyncContent>{c(4, "nuovo")});
+    QCOMPARE(plan.replace.size(), 1);
+    QCOMPARE(plan.replace[0].record.uid, QStringLiteral("e"));
+    QCOMPARE(plan.replace[0].content, c(2, "banca e posta"));
+    QCOMPARE(plan.remove.size(), 1);
+    QCOMPARE(plan.remove[0].uid, QStringLiteral("d"));
+    QVERIFY(plan.diaryUntouched());
+    QCOMPARE(plan.conflicts, 0);
+}
+
+void TestSyncPlan::serverChangesComeToTheDiary()
+{
+    const SyncRecord kept = agreedOn("k", c(1, "dentista")), edited = agreedOn("e", c(2, "banca")),
+                     deleted = agreedOn("d", c(3, "posta"));
+    const RemoteEvent added{"n", "n.ics", "e1", {}, c(5, "dal telefono")};
+    const SyncPlan plan = SyncPlan::compare({c(1, "dentista"), c(2, "banca"), c(3, "posta")},
+                                            {there(kept), there(edited, c(2, "banca", 11)), added},
+                                            {kept, edited, deleted});
+    QVERIFY(plan.serverUntouched());
+    QCOMPARE(plan.addToDiary.size(), 1);
+    QCOMPARE(plan.addToDiary[0].uid, QStringLiteral("n"));
+    QCOMPARE(plan.replaceInDiary.size(), 1);
+    QCOMPARE(plan.replaceInDiary[0].record.agreed, c(2, "banca"));
+    QCOMPARE(plan.replaceInDiary[0].event.content, c(2, "banca", 11));
+    QCOMPARE(plan.removeFromDiary.size(), 1);
+    QCOMPARE(plan.removeFromDiary[0].agreed, c(3, "posta"));
+}
+
+void TestSyncPlan::bothChangedKeepsBoth()
+{
+    const SyncRecord a = agreedOn("a", c(2, "banca")), b = agreedOn("b", c(3, "posta"));
+    // "banca" changed on both sides; "posta" deleted here and changed there.
+    const SyncPlan plan = SyncPlan::compare({c(2, "banca alle 10")}, {there(a, c(2, "banca", 12)), there(b, c(3, "posta!"))},
+                                            {a, b});
+    QCOMPARE(plan.conflicts, 1);
+    QCOMPARE(plan.create, QVector<SyncContent>{c(2, "banca alle 10")});
+    QCOMPARE(plan.addToDiary.size(), 2);
+    QCOMPARE(plan.addToDiary[0].content, c(2, "banca", 12));
+    QCOMPARE(plan.addToDiary[1].content, c(3, "posta!"));
+    QVERIFY(plan.replace.isEmpty() && plan.remove.isEmpty() && plan.removeFromDiary.isEmpty());
+}
+
+void TestSyncPlan::lostStateFilePairsUpAndDeletesNothing()
+{
+    // The same appointment twice in the diary, once on the server: one pairs, one is sent.
+    const RemoteEvent a{"a", "a.ics", "e1", {}, c(1, "dentista")}, b{"b", "b.ics", "e1", {}, c(7, "solo là")};
+    const SyncPlan plan = SyncPlan::compare({c(1, "dentista"), c(1, "dentista"), c(4, "solo qui")}, {a, b}, {});
+    QCOMPARE(plan.unchanged.size(), 1);
+    QCOMPARE(plan.unchanged[0].uid, QStringLiteral("a"));
+    QCOMPARE(plan.create, (QVector<SyncContent>{c(1, "dentista"), c(4, "solo qui")}));
+    QCOMPARE(plan.addToDiary.size(), 1);
+    QCOMPARE(plan.addToDiary[0].uid, QStringLiteral("b"));
+    QVERIFY(plan.remove.isEmpty() && plan.removeFromDiary.isEmpty() && plan.replace.isEmpty());
+}
+
+void TestSyncPlan::anOccurrenceChangedInTheDiaryBecomesItsOwn()
+{
+    const SyncRecord first = agreedOn("s", c(2, "corso"), QDate(2026, 3, 2)),
+                     second = agreedOn("s", c(9, "corso"), QDate(2026, 3, 9));
+    SyncPlan plan = SyncPlan::compare({c(2, "corso spostato", 10)}, {there(first), there(second)}, {first, second});
+    // Nothing is written to the series: the changed one is the diary's own, the deleted one gone here.
+    QCOMPARE(plan.create, QVector<SyncContent>{c(2, "corso spostato", 10)});
+    QVERIFY(plan.replace.isEmpty() && plan.remove.isEmpty() && plan.diaryUntouched());
+    QCOMPARE(plan.unchanged.size(), 2);
+    QVERIFY(!plan.unchanged[0].held && !plan.unchanged[1].held);
+
+    // Next run: the series as it was stays out; changed elsewhere, its occurrences come back.
+    const QVector<SyncRecord> agreed = plan.unchanged;
+    plan = SyncPlan::compare({c(2, "corso spostato", 10)}, {there(first), there(second)}, agreed);
+    QVERIFY(plan.diaryUntouched());
+    plan = SyncPlan::compare({}, {there(first, c(2, "corso B")), there(second, c(9, "corso B"))}, agreed);
+    QCOMPARE(plan.addToDiary.size(), 2);
+}
+
+QTEST_GUILESS_MAIN(TestSyncPlan)
+#include "tst_syncplan.moc"

@@ -1,0 +1,100 @@
+#pragma once
+
+#include <QEventLoop>
+#include <QFile>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QProcess>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+#include <QTest>
+
+// Debian's Radicale on a free port of 127.0.0.1 with a storage folder of its own, holding one
+// calendar; with a user, behind htpasswd (plain). Stopped and started again on the same port
+// and storage, as a server that went down for a while.
+class Radicale
+{
+public:
+    explicit Radicale(const QString &user = {}, const QString &password = {}) : m_user(user), m_password(password)
+    {
+        QTcpServer probe;
+        probe.listen(QHostAddress::LocalHost, 0);
+        m_port = probe.serverPort();
+        probe.close();
+        if (!user.isEmpty()) {
+            QFile users(m_dir.filePath(QStringLiteral("users")));
+            users.open(QIODevice::WriteOnly);
+            users.write((user + QLatin1Char(':') + password + QLatin1Char('\n')).toUtf8());
+        }
+        start();
+        request("MKCOL", QStringLiteral("/%1/").arg(owner()));
+        const int made = request("MKCALENDAR", QStringLiteral("/%1/cal/").arg(owner()));
+        if (made != 201)
+            qFatal("Radicale did not make the calendar: %d", made);
+    }
+    ~Radicale() { stop(); }
+
+    void start()
+    {
+        QStringList args{QStringLiteral("--config"), QString(), QStringLiteral("--server-hosts"),
+                         QStringLiteral("127.0.0.1:%1").arg(m_port), QStringLiteral("--storage-filesystem-folder"),
+                         m_dir.filePath(QStringLiteral("storage"))};
+        if (m_user.isEmpty())
+            args << QStringLiteral("--auth-type") << QStringLiteral("none");
+        else
+            args << QStringLiteral("--auth-type") << QStringLiteral("htpasswd")
+                 << QStringLiteral("--auth-htpasswd-filename") << m_dir.filePath(QStringLiteral("users"))
+                 << QStringLiteral("--auth-htpasswd-encryption") << QStringLiteral("plain");
+        m_process.start(QStringLiteral("/usr/bin/radicale"), args);
+        for (int i = 0; i < 200; ++i) {
+            QTcpSocket s;
+            s.connectToHost(QHostAddress::LocalHost, m_port);
+            if (s.waitForConnected(100))
+                return;
+            QTest::qWait(50);
+        }
+        qFatal("Radicale did not start: %s", m_process.readAllStandardError().constData());
+    }
+    void stop()
+    {
+        m_process.terminate();
+        if (!m_process.waitForFinished(5000))
+            m_process.kill();
+        m_process.waitForFinished(2000);
+    }
+
+    // A user's calendars live under the user's name.
+    QString owner() const { return m_user.isEmpty() ? QStringLiteral("u") : m_user; }
+    QString calendar() const { return QStringLiteral("http://127.0.0.1:%1/%2/cal/").arg(m_port).arg(owner()); }
+
+    // The status of a request of our own; how many events the calendar holds.
+    int request(const QByteArray &verb, const QString &path, const QByteArray &body = {}, QByteArray *answer = nullptr)
+    {
+        QNetworkRequest r(QUrl(QStringLiteral("http://127.0.0.1:%1%2").arg(m_port).arg(path)));
+        r.setRawHeader("Depth", "1");
+        if (!m_user.isEmpty())
+            r.setRawHeader("Authorization", "Basic " + (m_user + QLatin1Char(':') + m_password).toUtf8().toBase64());
+        QNetworkReply *reply = m_net.sendCustomRequest(r, verb, body);
+        QEventLoop loop;
+        QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
+        loop.exec();
+        if (answer)
+            *answer = reply->readAll();
+        reply->deleteLater();
+        return reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    }
+    int events()
+    {
+        QByteArray answer;
+        request("PROPFIND", QStringLiteral("/%1/cal/").arg(owner()), {}, &answer);
+        return int(answer.count(".ics</href>"));
+    }
+
+private:
+    QTemporaryDir m_dir;
+    QString m_user, m_password;
+    quint16 m_port = 0;
+    QProcess m_process;
+    QNetworkAccessManager m_net;
+};

@@ -1,0 +1,179 @@
+#include "radicale.h"
+#include "support/testsupport.h"
+
+#include "domain/diary.h"
+#include "shell/form1.h"
+#include "sync/serverwindow.h"
+#include "sync/synchandlers.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSettings>
+
+// Two diaries on two workbooks kept in step through a real Radicale, by the real windows.
+class TestSync : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void twoDiariesSeeEachOther_data();
+    void twoDiariesSeeEachOther();
+    void aServerDownInTheMiddle();
+    void aWrongPasswordIsSaid();
+};
+
+namespace {
+
+ServerWindow *openServerWindow(RunningDiary &d)
+{
+    d.form().findChild<QAction *>(QStringLiteral("Mserver"))->trigger();
+    return d.form().findChild<ServerWindow *>();
+}
+
+// Typed into "Calendario sul server" and saved, as the user does.
+void connectTo(RunningDiary &d, const QString &address, const QString &user = {}, const QString &password = {})
+{
+    ServerWindow *w = openServerWindow(d);
+    w->findChild<QLineEdit *>(QStringLiteral("indirizzo"))->setText(address);
+    w->findChild<QLineEdit *>(QStringLiteral("utente"))->setText(user);
+    w->findChild<QLineEdit *>(QStringLiteral("password"))->setText(password);
+    w->findChild<QPushButton *>(QStringLiteral("salva"))->click();
+    w->close();
+}
+
+SyncEngine &engine(RunningDiary &d)
+{
+    return d.form().findChild<SyncHandlers *>()->engine();
+}
+
+QStringList texts(RunningDiary &d)
+{
+    QStringList all;
+    for (const Appointment &a : d.appointments().stored())
+        all << a.date.toDate().toString(Qt::ISODate) + QLatin1Char(' ') + a.time.toTime().toString(QStringLiteral("HH:mm"))
+                   + QLatin1Char(' ') + a.text.text;
+    return all;
+}
+
+// F5 until the diary holds what is expected, as a user waiting for a change would press it.
+bool refreshedTo(RunningDiary &d, const QStringList &expected)
+{
+    for (int i = 0; i < 100; ++i) {
+        if (!engine(d).isRunning()) {
+            if (texts(d) == expected)
+                return true;
+            d.form().findChild<QAction *>(QStringLiteral("Maggiorna"))->trigger();
+        }
+        QTest::qWait(100);
+    }
+    qWarning() << texts(d) << "instead of" << expected;
+    return false;
+}
+
+} // namespace
+
+void TestSync::init()
+{
+    QSettings(QStringLiteral("vespolari"), QStringLiteral("vespolari")).remove(QStringLiteral("server"));
+}
+
+void TestSync::twoDiariesSeeEachOther_data()
+{
+    QTest::addColumn<QString>("user");
+    QTest::newRow("senza autenticazione") << QString();
+    QTest::newRow("utente htpasswd") << QStringLiteral("anna");
+}
+
+void TestSync::twoDiariesSeeEachOther()
+{
+    QFETCH(QString, user);
+    Radicale server(user, QStringLiteral("segreta"));
+    TempWorkbook wbA, wbB;
+    RunningDiary a(wbA.folder()), b(wbB.folder());
+    connectTo(a, server.calendar(), user, QStringLiteral("segreta"));
+    connectTo(b, server.calendar(), user, QStringLiteral("segreta"));
+
+    a.appointments().insertAll({Appointment::typed(QDate(2026, 5, 4), QTime(9, 30), QStringLiteral("Dentista"))});
+    QVERIFY(refreshedTo(b, {"2026-05-04 09:30 Dentista"}));
+    QCOMPARE(server.events(), 1);
+
+    a.appointments().replace(a.appointments().stored().first().row,
+                             Appointment::typed(QDate(2026, 5, 4), QTime(11, 0), QStringLiteral("Dentista, spostato")));
+    QVERIFY(refreshedTo(b, {"2026-05-04 11:00 Dentista, spostato"}));
+
+    b.appointments().remove(b.appointments().stored().first().row);
+    QVERIFY(refreshedTo(a, {}));
+    QCOMPARE(server.events(), 0);
+    QVERIFY(engine(a).last().failure.isEmpty());
+}
+
+void TestSync::aServerDownInTheMiddle()
+{
+    Radicale server;
+    TempWorkbook wbA, wbB;
+    RunningDiary a(wbA.folder());
+    connectTo(a, server.calendar());
+    a.appointments().insertAll({Appointment::typed(QDate(2026, 6, 1), QTime(8, 0), QStringLiteral("Prima"))});
+    QTRY_COMPARE_WITH_TIMEOUT(server.events(), 1, 10000);
+
+    server.stop();
+    a.appointments().insertAll({Appointment::typed(QDate(2026, 6, 2), QTime(8, 0), QStringLiteral("Durante"))});
+    QTRY_VERIFY_WITH_TIMEOUT(!engine(a).last().failure.isEmpty(), 10000);
+    // The diary goes on, and says it once, in a notice that blocks nothing.
+    a.appointments().insertAll({Appointment::typed(QDate(2026, 6, 3), QTime(8, 0), QStringLiteral("Ancora"))});
+    QTRY_VERIFY_WITH_TIMEOUT(!engine(a).isRunning() && engine(a).last().when.isValid(), 10000);
+    QTest::qWait(1500);
+    const auto notices = a.form().findChildren<QMessageBox *>(QStringLiteral("avvisoServer"));
+    QCOMPARE(notices.size(), 1);
+    QVERIFY(!notices.first()->isModal());
+    QCOMPARE(a.appointments().stored().size(), 3);
+
+    server.start();
+    RunningDiary b(wbB.folder());
+    connectTo(b, server.calendar());
+    // The next run, F5 here, sends what is pending.
+    a.form().findChild<QAction *>(QStringLiteral("Maggiorna"))->trigger();
+    QTRY_COMPARE_WITH_TIMEOUT(server.events(), 3, 10000);
+    QVERIFY(refreshedTo(b, {"2026-06-01 08:00 Prima", "2026-06-02 08:00 Durante", "2026-06-03 08:00 Ancora"}));
+}
+
+void TestSync::aWrongPasswordIsSaid()
+{
+    Radicale server(QStringLiteral("anna"), QStringLiteral("segreta"));
+    TempWorkbook wb;
+    RunningDiary d(wb.folder());
+    ServerWindow *w = openServerWindow(d);
+    w->findChild<QLineEdit *>(QStringLiteral("indirizzo"))->setText(server.calendar());
+    w->findChild<QLineEdit *>(QStringLiteral("utente"))->setText(QStringLiteral("anna"));
+    w->findChild<QLineEdit *>(QStringLiteral("password"))->setText(QStringLiteral("sbagliata"));
+    QLabel *answer = w->findChild<QLabel *>(QStringLiteral("rispostaProva"));
+    w->findChild<QPushButton *>(QStringLiteral("prova"))->click();
+    QTRY_COMPARE_WITH_TIMEOUT(answer->text(), QStringLiteral("Utente o password errati: il server rifiuta l'accesso."),
+                              10000);
+    w->findChild<QLineEdit *>(QStringLiteral("password"))->setText(QStringLiteral("segreta"));
+    w->findChild<QPushButton *>(QStringLiteral("prova"))->click();
+    QTRY_VERIFY_WITH_TIMEOUT(answer->text().startsWith(QStringLiteral("Calendario trovato")), 10000);
+    w->findChild<QLineEdit *>(QStringLiteral("indirizzo"))->setText(server.calendar() + QStringLiteral("nessuno/"));
+    w->findChild<QPushButton *>(QStringLiteral("prova"))->click();
+    QTRY_VERIFY_WITH_TIMEOUT(answer->text().startsWith(QStringLiteral("L'indirizzo non è quello di un calendario")),
+                             10000);
+}
+
+int main(int argc, char **argv)
+{
+    // Settings, state files and keyring of the test's own: no keyring answers here.
+    QTemporaryDir home;
+    qputenv("XDG_CONFIG_HOME", home.filePath(QStringLiteral("config")).toUtf8());
+    qputenv("XDG_DATA_HOME", home.filePath(QStringLiteral("data")).toUtf8());
+    qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent");
+    QApplication app(argc, argv);
+    TestSync test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_sync.moc"
