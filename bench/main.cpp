@@ -7,6 +7,8 @@
 
 #include "domain/busydays.h"
 #include "domain/diary.h"
+#include "domain/icalendar.h"
+#include "exchange/calendarfiles.h"
 #include "domain/reminderschedule.h"
 #include "domain/repetition.h"
 #include "print/printappointments.h"
@@ -27,6 +29,7 @@
 #include <QDialog>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
@@ -242,13 +245,40 @@ void measureSize(int n, int runs, ProgramClock &clock, QVector<Row> &table)
         const auto ratio = [n](const QString &name, const Row &a, const Row &b) {
             return Row{n, name, {{a.t.median() / qMax(0.001, b.t.median())}}, QStringLiteral("x")};
         };
+        // The same job over the busiest day's week, stopped at the same call.
+        PrintAppointments weekJob(diary, prompter, storeFailure, Period::week(busiest));
+        Row weekPrint{n, QStringLiteral("week print job up to the print-out call"),
+                      timeRuns(runs, [&] { weekJob.run(QStringLiteral("vespolari-bench-nessuna-stampante")); })};
+        QTemporaryDir exchange;
+        const QString ics = exchange.filePath(QStringLiteral("tutti.ics"));
+        Row exportRow{n, QStringLiteral("calendar export, every row"),
+                      timeRuns(runs, [&] { CalendarFiles::exportTo(diary, ics); })};
+        std::fprintf(stderr, "  export: %lld bytes\n", QFileInfo(ics).size());
+        // 1,000 new events each run, taken back by one undo outside the clock.
+        Timings imports;
+        for (int i = 0; i < runs; ++i) {
+            QVector<CalendarEvent> events;
+            for (int e = 0; e < 1000; ++e)
+                events.append({QStringLiteral("%1-%2@bench").arg(i).arg(e), busiest.addDays(e % 365 - 180),
+                               QTime(8 + e % 10, 0), QStringLiteral("Importato %1 di %2").arg(e).arg(i)});
+            const QString file = exchange.filePath(QStringLiteral("nuovi%1.ics").arg(i));
+            QFile out(file);
+            out.open(QIODevice::WriteOnly);
+            out.write(ICalendar::write(events));
+            out.close();
+            imports.ms << timeRuns(1, [&] { CalendarFiles::importFrom(diary, file); }).ms;
+            diary.undo();
+        }
+        Row importRow{n, QStringLiteral("calendar import, 1,000 events"), imports};
         table << bareSave << insertion << ratio(QStringLiteral("ratio insertion / bare save"), insertion, bareSave)
               << change << ratio(QStringLiteral("ratio change / bare save"), change, bareSave) << deletion
               << ratio(QStringLiteral("ratio deletion / bare save"), deletion, bareSave)
               << Row{n, QStringLiteral("click on Inserisci to the confirmation"), toConfirmation}
-              << Row{n, QStringLiteral("confirmation's OK to the next answered event"), toNextEvent} << day << all
-              << print;
-        table << busy << busyRule << findOpen << Row{n, QStringLiteral("find, one keystroke (first letter)"), keystrokes};
+              << Row{n, QStringLiteral("confirmation's OK to the next answered event"), toNextEvent} << seriesRow
+              << ratio(QStringLiteral("ratio series of 500 / insertion"), seriesRow, insertion) << day << all << print
+              << weekPrint << exportRow << importRow
+              << ratio(QStringLiteral("ratio import of 1,000 / insertion"), importRow, insertion);
+        table << busy << busyRule << reminders << findOpen << Row{n, QStringLiteral("find, one keystroke (first letter)"), keystrokes};
 
         const int cellRuns = n >= 30000 ? 1 : 3;
         Row freeCells{n, QStringLiteral("free row, one cell per call"), timeRuns(cellRuns, [&] { freeRowByCells(book); })};

@@ -1,9 +1,11 @@
 #include "form1.h"
 
 #include "clockline.h"
+#include "qtfilechooser.h"
 #include "browse/browsehandlers.h"
 #include "domain/diary.h"
 #include "entry/entryhandlers.h"
+#include "exchange/exchangehandlers.h"
 #include "extras/extrashandlers.h"
 #include "extras/linkimage.h"
 #include "find/findhandlers.h"
@@ -214,6 +216,11 @@ void Form1::buildAppointmentsMenu()
     repeatAction = entry("Mripetuto", QStringLiteral("Appuntamento &ripetuto..."), QKeySequence());
     serverAction = entry("Mserver", QStringLiteral("Calendario sul &server..."), QKeySequence());
     refreshAction = entry("Maggiorna", QStringLiteral("A&ggiorna dal server"), QKeySequence(Qt::Key_F5));
+    periodAction = entry("Mperiodo", QStringLiteral("Stampa &periodo..."), QKeySequence());
+    exportAction = entry("Mesporta", QStringLiteral("&Esporta calendario..."), QKeySequence());
+    importAction = entry("Mimporta", QStringLiteral("&Importa calendario..."), QKeySequence());
+    for (QAction *always : {periodAction, exportAction, importAction})
+        always->setEnabled(true);
 }
 
 void Form1::wireHandlers()
@@ -240,11 +247,16 @@ void Form1::wireHandlers()
     m_repeat = std::make_unique<RepeatHandlers>(
         RepeatHandlers::Controls{this, repeatAction, dateEdit, timeEdit, textEdit}, m_diary, m_prompter,
         *m_storeFailure, this);
+    m_fileChooser = std::make_unique<QtFileChooser>(this);
+    m_exchange = std::make_unique<ExchangeHandlers>(
+        ExchangeHandlers::Controls{this, periodAction, exportAction, importAction}, m_diary, m_prompter,
+        *m_storeFailure, *m_fileChooser, this);
 
     // How the subsystems affect one another: a chosen day fills the date field; a new date makes
     // the listed appointments stale; an emptied entry area (reset, or an appointment stored)
     // empties the lists and unticks the check box.
     connect(m_browse.get(), &BrowseHandlers::dayChosen, dateEdit, &QLineEdit::setText);
+    connect(m_browse.get(), &BrowseHandlers::dayChosen, m_exchange.get(), &ExchangeHandlers::dayListed);
     connect(m_entry.get(), &EntryHandlers::dateEdited, m_browse.get(), &BrowseHandlers::clearLists);
     connect(m_entry.get(), &EntryHandlers::entryAreaCleared, m_browse.get(), &BrowseHandlers::clearListing);
     // A stored series leaves the entry area as a stored appointment does. (Reminders follow

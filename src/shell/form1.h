@@ -6,7 +6,9 @@
 class BrowseHandlers;
 class Diary;
 class EntryHandlers;
+class ExchangeHandlers;
 class ExtrasHandlers;
+class FileChooser;
 class FindHandlers;
 class LinkImage;
 class ManageHandlers;
@@ -66,6 +68,9 @@ private:
     QAction *repeatAction = nullptr;
     QAction *serverAction = nullptr;
     QAction *refreshAction = nullptr;
+    QAction *periodAction = nullptr;
+    QAction *exportAction = nullptr;
+    QAction *importAction = nullptr;
     QCalendarWidget *calendar = nullptr;
     QLabel *dateCaption = nullptr;
     QLabel *timeCaption = nullptr;
@@ -95,4 +100,6 @@ private:
     std::unique_ptr<RemindHandlers> m_remind;
     std::unique_ptr<RepeatHandlers> m_repeat;
     std::unique_ptr<SyncHandlers> m_sync;
+    std::unique_ptr<FileChooser> m_fileChooser;
+    std::unique_ptr<ExchangeHandlers> m_exchange;
 };

@@ -125,7 +125,9 @@ void TestForm1::windowAndMenu()
                                    QStringLiteral("&Annulla Ctrl+Z"), QStringLiteral("&Cerca... Ctrl+F"),
                                    QStringLiteral("&Promemoria... "), QStringLiteral("Appuntamento &ripetuto... "),
                                    QStringLiteral("Calendario sul &server... "),
-                                   QStringLiteral("A&ggiorna dal server F5")}));
+                                   QStringLiteral("A&ggiorna dal server F5"),
+                                   QStringLiteral("Stampa &periodo... "), QStringLiteral("&Esporta calendario... "),
+                                   QStringLiteral("&Importa calendario... ")}));
 }
 
 void TestForm1::entryFieldsStopAtTheirLength()

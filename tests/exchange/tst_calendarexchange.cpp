@@ -1,0 +1,97 @@
+#include "browse/browsefixture.h"
+#include "domain/diary.h"
+#include "exchange/exchangehandlers.h"
+#include "support/diarywalk.h"
+
+#include <QAction>
+#include <QRegularExpression>
+
+// "Esporta calendario..." and "Importa calendario..." on the real office and the real window.
+class TestCalendarExchange : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void roundTripLeavesTheWorkbookUnchanged();
+
+private:
+    ScriptedFiles m_files;
+    QTemporaryDir m_dir;
+    std::unique_ptr<TempWorkbook> m_workbook;
+    std::unique_ptr<RunningDiary> m_diary;
+    Diary &diary() { return m_diary->appointments(); }
+    CellBlock cells();
+    QString choose(const char *menuEntry, const QString &file);
+};
+
+void TestCalendarExchange::initTestCase()
+{
+    qputenv("TZ", "Europe/Rome");
+    BrowseFixture::useItalian();
+    m_workbook = std::make_unique<TempWorkbook>();
+    const CellRow pair = DiaryWalk::row(QDate(2026, 3, 2), QTime(9, 30), QStringLiteral("Riunione, sala 2; \"carte\""));
+    DiaryWalk::storeBeforeStart(m_workbook->path(),
+                                {pair, pair,
+                                 {CellValue::fromDate(QDate(2026, 3, 3)), CellValue::empty(),
+                                  CellValue::fromText(QStringLiteral("Ferie in città 🎉"))},
+                                 DiaryWalk::row(QDate(2026, 7, 15), QTime(18, 0), QStringLiteral("Cena"))});
+    m_diary = std::make_unique<RunningDiary>(m_workbook->folder());
+    m_diary->form().findChild<ExchangeHandlers *>()->setFileChooser(m_files);
+}
+
+CellBlock TestCalendarExchange::cells()
+{
+    CellBlock rows;
+    for (const Appointment &a : diary().stored())
+        rows << CellRow{CellValue::fromNumber(a.date.number), a.time.isEmpty() ? CellValue() : CellValue::fromNumber(a.time.number), a.text};
+    return rows;
+}
+
+// The menu entry run on that file; what it said.
+QString TestCalendarExchange::choose(const char *menuEntry, const QString &file)
+{
+    m_files.chosen = file;
+    m_diary->prompter.clear();
+    m_diary->form().findChild<QAction *>(QLatin1String(menuEntry))->trigger();
+    return m_diary->prompter.texts().join(QLatin1Char('\n'));
+}
+
+void TestCalendarExchange::roundTripLeavesTheWorkbookUnchanged()
+{
+    const CellBlock before = cells();
+    const QString path = m_dir.filePath(QStringLiteral("agenda.ics"));
+    QCOMPARE(choose("Mesporta", path), QStringLiteral("Esportati 4 appuntamenti in %1").arg(path));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray ics = file.readAll();
+    QVERIFY(ics.contains("SUMMARY:Riunione\\, sala 2\\; \"carte\""));
+    QVERIFY(ics.contains("DTSTART;VALUE=DATE:20260303"));
+    const QRegularExpression uid(QStringLiteral("UID:.*"));
+    const auto uids = [&](const QByteArray &text) {
+        QStringList found;
+        for (auto it = uid.globalMatch(QString::fromUtf8(text)); it.hasNext();)
+            found << it.next().captured();
+        return found;
+    };
+    QCOMPARE(uids(ics).removeDuplicates(), 0);
+    // A second export of the same diary: the same events, so a calendar updating by UID keeps them.
+    QCOMPARE(choose("Mesporta", m_dir.filePath(QStringLiteral("again.ics"))).left(11), QStringLiteral("Esportati 4"));
+    QFile again(m_dir.filePath(QStringLiteral("again.ics")));
+    QVERIFY(again.open(QIODevice::ReadOnly));
+    QCOMPARE(uids(again.readAll()), uids(ics));
+
+    QCOMPARE(choose("Mimporta", path), QStringLiteral("Importati 0 appuntamenti\nSaltati 4 già presenti (stessa data, ora e testo)"));
+    QCOMPARE(cells(), before);
+    BrowseFixture::replaceRows(m_diary->book(), {});
+    QCOMPARE(choose("Mimporta", path), QStringLiteral("Importati 4 appuntamenti"));
+    QCOMPARE(cells(), before);
+    // One "Annulla" takes the whole import back.
+    QAction *undo = m_diary->form().findChild<QAction *>(QStringLiteral("Mannulla"));
+    QVERIFY(undo->isEnabled());
+    undo->trigger();
+    QCOMPARE(diary().stored().size(), 0);
+}
+
+QTEST_MAIN(TestCalendarExchange)
+#include "tst_calendarexchange.moc"
