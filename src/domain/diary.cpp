@@ -315,7 +315,7 @@ void Diary::exchange(const QVector<int> &going, const Appointments &coming)
             CellBlock updated = before;
             SheetRows::apply(updated, kFirstDataRow, edit);
             adopt(updated);
-            sortAndReload();
+            sortAndFollow();
         } catch (const StoreError &) {
             restore(before);
             throw;
