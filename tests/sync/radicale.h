@@ -66,6 +66,8 @@ public:
 
     // A user's calendars live under the user's name.
     QString owner() const { return m_user.isEmpty() ? QStringLiteral("u") : m_user; }
+    // The calendar's folder in Radicale's storage, where events written as files are picked up.
+    QString folder() const { return m_dir.filePath(QStringLiteral("storage/collection-root/%1/cal").arg(owner())); }
     QString calendar() const { return QStringLiteral("http://127.0.0.1:%1/%2/cal/").arg(m_port).arg(owner()); }
 
     // The status of a request of our own; how many events the calendar holds.
