@@ -58,6 +58,8 @@ ManageHandlers::ManageHandlers(const Controls &controls, Diary &diary, Prompter 
     connect(controls.changeAction, &QAction::triggered, this, &ManageHandlers::change);
     connect(controls.deleteAction, &QAction::triggered, this, &ManageHandlers::remove);
     connect(controls.undoAction, &QAction::triggered, this, &ManageHandlers::undo);
+    // A bulk insertion is taken back by "Annulla" too, whoever made it.
+    connect(&diary, &Diary::changed, this, &ManageHandlers::updateActions);
     updateActions();
 }
 

@@ -31,8 +31,9 @@ const QSize kA4(21000, 29700);  // 1/100 mm
 
 } // namespace
 
-PrintAppointments::PrintAppointments(Diary &diary, Prompter &prompter, StoreFailure &storeFailure)
-    : m_diary(diary), m_prompter(prompter), m_storeFailure(storeFailure)
+PrintAppointments::PrintAppointments(Diary &diary, Prompter &prompter, StoreFailure &storeFailure,
+                                     std::optional<Period> period)
+    : m_diary(diary), m_prompter(prompter), m_storeFailure(storeFailure), m_period(period)
 {
 }
 
@@ -93,7 +94,13 @@ void PrintAppointments::setUpPage(int zoom)
     step(QStringLiteral("selezione del foglio"), [&] { book.activateFirstSheet(); });
     step(QStringLiteral("area di stampa"), [&] {
         const QRect range = m_diary.printRange();
-        book.setPrintArea(range.top(), range.left(), range.bottom(), range.right());
+        if (m_rows) {
+            // The header row on top of the period's rows, which lie further down.
+            book.setPrintArea(m_rows->first, range.left(), m_rows->last, range.right());
+            book.setTitleRow(range.top());
+        } else {
+            book.setPrintArea(range.top(), range.left(), range.bottom(), range.right());
+        }
     });
     step(QStringLiteral("intestazione"), [&] {
         // Whole seconds, as the clock is read: exactly midnight shows the date alone.
@@ -139,33 +146,101 @@ bool PrintAppointments::printerKnown(const QString &printerName)
     return true;
 }
 
+bool PrintAppointments::nothingToPrint()
+{
+    if (!m_period) {
+        if (!listIsEmpty())
+            return false;
+        m_prompter.message(kEmptyListMessage, Prompter::Icon::Information);
+        return true;
+    }
+    try {
+        m_rows = m_period->rowsIn(m_diary.stored());
+    } catch (const StoreError &e) {
+        if (!m_storeFailure.recoverIfGone(e))
+            m_storeFailure.unforeseen(e);
+        return true;
+    }
+    if (m_rows)
+        return false;
+    m_prompter.message(m_period->emptyMessage(), Prompter::Icon::Information);
+    return true;
+}
+
+int PrintAppointments::askZoom()
+{
+    if (const std::optional<QString> answer = m_prompter.input(kZoomPrompt, kZoomTitle, kZoomDefault)) {
+        if (const std::optional<int> parsed = parseZoom(*answer, Regional::locale()))
+            return *parsed;
+    }
+    return 0;
+}
+
+void PrintAppointments::leaveWholeListSetup()
+{
+    if (!m_rows)
+        return;
+    SheetPrinting &book = m_diary.printing();
+    step(QStringLiteral("area di stampa"), [&] {
+        const QRect range = m_diary.printRange();
+        book.setPrintArea(range.top(), range.left(), range.bottom(), range.right());
+        book.setTitleRow(0);
+    });
+}
+
+QString PrintAppointments::setupTrouble() const
+{
+    return m_failures.isEmpty()
+        ? QString()
+        : QStringLiteral("\nImpostazione della pagina incompleta: %1.").arg(m_failures.join(QStringLiteral("; ")));
+}
+
 void PrintAppointments::run(const QString &printerName)
 {
     m_failures.clear();
-    if (listIsEmpty()) {
-        m_prompter.message(kEmptyListMessage, Prompter::Icon::Information);
+    if (nothingToPrint())
         return;
-    }
-    int zoom = 0;
-    if (const std::optional<QString> answer = m_prompter.input(kZoomPrompt, kZoomTitle, kZoomDefault)) {
-        if (const std::optional<int> parsed = parseZoom(*answer, Regional::locale()))
-            zoom = *parsed;
-    }
-    setUpPage(zoom);
-
-    const QString setupTrouble = m_failures.isEmpty()
-        ? QString()
-        : QStringLiteral("\nImpostazione della pagina incompleta: %1.").arg(m_failures.join(QStringLiteral("; ")));
+    setUpPage(askZoom());
+    const QString trouble = setupTrouble();
+    struct Leave
+    {
+        PrintAppointments &job;
+        ~Leave() { job.leaveWholeListSetup(); }
+    } leave{*this};
     if (!printerKnown(printerName))
         return;
     try {
         m_diary.printing().printOut(printerName, 1);
     } catch (const StoreError &e) {
-        m_prompter.message(QStringLiteral("La stampa non è riuscita: %1%2").arg(e.description(), setupTrouble),
+        m_prompter.message(QStringLiteral("La stampa non è riuscita: %1%2").arg(e.description(), trouble),
                            Prompter::Icon::Stop);
         return;
     }
-    if (!setupTrouble.isEmpty())
-        m_prompter.message(QStringLiteral("Stampa inviata a \"%1\".%2").arg(printerName, setupTrouble),
+    if (!trouble.isEmpty())
+        m_prompter.message(QStringLiteral("Stampa inviata a \"%1\".%2").arg(printerName, trouble),
                            Prompter::Icon::Information);
+}
+
+bool PrintAppointments::savePdf(const QString &path)
+{
+    m_failures.clear();
+    if (nothingToPrint())
+        return false;
+    setUpPage(askZoom());
+    const QString trouble = setupTrouble();
+    struct Leave
+    {
+        PrintAppointments &job;
+        ~Leave() { job.leaveWholeListSetup(); }
+    } leave{*this};
+    try {
+        m_diary.printing().exportPdf(path);
+    } catch (const StoreError &e) {
+        m_prompter.message(QStringLiteral("Il PDF %1 non è stato salvato: %2%3").arg(path, e.description(), trouble),
+                           Prompter::Icon::Stop);
+        return false;
+    }
+    if (!trouble.isEmpty())
+        m_prompter.message(QStringLiteral("PDF salvato in %1.%2").arg(path, trouble), Prompter::Icon::Information);
+    return true;
 }

@@ -28,8 +28,9 @@ QFont boldFont(const char *family)
 
 } // namespace
 
-StampaP::StampaP(Diary &diary, Prompter &prompter, StoreFailure &storeFailure)
-    : QWidget(nullptr, Qt::Window), m_diary(diary), m_prompter(prompter), m_storeFailure(storeFailure)
+StampaP::StampaP(Diary &diary, Prompter &prompter, StoreFailure &storeFailure, std::optional<Period> period)
+    : QWidget(nullptr, Qt::Window), m_diary(diary), m_prompter(prompter), m_storeFailure(storeFailure),
+      m_period(period)
 {
     setObjectName(QStringLiteral("StampaP"));
     setWindowTitle(kCaption);
@@ -90,7 +91,7 @@ void StampaP::load()
 
 void StampaP::PrintAppointments()
 {
-    ::PrintAppointments job(m_diary, m_prompter, m_storeFailure);
+    ::PrintAppointments job(m_diary, m_prompter, m_storeFailure, m_period);
     job.run(printerCombo->currentText());
     hide();
 }

@@ -1,6 +1,9 @@
 #pragma once
 
+#include "domain/period.h"
+
 #include <QWidget>
+#include <optional>
 
 class Diary;
 class Prompter;
@@ -11,7 +14,7 @@ class QPushButton;
 
 // The printer window: lists the installed printers, names the default one and prints on the
 // one chosen. The list is read once per loading; a print hides the window, the close box
-// destroys it.
+// destroys it. Given a period, it prints that period's appointments alone.
 class StampaP : public QWidget
 {
     Q_OBJECT
@@ -20,7 +23,7 @@ public:
     static const QString kCaption;
     static const QString kDefaultLine;
 
-    StampaP(Diary &diary, Prompter &prompter, StoreFailure &storeFailure);
+    StampaP(Diary &diary, Prompter &prompter, StoreFailure &storeFailure, std::optional<Period> period = std::nullopt);
 
 private:
     void buildControls();
@@ -30,6 +33,7 @@ private:
     Diary &m_diary;
     Prompter &m_prompter;
     StoreFailure &m_storeFailure;
+    std::optional<Period> m_period;
     QComboBox *printerCombo = nullptr;
     QPushButton *printButton = nullptr;
     QLabel *defaultPrinterLabel = nullptr;

@@ -1,9 +1,11 @@
 #include "form1.h"
 
 #include "clockline.h"
+#include "qtfilechooser.h"
 #include "browse/browsehandlers.h"
 #include "domain/diary.h"
 #include "entry/entryhandlers.h"
+#include "exchange/exchangehandlers.h"
 #include "extras/extrashandlers.h"
 #include "extras/linkimage.h"
 #include "find/findhandlers.h"
@@ -209,6 +211,12 @@ void Form1::buildAppointmentsMenu()
     deleteAction = entry("Melimina", QStringLiteral("&Elimina"), QKeySequence(Qt::Key_Delete));
     undoAction = entry("Mannulla", QStringLiteral("&Annulla"), QKeySequence(Qt::CTRL | Qt::Key_Z));
     findAction = entry("Mcerca", QStringLiteral("&Cerca..."), QKeySequence(Qt::CTRL | Qt::Key_F));
+    appointmentsMenu->addSeparator();
+    periodAction = entry("Mperiodo", QStringLiteral("Stampa &periodo..."), QKeySequence());
+    exportAction = entry("Mesporta", QStringLiteral("&Esporta calendario..."), QKeySequence());
+    importAction = entry("Mimporta", QStringLiteral("&Importa calendario..."), QKeySequence());
+    for (QAction *always : {periodAction, exportAction, importAction})
+        always->setEnabled(true);
     serverAction = entry("Mserver", QStringLiteral("Calendario sul &server..."), QKeySequence());
     refreshAction = entry("Maggiorna", QStringLiteral("A&ggiorna dal server"), QKeySequence(Qt::Key_F5));
 }
@@ -232,11 +240,16 @@ void Form1::wireHandlers()
     m_manage = std::make_unique<ManageHandlers>(
         ManageHandlers::Controls{this, timesList, textsList, changeAction, deleteAction, undoAction}, m_diary,
         m_prompter, *m_storeFailure, this);
+    m_fileChooser = std::make_unique<QtFileChooser>(this);
+    m_exchange = std::make_unique<ExchangeHandlers>(
+        ExchangeHandlers::Controls{this, periodAction, exportAction, importAction}, m_diary, m_prompter,
+        *m_storeFailure, *m_fileChooser, this);
 
     // How the subsystems affect one another: a chosen day fills the date field; a new date makes
     // the listed appointments stale; an emptied entry area (reset, or an appointment stored)
     // empties the lists and unticks the check box.
     connect(m_browse.get(), &BrowseHandlers::dayChosen, dateEdit, &QLineEdit::setText);
+    connect(m_browse.get(), &BrowseHandlers::dayChosen, m_exchange.get(), &ExchangeHandlers::dayListed);
     connect(m_entry.get(), &EntryHandlers::dateEdited, m_browse.get(), &BrowseHandlers::clearLists);
     connect(m_entry.get(), &EntryHandlers::entryAreaCleared, m_browse.get(), &BrowseHandlers::clearListing);
     // What is stored changed, whoever wrote it: the calendar marks the busy days again, and find

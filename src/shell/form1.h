@@ -6,7 +6,9 @@
 class BrowseHandlers;
 class Diary;
 class EntryHandlers;
+class ExchangeHandlers;
 class ExtrasHandlers;
+class FileChooser;
 class FindHandlers;
 class LinkImage;
 class ManageHandlers;
@@ -57,6 +59,9 @@ private:
     QAction *deleteAction = nullptr;
     QAction *undoAction = nullptr;
     QAction *findAction = nullptr;
+    QAction *periodAction = nullptr;
+    QAction *exportAction = nullptr;
+    QAction *importAction = nullptr;
     QAction *serverAction = nullptr;
     QAction *refreshAction = nullptr;
     QCalendarWidget *calendar = nullptr;
@@ -85,5 +90,7 @@ private:
     std::unique_ptr<ExtrasHandlers> m_extras;
     std::unique_ptr<FindHandlers> m_find;
     std::unique_ptr<ManageHandlers> m_manage;
+    std::unique_ptr<FileChooser> m_fileChooser;
+    std::unique_ptr<ExchangeHandlers> m_exchange;
     std::unique_ptr<SyncHandlers> m_sync;
 };

@@ -1,3 +1,4 @@
+#include "commandline.h"
 #include "form1.h"
 #include "guardedstart.h"
 #include "qtprompter.h"
@@ -16,9 +17,40 @@
 #include <QTranslator>
 
 #include <csignal>
+#include <cstdio>
+
+namespace {
+
+// The calendar options run without a window, so without a display; anything else is the window's.
+int runCommandLine(int argc, char *argv[], const CommandLine &line)
+{
+    switch (line.task()) {
+    case CommandLine::Task::Help:
+        std::puts(CommandLine::helpText().toLocal8Bit().constData());
+        return 0;
+    case CommandLine::Task::Wrong:
+        std::fputs((line.error() + QLatin1Char('\n')).toLocal8Bit().constData(), stderr);
+        return 2;
+    default:
+        break;
+    }
+    QCoreApplication app(argc, argv);
+    app.setApplicationName(QStringLiteral("Vespolari"));
+    QLocale::setDefault(Regional::locale());
+    return line.run(QCoreApplication::applicationDirPath());
+}
+
+} // namespace
 
 int main(int argc, char *argv[])
 {
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    const CommandLine line = CommandLine::parse(arguments);
+    if (line.task() != CommandLine::Task::Window)
+        return runCommandLine(argc, argv, line);
+
     QApplication app(argc, argv);
     app.setApplicationName(QStringLiteral("Vespolari"));
     // The calendar and the standard buttons follow the same regional settings as our texts.

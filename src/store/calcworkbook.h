@@ -102,6 +102,7 @@ public:
     // Printing (see SheetPrinting)
     PageSetup pageSetup() const override;
     void setPrintArea(int firstRow, int firstCol, int lastRow, int lastCol) override;
+    void setTitleRow(int row) override;
     void setCenterHeader(const QString &text) override;
     void setMargins(const Margins &margins) override;
     void setFitToPages(int wide, int tall) override;

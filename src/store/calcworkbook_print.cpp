@@ -110,6 +110,9 @@ CalcWorkbook::PageSetup CalcWorkbook::pageSetup() const
             const table::CellRangeAddress &a = areas[0];
             s.printArea = QRect(QPoint(a.StartColumn + 1, a.StartRow + 1), QPoint(a.EndColumn + 1, a.EndRow + 1));
         }
+        const Reference<sheet::XPrintAreas> printAreas(sheet, UNO_QUERY_THROW);
+        if (printAreas->getPrintTitleRows())
+            s.titleRow = printAreas->getTitleRows().StartRow + 1;
         s.headerOn = property<bool>(style, "HeaderIsOn");
         Reference<sheet::XHeaderFooterContent> content;
         style->getPropertyValue("RightPageHeaderContent") >>= content;
@@ -142,6 +145,16 @@ void CalcWorkbook::setPrintArea(int firstRow, int firstCol, int lastRow, int las
         Sequence<table::CellRangeAddress> areas(1);
         areas[0] = addressOf(d->range(firstRow, firstCol, lastRow, lastCol));
         Reference<sheet::XPrintAreas>(sheet, UNO_QUERY_THROW)->setPrintAreas(areas);
+    });
+}
+
+void CalcWorkbook::setTitleRow(int row)
+{
+    guarded("righe da ripetere", [&] {
+        Reference<sheet::XPrintAreas> areas(d->firstSheet(), UNO_QUERY_THROW);
+        if (row > 0)
+            areas->setTitleRows(addressOf(d->range(row, 1, row, 1)));
+        areas->setPrintTitleRows(row > 0);
     });
 }
 

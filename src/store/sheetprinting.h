@@ -32,6 +32,7 @@ public:
         bool gridlines = false;
         bool landscape = false;
         QSize paper;
+        int titleRow = 0;  // the row repeated on top of every page, from 1; 0 for none
     };
     struct Margins
     {
@@ -42,6 +43,8 @@ public:
 
     virtual PageSetup pageSetup() const = 0;
     virtual void setPrintArea(int firstRow, int firstCol, int lastRow, int lastCol) = 0;
+    // A row printed on top of every page, above a print area that does not hold it; 0 for none.
+    virtual void setTitleRow(int row) = 0;
     // The centred header line; the left and right parts and the footer are emptied: the page
     // carries this one line besides the cells.
     virtual void setCenterHeader(const QString &text) = 0;

@@ -1,0 +1,73 @@
+#include "importplan.h"
+
+#include "datelimits.h"
+#include "entryrules.h"
+
+#include "regional/regional.h"
+
+#include <QSet>
+
+namespace {
+
+// Equal to the second, however the office gave the cells back.
+QString sameKey(const Appointment &a)
+{
+    const QDate date = a.date.toDate();
+    const QTime time = a.time.toTime();
+    return QString::number(date.isValid() ? date.toJulianDay() : -1) + QLatin1Char('|')
+           + (time.isValid() ? time.toString(QStringLiteral("HHmmss")) : QString()) + QLatin1Char('|') + a.text.text;
+}
+
+} // namespace
+
+ImportPlan ImportPlan::make(const ICalendar::Parsed &parsed, const Appointments &stored, int maxOccurrences)
+{
+    ImportPlan plan;
+    plan.cancelled = parsed.cancelled;
+    plan.withoutStart = parsed.withoutStart;
+    plan.cutSeries = parsed.cutSeries;
+    plan.maxOccurrences = maxOccurrences;
+    QSet<QString> present;
+    for (const Appointment &a : stored)
+        present.insert(sameKey(a));
+    // Identical rows of one file are kept only when the file says they are different events.
+    QSet<QString> taken;
+    for (const CalendarEvent &event : parsed.events) {
+        if (!DateLimits::isAccepted(event.date)) {
+            ++plan.tooEarly;
+            continue;
+        }
+        const Appointment a = ICalendar::toAppointment(event);
+        const QString key = sameKey(a);
+        if (present.contains(key) || taken.contains(key + QLatin1Char('|') + event.uid)) {
+            ++plan.alreadyStored;
+            continue;
+        }
+        taken.insert(key + QLatin1Char('|') + event.uid);
+        if (ICalendar::isTooLong(event))
+            ++plan.cutTexts;
+        plan.toStore << a;
+    }
+    return plan;
+}
+
+QString ImportPlan::summary() const
+{
+    QStringList lines{QStringLiteral("Importati %1 appuntamenti").arg(toStore.size())};
+    if (alreadyStored > 0)
+        lines << QStringLiteral("Saltati %1 già presenti (stessa data, ora e testo)").arg(alreadyStored);
+    if (tooEarly > 0)
+        lines << QStringLiteral("Rifiutati %1 con data anteriore al %2")
+                     .arg(QString::number(tooEarly), Regional::dateText(DateLimits::firstAcceptedDate()));
+    if (cancelled > 0)
+        lines << QStringLiteral("Saltati %1 annullati").arg(cancelled);
+    if (withoutStart > 0)
+        lines << QStringLiteral("Saltati %1 senza data di inizio").arg(withoutStart);
+    if (cutSeries > 0)
+        lines << QStringLiteral("Ripetizioni fermate a %1 per %2 appuntamenti ricorrenti")
+                     .arg(QString::number(maxOccurrences), QString::number(cutSeries));
+    if (cutTexts > 0)
+        lines << QStringLiteral("Tagliati a %1 caratteri %2 testi troppo lunghi")
+                     .arg(QString::number(EntryRules::kCellLimit), QString::number(cutTexts));
+    return lines.join(QLatin1Char('\n'));
+}

@@ -1,0 +1,150 @@
+#include "commandline.h"
+
+#include "startup.h"
+#include "domain/diary.h"
+#include "exchange/calendarfiles.h"
+#include "services/errorreport.h"
+#include "services/prompter.h"
+#include "services/shutdown.h"
+#include "store/calcworkbook.h"
+#include "store/storeerror.h"
+#include "store/workbookfile.h"
+
+#include <QCommandLineParser>
+#include <QFileInfo>
+
+#include <algorithm>
+#include <cstdio>
+
+namespace {
+
+const QString kExport = QStringLiteral("esporta-calendario");
+const QString kImport = QStringLiteral("importa-calendario");
+
+void say(FILE *stream, const QString &text)
+{
+    std::fputs(text.toLocal8Bit().constData(), stream);
+    std::fputc('\n', stream);
+    std::fflush(stream);
+}
+
+// Without a window every box is a line on standard error; nobody is there to answer.
+class StreamPrompter : public Prompter
+{
+public:
+    void message(const QString &text, Icon) override { say(stderr, QString(text).remove(QLatin1Char('\r'))); }
+    std::optional<QString> input(const QString &, const QString &, const QString &) override { return std::nullopt; }
+    bool question(const QString &) override { return false; }
+};
+
+} // namespace
+
+CommandLine CommandLine::parse(const QStringList &arguments)
+{
+    CommandLine line;
+    // The window's own arguments (Qt's -platform and the like) stay the window's.
+    const bool ours = std::any_of(arguments.begin() + std::min<qsizetype>(1, arguments.size()), arguments.end(),
+                                  [](const QString &a) {
+                                      return a == QLatin1String("-h") || a.startsWith(QLatin1String("--help"))
+                                             || a.startsWith(QLatin1String("--") + kExport)
+                                             || a.startsWith(QLatin1String("--") + kImport);
+                                  });
+    if (!ours)
+        return line;
+    QCommandLineParser parser;
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    parser.addOption({{QStringLiteral("h"), QStringLiteral("help")}, QString()});
+    parser.addOption({kExport, QString(), QStringLiteral("FILE")});
+    parser.addOption({kImport, QString(), QStringLiteral("FILE")});
+    line.m_task = Task::Wrong;
+    const QString usage = QStringLiteral("\nPer l'elenco delle opzioni: vespolari --help");
+    if (!parser.parse(arguments)) {
+        const QString unknown = parser.unknownOptionNames().value(0);
+        line.m_error = (unknown.isEmpty() ? QStringLiteral("Opzione senza il nome del file.")
+                                          : QStringLiteral("Opzione sconosciuta: %1%2")
+                                                .arg(unknown.size() > 1 ? QStringLiteral("--") : QStringLiteral("-"), unknown))
+                       + usage;
+        return line;
+    }
+    const int chosen = int(parser.isSet(kExport)) + int(parser.isSet(kImport)) + int(parser.isSet(QStringLiteral("help")));
+    if (chosen > 1 || parser.values(kExport).size() > 1 || parser.values(kImport).size() > 1) {
+        line.m_error = QStringLiteral("Una sola opzione per volta.") + usage;
+        return line;
+    }
+    if (!parser.positionalArguments().isEmpty()) {
+        line.m_error = QStringLiteral("Argomento non previsto: %1").arg(parser.positionalArguments().first()) + usage;
+        return line;
+    }
+    if (parser.isSet(QStringLiteral("help"))) {
+        line.m_task = Task::Help;
+    } else if (parser.isSet(kExport) || parser.isSet(kImport)) {
+        line.m_task = parser.isSet(kExport) ? Task::Export : Task::Import;
+        line.m_file = parser.value(parser.isSet(kExport) ? kExport : kImport);
+        if (line.m_file.trimmed().isEmpty()) {
+            line.m_task = Task::Wrong;
+            line.m_error = QStringLiteral("Manca il nome del file.") + usage;
+        }
+    } else {
+        line.m_task = Task::Window;
+    }
+    return line;
+}
+
+QString CommandLine::helpText()
+{
+    return QStringLiteral(
+        "Uso: vespolari [opzione]\n"
+        "Senza opzioni apre la finestra dell'agenda.\n"
+        "\n"
+        "Opzioni:\n"
+        "  -h, --help                     mostra questo elenco\n"
+        "  --esporta-calendario FILE.ics  scrive tutti gli appuntamenti in un file iCalendar\n"
+        "  --importa-calendario FILE.ics  aggiunge all'agenda gli appuntamenti di un file iCalendar\n"
+        "\n"
+        "Le due opzioni dei calendari lavorano senza aprire la finestra: il riepilogo va\n"
+        "sull'uscita standard, un rifiuto sull'errore standard con un codice di uscita diverso da 0.\n"
+        "\n"
+        "Esempio:\n"
+        "  vespolari --esporta-calendario ~/Documenti/agenda.ics");
+}
+
+int CommandLine::run(const QString &folder) const
+{
+    StreamPrompter prompter;
+    InstanceLock lock;
+    CalcWorkbook book;
+    try {
+        // An import file that cannot be read is refused before an office starts.
+        if (m_task == Task::Import && !QFileInfo(m_file).isReadable()) {
+            say(stderr, QStringLiteral("Impossibile leggere il file %1.").arg(m_file));
+            return 2;
+        }
+        if (!loadWorkbook(folder, book, lock, prompter)) {
+            book.quit();
+            return 3;
+        }
+    } catch (const StoreError &e) {
+        book.quit();
+        reportError(prompter, e);
+        return 1;
+    }
+    Diary diary(book);
+    try {
+        diary.reload();
+        const CalendarFiles::Outcome outcome =
+            m_task == Task::Export ? CalendarFiles::exportTo(diary, m_file) : CalendarFiles::importFrom(diary, m_file);
+        say(outcome.done ? stdout : stderr, outcome.text);
+        // What was stored is saved already; nothing else of the workbook is written.
+        diary.close();
+        diary.quitOffice();
+        return outcome.done ? 0 : 2;
+    } catch (const StoreError &e) {
+        reportError(prompter, e);
+        // Appointments written but not saved are saved now, or kept in a rescue copy.
+        if (diary.canUndo())
+            shutDown(diary, prompter);
+        else
+            diary.quitOffice();
+        return 1;
+    }
+}

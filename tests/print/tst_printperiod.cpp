@@ -1,0 +1,119 @@
+#include "browse/browsefixture.h"
+#include "support/diarywalk.h"
+#include "domain/diary.h"
+#include "exchange/periodwindow.h"
+#include "print/printappointments.h"
+#include "print/printrig.h"
+#include "print/stampap.h"
+#include "services/filechooser.h"
+
+#include <QComboBox>
+#include <QDateEdit>
+#include <QPushButton>
+
+// "Stampa periodo" on the real office and a real PDF queue: only the period's appointments, under
+// the header row, and the workbook's print settings left as "Stampa" leaves them.
+class TestPrintPeriod : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init() { m_diary->prompter.clear(); }
+    void aWeekPrintsAloneUnderTheHeader();
+    void aWeekSavedAsPdf();
+    void emptyAndBackwardPeriodsAreRefused();
+
+private:
+    struct Files : FileChooser
+    {
+        QString suggested;
+        QString chosen;
+        QString fileToSave(const QString &, const QString &s, const QString &) override
+        {
+            suggested = s;
+            return chosen;
+        }
+        QString fileToOpen(const QString &, const QString &, const QString &) override { return chosen; }
+    } m_files;
+    QTemporaryDir m_dir;
+    std::unique_ptr<TempWorkbook> m_workbook;
+    std::unique_ptr<RunningDiary> m_diary;
+    std::unique_ptr<PeriodWindow> m_window;
+    void click(const char *button) { m_window->findChild<QPushButton *>(QLatin1String(button))->click(); }
+    void checkOnlyTheWeek(const QString &pdfText);
+};
+
+namespace {
+const QDate kMonday(2026, 3, 9);
+}
+
+void TestPrintPeriod::initTestCase()
+{
+    if (!PrintRig::rigIsUp())
+        QFAIL("the test printers are missing: run through ctest, which adds them (tests/print/cups_rig.sh)");
+    BrowseFixture::useItalian();
+    m_workbook = std::make_unique<TempWorkbook>();
+    CellBlock rows;
+    for (int day = -14; day < 21; ++day)
+        rows << BrowseFixture::appointment(kMonday.addDays(day), QTime(9, 0), QStringLiteral("Giorno%1fine").arg(day + 100));
+    DiaryWalk::storeBeforeStart(m_workbook->path(), rows);
+    m_diary = std::make_unique<RunningDiary>(m_workbook->folder());
+    m_window = std::make_unique<PeriodWindow>(m_diary->appointments(), m_diary->prompter, m_diary->storeFailure(),
+                                              m_files);
+    m_window->setPeriod(Period::week(kMonday.addDays(3)));
+}
+
+void TestPrintPeriod::checkOnlyTheWeek(const QString &text)
+{
+    QVERIFY2(text.contains(QStringLiteral("Appuntamento")), qPrintable(text));
+    for (int day = -14; day < 21; ++day)
+        QCOMPARE(text.contains(QStringLiteral("Giorno%1fine").arg(day + 100)), day >= 0 && day < 7);
+    // As "Stampa" leaves them: the whole list, no repeated row.
+    const CalcWorkbook::PageSetup after = m_diary->book().pageSetup();
+    QCOMPARE(after.printArea, m_diary->appointments().printRange());
+    QCOMPARE(after.titleRow, 0);
+}
+
+void TestPrintPeriod::aWeekPrintsAloneUnderTheHeader()
+{
+    const QSet<QString> pdfsBefore = PrintRig::pdfFiles();
+    click("Stampa");
+    StampaP *printer = m_window->printerWindow();
+    QVERIFY(printer && printer->isVisible());
+    ui(*printer).Combo1->setEditText(PrintRig::kQueues[1]);
+    ui(*printer).Command1->click();
+    QCOMPARE(m_diary->prompter.texts(), QStringList());
+    QCOMPARE(m_diary->prompter.prompts, QStringList{PrintAppointments::kZoomPrompt});
+    const QStringList made = PrintRig::newPdfs(pdfsBefore, 15000);
+    QCOMPARE(made.size(), 1);
+    checkOnlyTheWeek(PrintRig::pdfText(made[0]));
+    QFile::remove(made[0]);
+}
+
+void TestPrintPeriod::aWeekSavedAsPdf()
+{
+    m_files.chosen = m_dir.filePath(QStringLiteral("settimana.pdf"));
+    click("SalvaPDF");
+    QVERIFY(m_files.suggested.endsWith(QStringLiteral("/Vespolari dal 09-03-2026 al 15-03-2026.pdf")));
+    QCOMPARE(m_diary->prompter.texts(), QStringList{QStringLiteral("PDF salvato: %1").arg(m_files.chosen)});
+    checkOnlyTheWeek(PrintRig::pdfText(m_files.chosen));
+}
+
+void TestPrintPeriod::emptyAndBackwardPeriodsAreRefused()
+{
+    const QSet<QString> pdfsBefore = PrintRig::pdfFiles();
+    m_window->setPeriod(Period::day(kMonday.addYears(1)));
+    click("Stampa");
+    click("SalvaPDF");
+    QCOMPARE(m_diary->prompter.texts(), QStringList(2, QStringLiteral("Nessun appuntamento dal 09/03/2027 al 09/03/2027")));
+    m_diary->prompter.clear();
+    m_window->findChild<QDateEdit *>(QStringLiteral("Al"))->setDate(kMonday);
+    click("Stampa");
+    QVERIFY(m_diary->prompter.texts().value(0).startsWith(QStringLiteral("La data \"Al\" (09/03/2026) viene prima")));
+    QTest::qWait(500);
+    QCOMPARE(PrintRig::newPdfs(pdfsBefore, 100), QStringList());
+}
+
+QTEST_MAIN(TestPrintPeriod)
+#include "tst_printperiod.moc"
