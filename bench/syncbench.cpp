@@ -68,7 +68,7 @@ int main(int argc, char **argv)
     const int empty = argc > 1 ? QByteArray(argv[1]).toInt() : 1000;
     const int n = argc > 2 ? QByteArray(argv[2]).toInt() : 10000;
 
-    {
+    if (empty > 0) {
         Radicale server;
         TempWorkbook wb;
         fillWorkbook(wb.path(), empty, 21);
