@@ -7,6 +7,8 @@
 
 #include "domain/busydays.h"
 #include "domain/diary.h"
+#include "domain/icalendar.h"
+#include "exchange/calendarfiles.h"
 #include "print/printappointments.h"
 #include "regional/regional.h"
 #include "services/storefailure.h"
@@ -25,6 +27,7 @@
 #include <QDialog>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
@@ -199,7 +202,32 @@ void measureSize(int n, int runs, ProgramClock &clock, QVector<Row> &table)
         PrintAppointments job(diary, prompter, storeFailure);
         Row print{n, QStringLiteral("print job up to the print-out call"),
                   timeRuns(runs, [&] { job.run(QStringLiteral("vespolari-bench-nessuna-stampante")); })};
-        table << insertion << change << deletion << day << all << print;
+        // The same job over the busiest day's week, stopped at the same call.
+        PrintAppointments weekJob(diary, prompter, storeFailure, Period::week(busiest));
+        Row weekPrint{n, QStringLiteral("week print job up to the print-out call"),
+                      timeRuns(runs, [&] { weekJob.run(QStringLiteral("vespolari-bench-nessuna-stampante")); })};
+        QTemporaryDir exchange;
+        const QString ics = exchange.filePath(QStringLiteral("tutti.ics"));
+        Row exportRow{n, QStringLiteral("calendar export, every row"),
+                      timeRuns(runs, [&] { CalendarFiles::exportTo(diary, ics); })};
+        std::fprintf(stderr, "  export: %lld bytes\n", QFileInfo(ics).size());
+        // 1,000 new events each run, taken back by one undo outside the clock.
+        Timings imports;
+        for (int i = 0; i < runs; ++i) {
+            QVector<CalendarEvent> events;
+            for (int e = 0; e < 1000; ++e)
+                events.append({QStringLiteral("%1-%2@bench").arg(i).arg(e), busiest.addDays(e % 365 - 180),
+                               QTime(8 + e % 10, 0), QStringLiteral("Importato %1 di %2").arg(e).arg(i)});
+            const QString file = exchange.filePath(QStringLiteral("nuovi%1.ics").arg(i));
+            QFile out(file);
+            out.open(QIODevice::WriteOnly);
+            out.write(ICalendar::write(events));
+            out.close();
+            imports.ms << timeRuns(1, [&] { CalendarFiles::importFrom(diary, file); }).ms;
+            diary.undo();
+        }
+        Row importRow{n, QStringLiteral("calendar import, 1,000 events"), imports};
+        table << insertion << change << deletion << day << all << print << weekPrint << exportRow << importRow;
         table << busy << busyRule << findOpen << Row{n, QStringLiteral("find, one keystroke (first letter)"), keystrokes};
 
         const int cellRuns = n >= 30000 ? 1 : 3;

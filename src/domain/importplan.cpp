@@ -10,12 +10,25 @@
 namespace {
 
 // Equal to the second, however the office gave the cells back.
-QString sameKey(const Appointment &a)
+struct SameKey
+{
+    qint64 day;
+    int second;
+    QString text;
+    bool operator==(const SameKey &o) const { return day == o.day && second == o.second && text == o.text; }
+};
+
+size_t qHash(const SameKey &k, size_t seed = 0)
+{
+    return qHashMulti(seed, k.day, k.second, k.text);
+}
+
+SameKey sameKey(const Appointment &a)
 {
     const QDate date = a.date.toDate();
     const QTime time = a.time.toTime();
-    return QString::number(date.isValid() ? date.toJulianDay() : -1) + QLatin1Char('|')
-           + (time.isValid() ? time.toString(QStringLiteral("HHmmss")) : QString()) + QLatin1Char('|') + a.text.text;
+    return {date.isValid() ? date.toJulianDay() : -1, time.isValid() ? time.msecsSinceStartOfDay() / 1000 : -1,
+            a.text.text};
 }
 
 } // namespace
@@ -27,23 +40,24 @@ ImportPlan ImportPlan::make(const ICalendar::Parsed &parsed, const Appointments 
     plan.withoutStart = parsed.withoutStart;
     plan.cutSeries = parsed.cutSeries;
     plan.maxOccurrences = maxOccurrences;
-    QSet<QString> present;
+    QSet<SameKey> present;
+    present.reserve(stored.size());
     for (const Appointment &a : stored)
         present.insert(sameKey(a));
     // Identical rows of one file are kept only when the file says they are different events.
-    QSet<QString> taken;
+    QSet<QPair<SameKey, QString>> taken;
     for (const CalendarEvent &event : parsed.events) {
         if (!DateLimits::isAccepted(event.date)) {
             ++plan.tooEarly;
             continue;
         }
         const Appointment a = ICalendar::toAppointment(event);
-        const QString key = sameKey(a);
-        if (present.contains(key) || taken.contains(key + QLatin1Char('|') + event.uid)) {
+        const SameKey key = sameKey(a);
+        if (present.contains(key) || taken.contains({key, event.uid})) {
             ++plan.alreadyStored;
             continue;
         }
-        taken.insert(key + QLatin1Char('|') + event.uid);
+        taken.insert({key, event.uid});
         if (ICalendar::isTooLong(event))
             ++plan.cutTexts;
         plan.toStore << a;

@@ -211,7 +211,6 @@ void Form1::buildAppointmentsMenu()
     deleteAction = entry("Melimina", QStringLiteral("&Elimina"), QKeySequence(Qt::Key_Delete));
     undoAction = entry("Mannulla", QStringLiteral("&Annulla"), QKeySequence(Qt::CTRL | Qt::Key_Z));
     findAction = entry("Mcerca", QStringLiteral("&Cerca..."), QKeySequence(Qt::CTRL | Qt::Key_F));
-    appointmentsMenu->addSeparator();
     periodAction = entry("Mperiodo", QStringLiteral("Stampa &periodo..."), QKeySequence());
     exportAction = entry("Mesporta", QStringLiteral("&Esporta calendario..."), QKeySequence());
     importAction = entry("Mimporta", QStringLiteral("&Importa calendario..."), QKeySequence());

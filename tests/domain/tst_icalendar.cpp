@@ -11,12 +11,8 @@ class TestICalendar : public QObject
 private slots:
     void initTestCase() { qputenv("TZ", "Europe/Rome"); }
     void writesEscapedFoldedEventsInTheLocalZone();
-    void readsBackWhatItWrote();
-    void uidsFollowTheRowsAndTheirPlace();
     void readsAnotherProgramsFile();
     void seriesStopAtTheLimit();
-    void refusesWhatIsNotICalendar();
-    void longTextsAreCutAndControlsBlanked();
 };
 
 void TestICalendar::writesEscapedFoldedEventsInTheLocalZone()
@@ -36,34 +32,6 @@ void TestICalendar::writesEscapedFoldedEventsInTheLocalZone()
         QVERIFY2(line.size() <= 76, line.constData());
         QCOMPARE(QString::fromUtf8(line).toUtf8(), line);
     }
-    QCOMPARE(ICalendar::writeEvent({"a@v", QDate(2026, 7, 1), QTime(9, 30), text}).count("BEGIN:VEVENT"), 1);
-}
-
-void TestICalendar::readsBackWhatItWrote()
-{
-    const QVector<CalendarEvent> events{{"a@v", QDate(2026, 3, 29), QTime(2, 30), QStringLiteral("a, b; c\\d")},
-                                        {"b@v", QDate(1900, 3, 1), QTime(23, 59, 59), QStringLiteral("è 🎉")},
-                                        {"c@v", QDate(2026, 7, 2), QTime(), QStringLiteral("Ferie")}};
-    const ICalendar::Parsed parsed = ICalendar::read(ICalendar::write(events), QDate(2030, 1, 1));
-    QVERIFY(parsed.isCalendar);
-    // 02:30 on the day the clocks go forward does not exist: it reads back an hour on.
-    QCOMPARE(parsed.events.value(0).text, events[0].text);
-    QCOMPARE(parsed.events.mid(1), events.mid(1));
-}
-
-void TestICalendar::uidsFollowTheRowsAndTheirPlace()
-{
-    const Appointment a = Appointment::typed(QDate(2026, 5, 4), QTime(8, 0), QStringLiteral("Dentista"));
-    Appointment allDay = a;
-    allDay.time = CellValue::empty();
-    const QVector<CalendarEvent> events = ICalendar::toEvents({a, a, allDay, Appointment{5, CellValue::fromText("x"), {}, {}}});
-    QCOMPARE(events.size(), 3);
-    QCOMPARE(events[0].uid, ICalendar::uidFor(a, 0));
-    QCOMPARE(events[1].uid, ICalendar::uidFor(a, 1));
-    QVERIFY(events[0].uid != events[1].uid && events[0].uid.endsWith(QLatin1String("@vespolari")));
-    QCOMPARE(events[2].time, QTime());
-    QCOMPARE(ICalendar::toEvents({a, a}), events.mid(0, 2));
-    QCOMPARE(ICalendar::toAppointment(events[2]).cells(), allDay.cells());
 }
 
 void TestICalendar::readsAnotherProgramsFile()
@@ -107,25 +75,6 @@ void TestICalendar::seriesStopAtTheLimit()
     parsed = ICalendar::read(ics, QDate(2030, 1, 1), 500);
     QCOMPARE(parsed.events.size(), 500);
     QCOMPARE(parsed.cutSeries, 1);
-}
-
-void TestICalendar::refusesWhatIsNotICalendar()
-{
-    for (const QByteArray &data : {QByteArray(), QByteArray("Data;Ora;Testo\n01/01/2026;9.30;x\n"),
-                                   QByteArray("\x89PNG\r\n\x1a\n\0\0", 10)}) {
-        const ICalendar::Parsed parsed = ICalendar::read(data, QDate(2030, 1, 1));
-        QVERIFY(!parsed.isCalendar);
-        QVERIFY(!parsed.error.isEmpty());
-    }
-}
-
-void TestICalendar::longTextsAreCutAndControlsBlanked()
-{
-    CalendarEvent event{"x", QDate(2026, 1, 1), QTime(8, 0), QString(32766, QLatin1Char('a')) + QStringLiteral("🎉\tb")};
-    QVERIFY(ICalendar::isTooLong(event));
-    QCOMPARE(ICalendar::toAppointment(event).text.text, QString(32766, QLatin1Char('a')));
-    event.text = QStringLiteral("riga uno\nriga\tdue");
-    QCOMPARE(ICalendar::toAppointment(event).text.text, QStringLiteral("riga uno riga due"));
 }
 
 QTEST_GUILESS_MAIN(TestICalendar)

@@ -69,15 +69,17 @@ void TestPeriod::importSkipsWhatIsStoredOrTooEarly()
                      {"2", d, QTime(8, 0), "B"},              // another text
                      {"3", QDate(1900, 2, 28), QTime(), "x"}, // too early
                      {"4", d, QTime(), QString(40000, QLatin1Char('y'))},
+                     {"7", d, QTime(7, 0), "riga\nuno\tdue"},
                      {"5", d, QTime(9, 0), "e"},
                      {"5", d, QTime(9, 0), "e"},              // the same event twice
                      {"6", d, QTime(9, 0), "e"}};             // another event alike
     const ImportPlan plan = ImportPlan::make(parsed, {at(6, d, QTime(8, 0), "b")}, 500);
-    QCOMPARE(plan.toStore.size(), 4);
+    QCOMPARE(plan.toStore.size(), 5);
+    QCOMPARE(plan.toStore[2].text.text, QStringLiteral("riga uno due"));
     QCOMPARE(plan.toStore[0].text.text, QStringLiteral("B"));
     QVERIFY(plan.toStore[1].time.isEmpty());
     QCOMPARE(plan.toStore[1].text.text.size(), 32767);
-    QCOMPARE(plan.summary(), QStringLiteral("Importati 4 appuntamenti\n"
+    QCOMPARE(plan.summary(), QStringLiteral("Importati 5 appuntamenti\n"
                                             "Saltati 2 già presenti (stessa data, ora e testo)\n"
                                             "Rifiutati 1 con data anteriore al 01/03/1900\n"
                                             "Saltati 2 annullati\n"

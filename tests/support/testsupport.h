@@ -1,5 +1,6 @@
 #pragma once
 
+#include "services/filechooser.h"
 #include "services/prompter.h"
 
 #include <QStringList>
@@ -90,6 +91,19 @@ public:
         prompts.clear();
         questions.clear();
     }
+};
+
+// Answers the program's file windows: the file chosen, and the one offered to save to.
+struct ScriptedFiles : FileChooser
+{
+    QString chosen;
+    QString suggested;
+    QString fileToSave(const QString &, const QString &offered, const QString &) override
+    {
+        suggested = offered;
+        return chosen;
+    }
+    QString fileToOpen(const QString &, const QString &, const QString &) override { return chosen; }
 };
 
 // A folder of its own holding a copy of the supplied empty workbook.
