@@ -10,8 +10,9 @@ namespace {
 
 const QString kDav = QStringLiteral("DAV:");
 const QString kCalDav = QStringLiteral("urn:ietf:params:xml:ns:caldav");
-// A server that neither answers nor refuses is given this long per request.
-constexpr int kTimeoutMs = 30000;
+// A server that neither answers nor refuses is given this long per request: a large calendar read
+// for the first time may keep a server busy that long before its first byte.
+constexpr int kTimeoutMs = 120000;
 // Bodies asked per multiget: a few hundred events a request keeps each answer small.
 constexpr int kBatch = 200;
 

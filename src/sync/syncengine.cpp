@@ -16,6 +16,8 @@ namespace {
 
 // Series made elsewhere are read this far ahead; later occurrences come in as the days go by.
 constexpr int kYearsAhead = 2;
+// Writes on their way to the server at once, as many as the connections Qt opens to one host.
+constexpr int kInFlight = 6;
 
 SyncContent contentOf(const CalendarEvent &e)
 {
@@ -105,14 +107,21 @@ void SyncEngine::gotEtags(const CalDavClient::Result &result, const QHash<QStrin
     QHash<QString, QString> agreedEtag;
     for (const SyncRecord &r : std::as_const(m_agreed))
         agreedEtag.insert(r.href, r.etag);
+    // Series are read again once a day even when unchanged: their occurrences ahead move with it.
+    const bool newDay = m_seriesRead != QDate::currentDate();
+    QSet<QString> series;
+    for (const SyncRecord &r : std::as_const(m_agreed))
+        if (newDay && r.isOccurrence())
+            series.insert(r.href);
     QStringList wanted;
     for (auto it = etags.cbegin(); it != etags.cend(); ++it)
-        if (agreedEtag.value(it.key()) != it.value())
+        if (agreedEtag.value(it.key()) != it.value() || series.contains(it.key()))
             wanted << it.key();
     m_client.multiget(wanted, [this, etags](const CalDavClient::Result &result,
                                             const QHash<QString, CalDavClient::Body> &bodies) {
         if (!result.ok())
             return end(result.describe());
+        m_seriesRead = QDate::currentDate();
         gotBodies(etags, bodies);
     });
 }
@@ -209,57 +218,69 @@ void SyncEngine::applyToDiary(const SyncPlan &plan)
 
 void SyncEngine::sendToServer(const SyncPlan &plan)
 {
-    m_open = 1;  // held until every step is under way
     const auto failed = [this](const CalDavClient::Result &result) {
         ++m_summary.failed;
         if (m_summary.failure.isEmpty())
             m_summary.failure = result.describe();
     };
+    m_steps.clear();
     for (const SyncContent &c : plan.create) {
-        const QString uid = QUuid::createUuid().toString(QUuid::WithoutBraces);
-        const QString href = m_client.hrefFor(uid);
-        ++m_open;
-        m_client.put(href, ICalendar::writeEvent(eventOf(uid, c)), {},
-                     [=](const CalDavClient::Result &result, const QString &etag) {
-                         if (result.ok())
-                             ++m_summary.sent, m_next << SyncRecord{uid, href, etag, {}, c, true};
-                         else
-                             failed(result);
-                         stepDone();
-                     });
+        m_steps << [=] {
+            const QString uid = QUuid::createUuid().toString(QUuid::WithoutBraces);
+            const QString href = m_client.hrefFor(uid);
+            m_client.put(href, ICalendar::writeEvent(eventOf(uid, c)), {},
+                         [=](const CalDavClient::Result &result, const QString &etag) {
+                             if (result.ok())
+                                 ++m_summary.sent, m_next << SyncRecord{uid, href, etag, {}, c, true};
+                             else
+                                 failed(result);
+                             stepDone();
+                         });
+        };
     }
     for (const SyncPlan::Replace &r : plan.replace) {
-        ++m_open;
-        m_client.put(r.record.href, ICalendar::writeEvent(eventOf(r.record.uid, r.content)), r.record.etag,
-                     [=](const CalDavClient::Result &result, const QString &etag) {
-                         SyncRecord now = r.record;
-                         if (result.ok())
-                             ++m_summary.sent, now.agreed = r.content, now.etag = etag;
-                         else
-                             failed(result);
-                         m_next << now;
-                         stepDone();
-                     });
+        m_steps << [=] {
+            m_client.put(r.record.href, ICalendar::writeEvent(eventOf(r.record.uid, r.content)), r.record.etag,
+                         [=](const CalDavClient::Result &result, const QString &etag) {
+                             SyncRecord now = r.record;
+                             if (result.ok())
+                                 ++m_summary.sent, now.agreed = r.content, now.etag = etag;
+                             else
+                                 failed(result);
+                             m_next << now;
+                             stepDone();
+                         });
+        };
     }
     for (const SyncRecord &r : plan.remove) {
-        ++m_open;
-        m_client.remove(r.href, r.etag, [=](const CalDavClient::Result &result) {
-            if (result.ok()) {
-                ++m_summary.deletedThere;
-            } else {
-                failed(result);
-                m_next << r;
-            }
-            stepDone();
-        });
+        m_steps << [=] {
+            m_client.remove(r.href, r.etag, [=](const CalDavClient::Result &result) {
+                if (result.ok()) {
+                    ++m_summary.deletedThere;
+                } else {
+                    failed(result);
+                    m_next << r;
+                }
+                stepDone();
+            });
+        };
     }
+    // A few at a time: requests waiting in the queue would run out their time limit there.
+    m_open = m_steps.size() + 1;
+    m_nextStep = 0;
+    while (m_nextStep < m_steps.size() && m_nextStep < kInFlight)
+        m_steps[m_nextStep++]();
     stepDone();
 }
 
 void SyncEngine::stepDone()
 {
-    if (--m_open > 0)
+    if (--m_open > 0) {
+        if (m_nextStep < m_steps.size() && m_client.pending() < kInFlight)
+            m_steps[m_nextStep++]();
         return;
+    }
+    m_steps.clear();
     m_agreed = m_next;
     if (!SyncState::save(m_stateFile, m_client.account().calendar.toString(), m_agreed))
         m_summary.failure = QStringLiteral("lo stato della sincronizzazione non si è potuto salvare in %1.")
@@ -288,6 +309,10 @@ void SyncEngine::finish(int msecs)
     QTimer::singleShot(msecs, &loop, &QEventLoop::quit);
     loop.exec();
     m_again = false;
-    if (m_running)
+    if (m_running) {
+        // What was not started is not sent: it goes at the next run.
+        m_open -= int(m_steps.size() - m_nextStep);
+        m_nextStep = int(m_steps.size());
         m_client.abortAll();
+    }
 }

@@ -75,12 +75,15 @@ private:
     std::function<bool()> m_writable;
     QVector<SyncRecord> m_agreed;
     bool m_agreedLoaded = false;
+    QDate m_seriesRead;
     bool m_running = false;
     bool m_again = false;
     bool m_applying = false;
     // The run under way: what will be agreed, and the steps still open.
     QVector<SyncRecord> m_next;
     int m_open = 0;
+    QVector<std::function<void()>> m_steps;
+    int m_nextStep = 0;
     Summary m_summary;
     Summary m_last;
 };

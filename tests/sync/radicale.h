@@ -9,6 +9,8 @@
 #include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
+#include <csignal>
+#include <sys/prctl.h>
 
 // Debian's Radicale on a free port of 127.0.0.1 with a storage folder of its own, holding one
 // calendar; with a user, behind htpasswd (plain). Stopped and started again on the same port
@@ -46,6 +48,8 @@ public:
             args << QStringLiteral("--auth-type") << QStringLiteral("htpasswd")
                  << QStringLiteral("--auth-htpasswd-filename") << m_dir.filePath(QStringLiteral("users"))
                  << QStringLiteral("--auth-htpasswd-encryption") << QStringLiteral("plain");
+        // A test that dies (a failed check's abort) takes its server with it.
+        m_process.setChildProcessModifier([] { prctl(PR_SET_PDEATHSIG, SIGTERM); });
         m_process.start(QStringLiteral("/usr/bin/radicale"), args);
         for (int i = 0; i < 200; ++i) {
             QTcpSocket s;
@@ -66,6 +70,8 @@ public:
 
     // A user's calendars live under the user's name.
     QString owner() const { return m_user.isEmpty() ? QStringLiteral("u") : m_user; }
+    // The calendar's folder in Radicale's storage, where events written as files are picked up.
+    QString folder() const { return m_dir.filePath(QStringLiteral("storage/collection-root/%1/cal").arg(owner())); }
     QString calendar() const { return QStringLiteral("http://127.0.0.1:%1/%2/cal/").arg(m_port).arg(owner()); }
 
     // The status of a request of our own; how many events the calendar holds.

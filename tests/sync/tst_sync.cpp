@@ -25,6 +25,7 @@ private slots:
     void twoDiariesSeeEachOther();
     void aServerDownInTheMiddle();
     void aWrongPasswordIsSaid();
+    void aSeriesFromElsewhereComesAsItsOccurrences();
 };
 
 namespace {
@@ -162,6 +163,30 @@ void TestSync::aWrongPasswordIsSaid()
     w->findChild<QPushButton *>(QStringLiteral("prova"))->click();
     QTRY_VERIFY_WITH_TIMEOUT(answer->text().startsWith(QStringLiteral("L'indirizzo non è quello di un calendario")),
                              10000);
+}
+
+void TestSync::aSeriesFromElsewhereComesAsItsOccurrences()
+{
+    Radicale server;
+    const auto series = [&server](const char *summary) {
+        const QByteArray body = QByteArray("BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//altro//IT\r\nBEGIN:VEVENT\r\n"
+                                           "UID:corso-1\r\nDTSTAMP:20260101T000000Z\r\nDTSTART:20260907T090000\r\n"
+                                           "RRULE:FREQ=WEEKLY;COUNT=3\r\nSUMMARY:")
+                                + summary + "\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n";
+        return server.request("PUT", QStringLiteral("/u/cal/corso-1.ics"), body);
+    };
+    QCOMPARE(series("Corso"), 201);
+    TempWorkbook wb;
+    RunningDiary d(wb.folder());
+    connectTo(d, server.calendar());
+    QVERIFY(refreshedTo(d, {"2026-09-07 09:00 Corso", "2026-09-14 09:00 Corso", "2026-09-21 09:00 Corso"}));
+    QVERIFY(series("Corso B") < 300);
+    QVERIFY(refreshedTo(d, {"2026-09-07 09:00 Corso B", "2026-09-14 09:00 Corso B", "2026-09-21 09:00 Corso B"}));
+    // One occurrence changed here becomes the diary's own; the series stays as it is there.
+    d.appointments().replace(d.appointments().stored().at(1).row,
+                             Appointment::typed(QDate(2026, 9, 15), QTime(9, 0), QStringLiteral("Corso B")));
+    QTRY_COMPARE_WITH_TIMEOUT(server.events(), 2, 10000);
+    QVERIFY(refreshedTo(d, {"2026-09-07 09:00 Corso B", "2026-09-15 09:00 Corso B", "2026-09-21 09:00 Corso B"}));
 }
 
 int main(int argc, char **argv)
