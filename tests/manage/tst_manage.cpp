@@ -540,21 +540,18 @@ void TestManage::walkThroughWithTheKeyboard()
     form().hide();
 }
 
-QTEST_MAIN(TestManage)
-#include "tst_manage.moc"
-
 void TestManage::rowsHeldMatchAFreshReadAfterEveryWrite()
 {
     const auto text = [](const char *s) { return CellValue::fromText(QString::fromUtf8(s)); };
     const CellValue day = CellValue::fromDate(kDay);
     // What hand edits leave for the sort to place: a text date, an empty and a text time, equal
     // date and time, accents and mixed case.
-    replaceRows(m_diary->book(), {appointment(kDay, QTime(9, 30), QStringLiteral("zebra")),
+    replaceRows(m_diary->book(), {row(kDay, QTime(9, 30), QStringLiteral("zebra")),
                                   {text("lunedì"), {}, text("Àncora")},
                                   {day, {}, text("vuota")},
                                   {day, text("sera"), text("testo")},
-                                  appointment(kDay, QTime(9, 30), QStringLiteral("Zebra")),
-                                  appointment(kDay.addDays(-1), QTime(23, 0), QStringLiteral("ieri"))});
+                                  row(kDay, QTime(9, 30), QStringLiteral("Zebra")),
+                                  row(kDay.addDays(-1), QTime(23, 0), QStringLiteral("ieri"))});
     Diary &diary = m_diary->appointments();
     const auto cells = [](const Appointments &all) {
         CellBlock block;
@@ -587,3 +584,6 @@ void TestManage::rowsHeldMatchAFreshReadAfterEveryWrite()
     diary.sortByDate();
     QVERIFY2(heldAsRead(), "text dates");
 }
+
+QTEST_MAIN(TestManage)
+#include "tst_manage.moc"
