@@ -253,11 +253,7 @@ void Diary::insertAll(const Appointments &appointments)
     if (appointments.isEmpty())
         return;
     const int free = freeRows();
-    if (appointments.size() > free)
-        throw StoreError(StoreError::OperationFailed,
-                         QStringLiteral("Non c'è posto: le righe libere sono %1, ne servono %2")
-                             .arg(free)
-                             .arg(appointments.size()));
+    requireRoom(free, int(appointments.size()));
     const CellBlock before = m_rows;
     const int first = kFirstDataRow + int(before.size());
     CellBlock added;
@@ -294,11 +290,7 @@ void Diary::exchange(const QVector<int> &going, const Appointments &coming)
     for (int i = 0; i < before.size(); ++i)
         if (!leaving.contains(kFirstDataRow + i))
             after << before[i];
-    if (after.size() + coming.size() > capacity())
-        throw StoreError(StoreError::OperationFailed,
-                         QStringLiteral("Non c'è posto: le righe libere sono %1, ne servono %2")
-                             .arg(capacity() - after.size())
-                             .arg(coming.size()));
+    requireRoom(capacity() - int(after.size()), int(coming.size()));
     for (const Appointment &a : coming)
         after << a.cells();
     while (after.size() < before.size())
@@ -322,6 +314,13 @@ void Diary::exchange(const QVector<int> &going, const Appointments &coming)
         }
         m_book.save();
     });
+}
+
+void Diary::requireRoom(int free, int needed)
+{
+    if (needed > free)
+        throw StoreError(StoreError::OperationFailed,
+                         QStringLiteral("Non c'è posto: le righe libere sono %1, ne servono %2").arg(free).arg(needed));
 }
 
 void Diary::requireAppointment(int row) const

@@ -132,6 +132,8 @@ private:
     // The copy now matches the workbook, which holds these rows.
     void adopt(const CellBlock &rows) const;
     void requireAppointment(int row) const;
+    // Refuses a bulk write of `needed` rows where only `free` are left, before anything is written.
+    static void requireRoom(int free, int needed);
     // Date, time and text into the row in one write, the date with its format.
     void writeRow(int row, const CellRow &cells);
     // The office sorts; the rows held follow by the same rule.
