@@ -195,52 +195,56 @@ QString PrintAppointments::setupTrouble() const
         : QStringLiteral("\nImpostazione della pagina incompleta: %1.").arg(m_failures.join(QStringLiteral("; ")));
 }
 
-void PrintAppointments::run(const QString &printerName)
+template <typename Output>
+bool PrintAppointments::withPageSetUp(Output output)
 {
     m_failures.clear();
     if (nothingToPrint())
-        return;
+        return false;
     setUpPage(askZoom());
     const QString trouble = setupTrouble();
+    // Whatever the output does, the workbook keeps the whole list's print settings afterwards.
     struct Leave
     {
         PrintAppointments &job;
         ~Leave() { job.leaveWholeListSetup(); }
     } leave{*this};
-    if (!printerKnown(printerName))
-        return;
-    try {
-        m_diary.printing().printOut(printerName, 1);
-    } catch (const StoreError &e) {
-        m_prompter.message(QStringLiteral("La stampa non è riuscita: %1%2").arg(e.description(), trouble),
-                           Prompter::Icon::Stop);
-        return;
-    }
-    if (!trouble.isEmpty())
-        m_prompter.message(QStringLiteral("Stampa inviata a \"%1\".%2").arg(printerName, trouble),
-                           Prompter::Icon::Information);
+    return output(trouble);
+}
+
+void PrintAppointments::run(const QString &printerName)
+{
+    withPageSetUp([&](const QString &trouble) {
+        if (!printerKnown(printerName))
+            return false;
+        try {
+            m_diary.printing().printOut(printerName, 1);
+        } catch (const StoreError &e) {
+            m_prompter.message(QStringLiteral("La stampa non è riuscita: %1%2").arg(e.description(), trouble),
+                               Prompter::Icon::Stop);
+            return false;
+        }
+        if (!trouble.isEmpty())
+            m_prompter.message(QStringLiteral("Stampa inviata a \"%1\".%2").arg(printerName, trouble),
+                               Prompter::Icon::Information);
+        return true;
+    });
 }
 
 bool PrintAppointments::savePdf(const QString &path)
 {
-    m_failures.clear();
-    if (nothingToPrint())
-        return false;
-    setUpPage(askZoom());
-    const QString trouble = setupTrouble();
-    struct Leave
-    {
-        PrintAppointments &job;
-        ~Leave() { job.leaveWholeListSetup(); }
-    } leave{*this};
-    try {
-        m_diary.printing().exportPdf(path);
-    } catch (const StoreError &e) {
-        m_prompter.message(QStringLiteral("Il PDF %1 non è stato salvato: %2%3").arg(path, e.description(), trouble),
-                           Prompter::Icon::Stop);
-        return false;
-    }
-    if (!trouble.isEmpty())
-        m_prompter.message(QStringLiteral("PDF salvato in %1.%2").arg(path, trouble), Prompter::Icon::Information);
-    return true;
+    return withPageSetUp([&](const QString &trouble) {
+        try {
+            m_diary.printing().exportPdf(path);
+        } catch (const StoreError &e) {
+            m_prompter.message(
+                QStringLiteral("Il PDF %1 non è stato salvato: %2%3").arg(path, e.description(), trouble),
+                Prompter::Icon::Stop);
+            return false;
+        }
+        if (!trouble.isEmpty())
+            m_prompter.message(QStringLiteral("PDF salvato in %1.%2").arg(path, trouble),
+                               Prompter::Icon::Information);
+        return true;
+    });
 }

@@ -50,6 +50,10 @@ private:
     // The print area and title rows the whole list's job leaves, after a period's job.
     void leaveWholeListSetup();
     QString setupTrouble() const;
+    // The page set up, then the output given what went wrong in the setup; false when there was
+    // nothing to print or the output failed.
+    template <typename Output>
+    bool withPageSetUp(Output output);
     bool printerKnown(const QString &printerName);
     void step(const QString &what, const std::function<void()> &body);
 
