@@ -4,6 +4,7 @@
 #include "sheetrows.h"
 
 #include <QSet>
+#include <future>
 
 #include "regional/regional.h"
 #include "store/calcworkbook.h"
@@ -14,7 +15,102 @@
 
 using namespace SheetLayout;
 
+namespace {
+
+// What a save in the background came to.
+struct SaveOutcome
+{
+    bool sorted = true;  // false: the office's order is not the one the rows held follow
+    std::optional<StoreError> failure;
+};
+
+} // namespace
+
+struct Diary::PendingSave
+{
+    std::future<SaveOutcome> job;
+    std::function<void()> takeBack;
+    SaveEnded ended;
+};
+
 Diary::Diary(CalcWorkbook &book, QObject *parent) : QObject(parent), m_book(book) {}
+
+Diary::~Diary()
+{
+    if (m_pending)
+        m_pending->job.wait();
+}
+
+void Diary::saveInBackground(bool sort, std::function<void()> takeBack, SaveEnded ended)
+{
+    auto pending = std::make_unique<PendingSave>();
+    const bool sortMustWork = bool(takeBack);
+    pending->takeBack = std::move(takeBack);
+    pending->ended = std::move(ended);
+    // Nothing else calls the office until waitForSave() has collected this, so the workbook
+    // object is the thread's alone meanwhile.
+    pending->job = std::async(std::launch::async, [this, sort, sortMustWork] {
+        SaveOutcome outcome;
+        try {
+            if (sort) {
+                try {
+                    m_book.sortRows(kFirstDataRow, kLastRow, kTextColumn, {{kDateColumn, true}, {kTimeColumn, true}});
+                    m_book.select(kFirstDataRow, kDateColumn, kFirstDataRow, kDateColumn);
+                } catch (const StoreError &) {
+                    // An unsorted but complete block is still readable; the save matters more.
+                    if (sortMustWork)
+                        throw;
+                    outcome.sorted = false;
+                }
+            }
+            m_book.save();
+        } catch (const StoreError &e) {
+            outcome.failure = e;
+        } catch (const std::exception &e) {
+            outcome.failure = StoreError(StoreError::Unforeseen, QString::fromLocal8Bit(e.what()));
+        }
+        // A failure is told as soon as it happens, whoever is waiting or not.
+        QMetaObject::invokeMethod(this, [this] { waitForSave(); }, Qt::QueuedConnection);
+        return outcome;
+    });
+    m_pending = std::move(pending);
+}
+
+void Diary::waitForSave()
+{
+    if (!m_pending)
+        return;
+    const std::unique_ptr<PendingSave> pending = std::move(m_pending);
+    const SaveOutcome outcome = pending->job.get();
+    if (outcome.failure && pending->takeBack) {
+        pending->takeBack();
+        emit changed();
+    } else if (!m_book.officeAlive()) {
+        // The open workbook went with the office; the recovery reads the last save.
+        m_known = false;
+    } else if (outcome.sorted) {
+        m_version = m_book.contentVersion();
+    } else {
+        try {
+            reload();
+        } catch (const StoreError &) {
+            m_known = false;
+        }
+        emit changed();
+    }
+    if (pending->ended)
+        pending->ended(outcome.failure);
+}
+
+template <typename Start>
+void Diary::waiting(Start start)
+{
+    std::optional<StoreError> failure;
+    start([&failure](const std::optional<StoreError> &e) { failure = e; });
+    waitForSave();
+    if (failure)
+        throw *failure;
+}
 
 template <typename Write>
 void Diary::announcing(Write write)
@@ -43,6 +139,12 @@ void Diary::reload()
 
 const CellBlock &Diary::rows() const
 {
+    if (m_pending) {
+        // While the office saves, the rows held answer; unknown ones wait for the save.
+        if (m_known)
+            return m_rows;
+        const_cast<Diary *>(this)->waitForSave();
+    }
     // The copy answers for an office that is there: one that went away is noticed at once, as a
     // read would notice it, so the user is told and a new office is started.
     if (!m_book.officeAlive())
@@ -111,6 +213,7 @@ QStringList Diary::listing() const
 
 int Diary::freeRow() const
 {
+    const_cast<Diary *>(this)->waitForSave();
     m_book.activateFirstSheet();
     const int row = firstUndated(rows());
     return row <= kLastRow ? row : 0;
@@ -132,6 +235,7 @@ void Diary::write(int row, const Appointment &appointment)
 
 void Diary::writeOne(int row, const Appointment &appointment)
 {
+    waitForSave();
     CellBlock updated = rows();
     try {
         // The format first, then the three values in one call: a failure cannot leave half a row.
@@ -152,6 +256,7 @@ void Diary::writeOne(int row, const Appointment &appointment)
 
 void Diary::sortByDate()
 {
+    waitForSave();
     if (!hasAny())
         return;
     // The office's sort is stable, so equal date and time keep the order of insertion.
@@ -172,9 +277,34 @@ void Diary::sortAndFollow()
         reload();
 }
 
+bool Diary::sortHeld()
+{
+    CellBlock sorted = m_rows;
+    if (m_known && m_version == m_book.contentVersion() && SheetRows::sortByDateAndTime(sorted)) {
+        adopt(sorted);
+        return true;
+    }
+    sortAndFollow();
+    return false;
+}
+
 void Diary::save()
 {
+    waitForSave();
     m_book.save();
+}
+
+void Diary::sortAndSave(SaveEnded ended)
+{
+    waitForSave();
+    bool sortLater = false;
+    try {
+        if (hasAny())
+            announcing([&] { sortLater = sortHeld(); });
+    } catch (const StoreError &) {
+        // As in the background: an unsorted block is still readable, the save matters more.
+    }
+    saveInBackground(sortLater, {}, std::move(ended));
 }
 
 int Diary::lastDatedRow() const
@@ -190,6 +320,7 @@ QRect Diary::printRange() const
 
 void Diary::recover()
 {
+    waitForSave();
     announcing([this] {
         m_known = false;
         m_book.recover();
@@ -215,21 +346,25 @@ bool Diary::canBeShown() const
 
 void Diary::finishStart()
 {
+    waitForSave();
     m_book.runDeferred();
 }
 
 void Diary::handOver()
 {
+    waitForSave();
     m_book.handOver();
 }
 
 void Diary::close()
 {
+    waitForSave();
     m_book.close();
 }
 
 void Diary::quitOffice()
 {
+    waitForSave();
     m_book.quit();
 }
 
@@ -240,6 +375,7 @@ QString Diary::storeRescueCopy() const
 
 SheetPrinting &Diary::printing()
 {
+    waitForSave();
     return m_book;
 }
 
@@ -252,6 +388,7 @@ void Diary::insertAll(const Appointments &appointments)
 {
     if (appointments.isEmpty())
         return;
+    waitForSave();
     const int free = freeRows();
     requireRoom(free, int(appointments.size()));
     const CellBlock before = m_rows;
@@ -282,6 +419,7 @@ void Diary::exchange(const QVector<int> &going, const Appointments &coming)
 {
     if (going.isEmpty() && coming.isEmpty())
         return;
+    waitForSave();
     for (int row : going)
         requireAppointment(row);
     const CellBlock before = rows();
@@ -339,36 +477,57 @@ void Diary::writeRow(int row, const CellRow &cells)
     adopt(updated);
 }
 
-void Diary::replace(int row, const Appointment &appointment)
+void Diary::replace(int row, const Appointment &appointment, SaveEnded ended)
 {
-    announcing([&] { replaceOne(row, appointment); });
+    announcing([&] { replaceOne(row, appointment, std::move(ended)); });
 }
 
-void Diary::replaceOne(int row, const Appointment &appointment)
+void Diary::replace(int row, const Appointment &appointment)
 {
+    waiting([&](SaveEnded ended) { replace(row, appointment, std::move(ended)); });
+}
+
+void Diary::replaceOne(int row, const Appointment &appointment, SaveEnded ended)
+{
+    waitForSave();
     requireAppointment(row);
     const CellBlock before = m_rows;
     const CellRow old = SheetRows::rowAt(before, kFirstDataRow, row);
+    bool sortLater = false;
     try {
         writeRow(row, appointment.cells());
-        sortAndFollow();
-        m_book.save();
+        sortLater = sortHeld();
     } catch (const StoreError &) {
         restore(before);
         throw;
     }
     const SheetRows::RowEdit edit = SheetRows::difference(before, m_rows, kFirstDataRow);
-    if (!edit.isEmpty())
+    const bool undoable = !edit.isEmpty();
+    if (undoable)
         m_undo.push({UndoStep::Change, edit, old, appointment.cells(), {}});
+    saveInBackground(
+        sortLater,
+        [this, before, undoable] {
+            restore(before);
+            if (undoable)
+                m_undo.dropLast();
+        },
+        std::move(ended));
+}
+
+void Diary::remove(int row, SaveEnded ended)
+{
+    announcing([&] { removeOne(row, std::move(ended)); });
 }
 
 void Diary::remove(int row)
 {
-    announcing([&] { removeOne(row); });
+    waiting([&](SaveEnded ended) { remove(row, std::move(ended)); });
 }
 
-void Diary::removeOne(int row)
+void Diary::removeOne(int row, SaveEnded ended)
 {
+    waitForSave();
     requireAppointment(row);
     const CellBlock before = m_rows;
     const SheetRows::RowEdit edit = SheetRows::removal(before, kFirstDataRow, row);
@@ -377,25 +536,38 @@ void Diary::removeOne(int row)
         CellBlock updated = before;
         SheetRows::apply(updated, kFirstDataRow, edit);
         adopt(updated);
-        m_book.save();
     } catch (const StoreError &) {
         restore(before);
         throw;
     }
     m_undo.push({UndoStep::Removal, edit, edit.before.first(), {}, {}});
+    saveInBackground(
+        false,
+        [this, before] {
+            restore(before);
+            m_undo.dropLast();
+        },
+        std::move(ended));
+}
+
+void Diary::undo(SaveEnded ended)
+{
+    waitForSave();
+    if (m_undo.isEmpty())
+        throw StoreError(StoreError::OperationFailed, QStringLiteral("Non c'è nulla da annullare"));
+    announcing([&] { undoLast(std::move(ended)); });
 }
 
 void Diary::undo()
 {
-    if (m_undo.isEmpty())
-        throw StoreError(StoreError::OperationFailed, QStringLiteral("Non c'è nulla da annullare"));
-    announcing([this] { undoLast(); });
+    waiting([this](SaveEnded ended) { undo(std::move(ended)); });
 }
 
-void Diary::undoLast()
+void Diary::undoLast(SaveEnded ended)
 {
     const UndoStep step = m_undo.last();
     const CellBlock before = rows();
+    bool sortLater = false;
     try {
         if (step.kind == UndoStep::Insertion) {
             // The rows the insertion added go, wherever the sort put them; the rest close up.
@@ -432,14 +604,20 @@ void Diary::undoLast()
                                      QStringLiteral("L'appuntamento modificato non è più nella cartella"));
             }
             writeRow(row, step.old);
-            sortAndFollow();
+            sortLater = sortHeld();
         }
-        m_book.save();
     } catch (const StoreError &) {
         restore(before);
         throw;
     }
     m_undo.dropLast();
+    saveInBackground(
+        sortLater,
+        [this, before, step] {
+            restore(before);
+            m_undo.push(step);
+        },
+        std::move(ended));
 }
 
 void Diary::restore(const CellBlock &wanted)

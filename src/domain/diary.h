@@ -7,17 +7,20 @@
 #include <QObject>
 #include <QRect>
 #include <QStringList>
+#include <functional>
+#include <memory>
 #include <optional>
 
 class CalcWorkbook;
 class SheetPrinting;
+class StoreError;
 
 // The appointments of the open workbook and the rules about them. Every view, the insertion and
 // the print job ask here; only this class and the sheet preparation know which row and column
 // holds what. Store failures come through as StoreError.
 //
-// Adding one appointment is, in this order: EntryRules::check, freeRow(), write(), sortByDate(),
-// save(). Each step can fail on its own, and the window says which one did.
+// Adding one appointment is, in this order: EntryRules::check, freeRow(), write(), then the sort
+// and the save. Each step can fail on its own, and the window says which one did.
 //
 // The stored rows are read from the office in one bulk read and then kept here, up to date after
 // every write, sort, change, deletion and undo made through this class, so the views answer from
@@ -25,12 +28,23 @@ class SheetPrinting;
 //
 // Whoever writes, changed() says so once the rows held are current: the views, the busy days,
 // the search and the reminders listen to it, not to the window that wrote.
+//
+// The window's writes are stored at once and saved off the window's thread, so that a save of a
+// large workbook never holds the window: the office sorts and saves while the user goes on, and
+// the views answer from the rows held. Whatever needs the office next waits for that save first.
+// A save that fails is handed, on the window's thread, to whoever started it.
 class Diary : public QObject
 {
     Q_OBJECT
 
 public:
+    // Told on the window's thread when a save begun in the background ended: how it failed, or
+    // nothing when it succeeded.
+    using SaveEnded = std::function<void(const std::optional<StoreError> &failure)>;
+
     explicit Diary(CalcWorkbook &book, QObject *parent = nullptr);
+    // Waits for a save still under way.
+    ~Diary() override;
 
     // Reads the stored rows again, in one bulk read (at start-up).
     void reload();
@@ -55,6 +69,14 @@ public:
     // By date, then by time; equal ones keep their order, empty rows sink below.
     void sortByDate();
     void save();
+    // The insertion's sort and save, in the background. When that save fails the appointment stays
+    // in the open workbook, unless the office went with it.
+    void sortAndSave(SaveEnded ended);
+
+    // Waits for the save under way, if any, and tells whoever started it; every call that needs
+    // the office does so first.
+    void waitForSave();
+    bool saving() const { return bool(m_pending); }
 
     // How many appointments fit below the last stored row.
     int freeRows() const;
@@ -96,9 +118,14 @@ public:
     // workbook is as it was, and the StoreError comes through. A row without an appointment is
     // refused with StoreError::OperationFailed before anything is written.
     //
+    // Given `ended`, the write comes through here and the sort and save go on in the background:
+    // when they fail, the write is put back before `ended` is told. Without it, the call waits.
+    //
     // The appointment in that row gets these values; then by date and time, and saved.
+    void replace(int row, const Appointment &appointment, SaveEnded ended);
     void replace(int row, const Appointment &appointment);
     // The row goes, and the rows below move up one, in one write; then saved.
+    void remove(int row, SaveEnded ended);
     void remove(int row);
     // Whether there is a change, deletion or series of this run to take back.
     bool canUndo() const { return !m_undo.isEmpty(); }
@@ -106,6 +133,7 @@ public:
     CellValue undoDate() const { return m_undo.isEmpty() ? CellValue() : m_undo.last().old.value(0); }
     // Takes back the last change or deletion not yet taken back: the rows hold what they held
     // before it, or, when an insertion moved them since, the appointment is as it was.
+    void undo(SaveEnded ended);
     void undo();
 
     // How many appointments the sheet can hold.
@@ -117,10 +145,21 @@ signals:
     void changed();
 
 private:
+    struct PendingSave;
+
     void writeOne(int row, const Appointment &appointment);
-    void replaceOne(int row, const Appointment &appointment);
-    void removeOne(int row);
-    void undoLast();
+    void replaceOne(int row, const Appointment &appointment, SaveEnded ended);
+    void removeOne(int row, SaveEnded ended);
+    void undoLast(SaveEnded ended);
+    // Starts the office's sort (when asked) and save on a thread of its own. A failure runs
+    // takeBack, if given, before `ended` hears of it; without takeBack a failed sort is no failure.
+    void saveInBackground(bool sort, std::function<void()> takeBack, SaveEnded ended);
+    // Runs a background write and waits for it: its failure comes through as StoreError.
+    template <typename Start>
+    void waiting(Start start);
+    // The rows held put in the sort's order: true when the office's own sort is still to come,
+    // false when the office had to sort at once (the rows were read again then).
+    bool sortHeld();
     // Runs a write and says changed() after it, whether it succeeded or was put back.
     template <typename Write>
     void announcing(Write write);
@@ -150,4 +189,5 @@ private:
     mutable quint64 m_version = 0;
     mutable bool m_known = false;
     UndoHistory m_undo;
+    std::unique_ptr<PendingSave> m_pending;
 };

@@ -29,6 +29,7 @@ public:
     // Focuses the field to correct, with its text selected.
     void select(EntryRules::Field field);
     void clear();
+    void fill(const QString &date, const QString &time, const QString &text);
     void focusDate();
 
 private:

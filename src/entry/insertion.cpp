@@ -7,11 +7,13 @@
 #include "services/prompter.h"
 #include "services/storefailure.h"
 #include "store/storeerror.h"
+#include "store/storeliterals.h"
 
 bool Insertion::run()
 {
+    const Typed typed{m_fields.dateText(), m_fields.timeText(), m_fields.text()};
     const std::variant<EntryRules::Entry, EntryRules::Refusal> checked =
-        EntryRules::check(m_fields.dateText(), m_fields.timeText(), m_fields.text());
+        EntryRules::check(typed.date, typed.time, typed.text);
     if (const auto *refusal = std::get_if<EntryRules::Refusal>(&checked)) {
         if (!refusal->message.isEmpty())
             m_prompter.message(refusal->message);
@@ -21,19 +23,52 @@ bool Insertion::run()
     const EntryRules::Entry &entry = std::get<EntryRules::Entry>(checked);
     if (store(Appointment::typed(entry.date, entry.time, entry.text)) == 0)
         return false;
-    // Confirmed only once it is saved, or at least in the open workbook: never for a lost one,
-    // whose text stays in the fields for the next click.
-    QString saveTrouble;
-    if (!sortAndSave(saveTrouble))
+    if (!m_diary.officeAlive()) {
+        // The open workbook went with the office: the appointment is lost, not pending, and
+        // its text stays in the fields for the next click.
+        lost(StoreError(StoreError::OfficeGone, StoreLiterals::kOfficeGone));
         return false;
+    }
+    // The office sorts and saves while the confirmation is read; a failure meanwhile is told
+    // once it is closed.
+    m_confirming = true;
+    m_diary.sortAndSave([this, typed](const std::optional<StoreError> &failure) {
+        if (!failure)
+            return;
+        m_failures.append({typed, *failure});
+        if (!m_confirming)
+            reportFailures();
+    });
     m_prompter.message(QStringLiteral("Inserimento avvenuto"));
+    m_confirming = false;
     m_clearEntryArea();
-    if (!saveTrouble.isEmpty())
-        m_prompter.message(
-            QStringLiteral("Attenzione: l'appuntamento è nella cartella aperta ma non è ancora salvato su disco.\n"
-                           "Verrà salvato al prossimo salvataggio.\n")
-            + saveTrouble);
+    reportFailures();
     return true;
+}
+
+void Insertion::reportFailures()
+{
+    while (!m_failures.isEmpty()) {
+        const auto [typed, error] = m_failures.takeFirst();
+        if (!m_storeFailure.officeGone(error)) {
+            m_prompter.message(
+                QStringLiteral("Attenzione: l'appuntamento è nella cartella aperta ma non è ancora salvato su disco.\n"
+                               "Verrà salvato al prossimo salvataggio.\n")
+                + error.description());
+            continue;
+        }
+        // Confirmed, then lost with the office: what was typed comes back for another click,
+        // unless the user is already typing the next one.
+        if (m_fields.text().isEmpty())
+            m_fields.fill(typed.date, typed.time, typed.text);
+        lost(error);
+    }
+}
+
+void Insertion::lost(const StoreError &error)
+{
+    m_prompter.message(QStringLiteral("Appuntamento non salvato.\n") + error.description());
+    m_storeFailure.recoverIfGone(error);
 }
 
 int Insertion::store(const Appointment &appointment)
@@ -62,25 +97,4 @@ int Insertion::store(const Appointment &appointment)
         return 0;
     }
     return row;
-}
-
-bool Insertion::sortAndSave(QString &saveTrouble)
-{
-    try {
-        m_diary.sortByDate();
-    } catch (const StoreError &) {
-        // An unsorted but complete block is still readable; the save matters more.
-    }
-    try {
-        m_diary.save();
-    } catch (const StoreError &e) {
-        if (!m_diary.officeAlive()) {
-            // The open workbook went with the office: the appointment is lost, not pending.
-            m_prompter.message(QStringLiteral("Appuntamento non salvato.\n") + e.description());
-            m_storeFailure.recoverIfGone(e);
-            return false;
-        }
-        saveTrouble = e.description();
-    }
-    return true;
 }

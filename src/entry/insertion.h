@@ -1,17 +1,20 @@
 #pragma once
 
+#include "store/storeerror.h"
+
 #include <QString>
+#include <QVector>
 #include <functional>
 
 class Diary;
 class EntryFields;
 class Prompter;
-class StoreError;
 class StoreFailure;
 struct Appointment;
 
 // "Inserisci  Appuntamento": checks the entry fields, stores the appointment in the first free
-// row, sorts and saves. An appointment that could not be stored leaves the fields as typed.
+// row and confirms; the sort and the save follow in the background. An appointment that could not
+// be stored leaves the fields as typed.
 class Insertion
 {
 public:
@@ -22,19 +25,31 @@ public:
     {
     }
 
-    // True once the appointment is in the workbook, saved or awaiting the next save.
+    // True once the appointment is in the workbook, its save under way.
     bool run();
 
 private:
+    struct Typed
+    {
+        QString date, time, text;
+    };
+    struct Failure
+    {
+        Typed typed;
+        StoreError error;
+    };
+
     // The row the appointment went to, 0 when it was not stored (the user has been told).
     int store(const Appointment &appointment);
-    // False when the office died before the save: the appointment is gone with it (the user has
-    // been told). A save that failed otherwise leaves its reason in saveTrouble.
-    bool sortAndSave(QString &saveTrouble);
+    // Tells of the saves that failed: still in the open workbook, or lost with the office.
+    void reportFailures();
+    void lost(const StoreError &error);
 
     EntryFields &m_fields;
     Diary &m_diary;
     Prompter &m_prompter;
     StoreFailure &m_storeFailure;
     std::function<void()> m_clearEntryArea;
+    bool m_confirming = false;
+    QVector<Failure> m_failures;
 };

@@ -118,6 +118,8 @@ void ManageHandlers::change()
 {
     std::optional<Appointment> original;
     try {
+        // A save still under way may yet fail and put its rows back: the choice is made after it.
+        m_diary.waitForSave();
         original = selected();
     } catch (const StoreError &e) {
         failed(QStringLiteral("Appuntamento non modificato."), e);
@@ -151,25 +153,26 @@ void ManageHandlers::applyChange(const Appointment &original)
     const EntryRules::Entry &entry = std::get<EntryRules::Entry>(checked);
     const Appointment changed = Appointment::typed(entry.date, entry.time, entry.text);
     try {
+        m_diary.waitForSave();
         // The row may have moved or gone while the window stood open (an insertion sorts).
         const std::optional<Appointment> stored = m_diary.at(original.row);
         if (!stored || !(stored->cells() == original.cells()))
             throw StoreError(StoreError::OperationFailed,
                              QStringLiteral("L'appuntamento non è più nella riga in cui era elencato."));
-        m_diary.replace(original.row, changed);
+        m_diary.replace(original.row, changed, whenSaved(QStringLiteral("Appuntamento non modificato."), changed.date));
     } catch (const StoreError &e) {
         window->close();
         failed(QStringLiteral("Appuntamento non modificato."), e);
         return;
     }
     window->close();
-    done(changed.date);
 }
 
 void ManageHandlers::remove()
 {
     std::optional<Appointment> chosen;
     try {
+        m_diary.waitForSave();
         chosen = selected();
     } catch (const StoreError &e) {
         failed(QStringLiteral("Appuntamento non eliminato."), e);
@@ -181,33 +184,49 @@ void ManageHandlers::remove()
                                  .arg(dateWords(chosen->date), timeWords(chosen->time))))
         return;
     try {
-        m_diary.remove(chosen->row);
+        m_diary.remove(chosen->row, whenSaved(QStringLiteral("Appuntamento non eliminato."), chosen->date));
     } catch (const StoreError &e) {
         failed(QStringLiteral("Appuntamento non eliminato."), e);
         return;
     }
-    done(chosen->date);
+    updateActions();
 }
 
 void ManageHandlers::undo()
 {
+    try {
+        m_diary.waitForSave();
+    } catch (const StoreError &e) {
+        failed(QStringLiteral("Annullamento non riuscito."), e);
+        return;
+    }
     if (!m_diary.canUndo() || m_changeWindow)
         return;
     CellValue day;
     try {
         day = m_diary.undoDate();
-        m_diary.undo();
+        m_diary.undo(whenSaved(QStringLiteral("Annullamento non riuscito."), day));
     } catch (const StoreError &e) {
         failed(QStringLiteral("Annullamento non riuscito."), e);
         return;
     }
-    done(day);
+    updateActions();
 }
 
 void ManageHandlers::done(const CellValue &date)
 {
     emit dayToShow(date.isNumeric() ? date.toDate() : QDate());
     updateActions();
+}
+
+Diary::SaveEnded ManageHandlers::whenSaved(const QString &what, const CellValue &date)
+{
+    return [this, what, date](const std::optional<StoreError> &failure) {
+        if (failure)
+            failed(what, *failure);
+        else
+            done(date);
+    };
 }
 
 void ManageHandlers::failed(const QString &what, const StoreError &error)

@@ -144,6 +144,8 @@ void SyncEngine::gotBodies(const QHash<QString, QString> &etags, const QHash<QSt
 
     QVector<SyncContent> diary;
     try {
+        // A save under way may yet put its rows back: the comparison starts from where it ends.
+        m_diary.waitForSave();
         for (const Appointment &a : m_diary.stored())
             if (const auto e = ICalendar::toEvent(a, 0))
                 diary << contentOf(*e);

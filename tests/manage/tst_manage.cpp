@@ -184,6 +184,7 @@ void TestManage::changeOfDateToAnotherDayAndBack()
     action(form(), "Mmodifica")->trigger();
     typeAndConfirm(changeWindow(form()), QStringLiteral("08/03/2024"), QStringLiteral("15.00"),
                    QStringLiteral("Palestra"));
+    m_diary->appointments().waitForSave();  // the day is listed again once saved
     QCOMPARE(ui(form()).Text1->text(), QStringLiteral("08/03/2024"));
     QCOMPARE(ui(form()).MonthView1->selectedDate(), kDay.addDays(1));
     QCOMPARE(prompter().texts(), QStringList{QStringLiteral("Sono Presenti 2 Vespolari")});
@@ -195,6 +196,7 @@ void TestManage::changeOfDateToAnotherDayAndBack()
     QCOMPARE(field(changeWindow(form()), "Text1")->text(), QStringLiteral("08/03/2024"));
     typeAndConfirm(changeWindow(form()), QStringLiteral("07/03/2024"), QStringLiteral("15.00"),
                    QStringLiteral("Palestra"));
+    m_diary->appointments().waitForSave();
     QCOMPARE(prompter().texts(), QStringList{QStringLiteral("Sono Presenti 3 Vespolari")});
     QVERIFY(sameRows(dataRows(m_diary->book()), fixtureRows()));
 }
@@ -373,9 +375,12 @@ void TestManage::failedSaveLeavesTheWorkbookAsItWas()
     ui(form()).List1->setCurrentRow(1);
     prompter().replies = {true};
     action(form(), "Melimina")->trigger();
+    // The saves run in the background: each failure is told when it ends.
+    m_diary->appointments().waitForSave();
     action(form(), "Mmodifica")->trigger();
     typeAndConfirm(changeWindow(form()), QStringLiteral("09/03/2024"), QStringLiteral("11.00"),
                    QStringLiteral("Banca"));
+    m_diary->appointments().waitForSave();
     QProcess::execute(QStringLiteral("chattr"), {QStringLiteral("-i"), m_workbook->folder()});
     const QStringList said = prompter().texts();
     QCOMPARE(said.size(), 2);
@@ -521,6 +526,7 @@ void TestManage::walkThroughWithTheKeyboard()
     QTest::keyClicks(time, QStringLiteral("10.45"));
     QTest::keyClick(time, Qt::Key_Return);
     QVERIFY(!changeWindow(form()));
+    m_diary->appointments().waitForSave();
     QCOMPARE(lines(times), (QStringList{QStringLiteral("09:30:00"), QStringLiteral("10:45:00"),
                                         QStringLiteral("15:00:00")}));
     const CellBlock changed = dataRows(m_diary->book());
@@ -532,6 +538,7 @@ void TestManage::walkThroughWithTheKeyboard()
     prompter().replies = {true};
     QTest::keyClick(times, Qt::Key_Delete);
     QCOMPARE(prompter().questions.size(), 1);
+    m_diary->appointments().waitForSave();
     QCOMPARE(times->count(), 2);
 
     QTest::keyClick(times, Qt::Key_Z, Qt::ControlModifier);

@@ -34,6 +34,8 @@ void RecordingPrompter::message(const QString &text, Icon icon)
     messages.append({text, icon});
     if (onMessage)
         onMessage(text);
+    if (whileRead)
+        whileRead();
 }
 
 std::optional<QString> RecordingPrompter::input(const QString &prompt, const QString &, const QString &initial)
@@ -84,6 +86,13 @@ RunningDiary::RunningDiary(const QString &folder)
     m_form = std::make_unique<Form1>(*m_diary, prompter);
     // What the program does as soon as its window is drawn.
     m_book->runDeferred();
+    prompter.whileRead = [this] { m_diary->waitForSave(); };
+}
+
+CalcWorkbook &RunningDiary::book()
+{
+    m_diary->waitForSave();
+    return *m_book;
 }
 
 RunningDiary::~RunningDiary()

@@ -101,6 +101,8 @@ public:
     std::function<void(const QString &)> onQuestion;
     // Runs while a message is "on screen", to look at the window at that moment.
     std::function<void(const QString &)> onMessage;
+    // Runs while a message is "on screen" too: a diary's reader takes as long as its save.
+    std::function<void()> whileRead;
 
     QStringList texts() const;
     void clear()
@@ -143,7 +145,8 @@ public:
     explicit RunningDiary(const QString &folder);
     ~RunningDiary();
 
-    CalcWorkbook &book() { return *m_book; }
+    // The workbook once the diary's save under way, if any, has ended.
+    CalcWorkbook &book();
     Diary &appointments() { return *m_diary; }
     StoreFailure &storeFailure() { return *m_storeFailure; }
     Form1 &form() { return *m_form; }
