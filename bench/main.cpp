@@ -154,6 +154,8 @@ void measureSize(int n, int runs, ProgramClock &clock, QVector<Row> &table)
                           sinceClick.start();
                           ui(form).Command1->click();
                           QApplication::processEvents();
+                          // The sort and the save go on after the confirmation; the row counts them.
+                          diary.waitForSave();
                       })};
         prompter.onMessage = nullptr;
         ui(form).MonthView1->setSelectedDate(busiest);

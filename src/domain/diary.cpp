@@ -28,6 +28,7 @@ struct SaveOutcome
 
 struct Diary::PendingSave
 {
+    quint64 serial = 0;
     std::future<SaveOutcome> job;
     std::function<void()> takeBack;
     SaveEnded ended;
@@ -44,12 +45,13 @@ Diary::~Diary()
 void Diary::saveInBackground(bool sort, std::function<void()> takeBack, SaveEnded ended)
 {
     auto pending = std::make_unique<PendingSave>();
+    const quint64 serial = pending->serial = ++m_saves;
     const bool sortMustWork = bool(takeBack);
     pending->takeBack = std::move(takeBack);
     pending->ended = std::move(ended);
     // Nothing else calls the office until waitForSave() has collected this, so the workbook
     // object is the thread's alone meanwhile.
-    pending->job = std::async(std::launch::async, [this, sort, sortMustWork] {
+    pending->job = std::async(std::launch::async, [this, sort, sortMustWork, serial] {
         SaveOutcome outcome;
         try {
             if (sort) {
@@ -69,8 +71,15 @@ void Diary::saveInBackground(bool sort, std::function<void()> takeBack, SaveEnde
         } catch (const std::exception &e) {
             outcome.failure = StoreError(StoreError::Unforeseen, QString::fromLocal8Bit(e.what()));
         }
-        // A failure is told as soon as it happens, whoever is waiting or not.
-        QMetaObject::invokeMethod(this, [this] { waitForSave(); }, Qt::QueuedConnection);
+        // A failure is told as soon as it happens, whoever is waiting or not; a save collected
+        // meanwhile by a call that waited for it must not make this wait for the next one.
+        QMetaObject::invokeMethod(
+            this,
+            [this, serial] {
+                if (m_pending && m_pending->serial == serial)
+                    waitForSave();
+            },
+            Qt::QueuedConnection);
         return outcome;
     });
     m_pending = std::move(pending);

@@ -190,4 +190,5 @@ private:
     mutable bool m_known = false;
     UndoHistory m_undo;
     std::unique_ptr<PendingSave> m_pending;
+    quint64 m_saves = 0;
 };

@@ -44,6 +44,9 @@ private slots:
     void fullSheetOverwritesNothing();
     void officeGoneLeavesTheFieldsAsTyped();
     void failedSaveIsReportedAndRetriedLater();
+    void saveFailingWhileTheWindowIsInUse();
+    void officeGoneDuringTheSaveGivesTheTextBack();
+    void exitDuringASaveWaitsForIt();
     void cleanupTestCase();
 
 private:
@@ -453,6 +456,80 @@ void TestInsertion::failedSaveIsReportedAndRetriedLater()
     QVERIFY(onDisk(d.wb.path(), copyDir)->cell(5, 1).isEmpty());
     d.book().save();
     QCOMPARE(rows(*onDisk(d.wb.path(), copyDir), 5, 5), QStringList{QStringLiteral("25/05/2009 09:30 Non ancora su disco")});
+}
+
+void TestInsertion::saveFailingWhileTheWindowIsInUse()
+{
+    TypingDiary d;
+    d.run.prompter.whileRead = nullptr;  // the box is closed at once: the save outlives it
+    const QString folder = d.wb.folder(), away = folder + QStringLiteral("-altrove");
+    QVERIFY(QDir().rename(folder, away));
+    d.insert(QStringLiteral("25/05/2009"), QStringLiteral("9.30"), QStringLiteral("In attesa"));
+    QCOMPARE(d.run.prompter.texts(), QStringList{kDone});
+    QVERIFY(d.run.appointments().saving());
+
+    // The window answers from the rows held, and what is typed meanwhile stays.
+    ui(d.form()).Text3->setText(QStringLiteral("Il prossimo"));
+    QCOMPARE(d.run.appointments().ofDay(QDate(2009, 5, 25)).size(), 1);
+    QTRY_VERIFY_WITH_TIMEOUT(!d.run.appointments().saving(), 30000);
+    const QStringList texts = d.run.prompter.texts();
+    QVERIFY2(texts.size() == 2 && texts[1].startsWith(QStringLiteral("Attenzione: l'appuntamento è nella cartella")),
+             qPrintable(texts.join(QLatin1Char('|'))));
+    QCOMPARE(ui(d.form()).Text3->text(), QStringLiteral("Il prossimo"));
+
+    // Still in the open workbook; the next insertion's save takes both to disk.
+    QVERIFY(QDir().rename(away, folder));
+    d.insert(QStringLiteral("26/05/2009"), QStringLiteral("8.00"), QStringLiteral("Il prossimo"));
+    d.run.appointments().waitForSave();
+    QTemporaryDir copyDir;
+    QCOMPARE(rows(*onDisk(d.wb.path(), copyDir), 5, 6), (QStringList{QStringLiteral("25/05/2009 09:30 In attesa"),
+                                                                    QStringLiteral("26/05/2009 08:00 Il prossimo")}));
+}
+
+void TestInsertion::officeGoneDuringTheSaveGivesTheTextBack()
+{
+    TypingDiary d;
+    d.run.prompter.whileRead = nullptr;
+    const qint64 office = d.book().officePid();
+    // The second announcement comes once the row is written and the rows held are sorted, as
+    // the office is about to sort and save.
+    int heard = 0;
+    QObject::connect(&d.run.appointments(), &Diary::changed, [&] {
+        if (++heard == 2)
+            ::kill(pid_t(office), SIGKILL);
+    });
+    d.insert(QStringLiteral("25/05/2009"), QStringLiteral("9.30"), QStringLiteral("Da rifare"));
+    QTRY_VERIFY_WITH_TIMEOUT(d.run.prompter.texts().size() >= 3, 60000);
+    const QStringList texts = d.run.prompter.texts();
+    QCOMPARE(texts[0], kDone);
+    QVERIFY2(texts[1].startsWith(QStringLiteral("Appuntamento non salvato.\n")), qPrintable(texts[1]));
+    QVERIFY(texts[2].startsWith(QStringLiteral("Il foglio di calcolo si è chiuso in modo imprevisto.")));
+    // Lost with the office, so it is back in the fields for another click.
+    QCOMPARE(ui(d.form()).Text1->text(), QStringLiteral("25/05/2009"));
+    QCOMPARE(ui(d.form()).Text3->text(), QStringLiteral("Da rifare"));
+    QVERIFY(d.book().officePid() != office);
+    QVERIFY(d.run.appointments().stored().isEmpty());
+}
+
+void TestInsertion::exitDuringASaveWaitsForIt()
+{
+    TypingDiary d;
+    d.run.prompter.whileRead = nullptr;
+    const qint64 office = d.book().officePid();
+    d.form().show();
+    d.insert(QStringLiteral("26/05/2009"), QStringLiteral("9.30"), QStringLiteral("Ultimo"));
+    // The second waits for the first save; the first one's news, coming late, never makes the
+    // window wait for the second.
+    d.insert(QStringLiteral("25/05/2009"), QStringLiteral("9.30"), QStringLiteral("Penultimo"));
+    QCoreApplication::processEvents();
+    QVERIFY(d.run.appointments().saving());
+    QTest::mouseClick(ui(d.form()).Command3, Qt::LeftButton);
+    QVERIFY(d.form().hasEnded());
+    QCOMPARE(d.run.prompter.texts(), (QStringList{kDone, kDone}));
+    QTRY_VERIFY(!processAlive(office));
+    QTemporaryDir copyDir;
+    QCOMPARE(rows(*onDisk(d.wb.path(), copyDir), 5, 6), (QStringList{QStringLiteral("25/05/2009 09:30 Penultimo"),
+                                                                    QStringLiteral("26/05/2009 09:30 Ultimo")}));
 }
 
 void TestInsertion::cleanupTestCase()
