@@ -42,6 +42,7 @@ set(UNO_TYPES
   com.sun.star.sheet.XSpreadsheet
   com.sun.star.sheet.XSpreadsheetView
   com.sun.star.sheet.XCellRangeData
+  com.sun.star.sheet.XCellRangeMovement
   com.sun.star.sheet.XCellRangeAddressable
   com.sun.star.sheet.XSheetCellCursor
   com.sun.star.sheet.XUsedAreaCursor

@@ -42,7 +42,7 @@ Diary::~Diary()
         m_pending->job.wait();
 }
 
-void Diary::saveInBackground(bool sort, std::function<void()> takeBack, SaveEnded ended)
+void Diary::saveInBackground(Reorder reorder, std::function<void()> takeBack, SaveEnded ended)
 {
     auto pending = std::make_unique<PendingSave>();
     const quint64 serial = pending->serial = ++m_saves;
@@ -51,12 +51,24 @@ void Diary::saveInBackground(bool sort, std::function<void()> takeBack, SaveEnde
     pending->ended = std::move(ended);
     // Nothing else calls the office until waitForSave() has collected this, so the workbook
     // object is the thread's alone meanwhile.
-    pending->job = std::async(std::launch::async, [this, sort, sortMustWork, serial] {
+    pending->job = std::async(std::launch::async, [this, reorder, sortMustWork, serial] {
         SaveOutcome outcome;
+        const auto sort = [this] {
+            m_book.sortRows(kFirstDataRow, kLastRow, kTextColumn, {{kDateColumn, true}, {kTimeColumn, true}});
+        };
         try {
-            if (sort) {
+            if (reorder.kind != Reorder::Nothing) {
                 try {
-                    m_book.sortRows(kFirstDataRow, kLastRow, kTextColumn, {{kDateColumn, true}, {kTimeColumn, true}});
+                    if (reorder.kind == Reorder::Sort) {
+                        sort();
+                    } else {
+                        try {
+                            m_book.moveRow(reorder.from, reorder.to, kTextColumn);
+                        } catch (const StoreError &) {
+                            // Whatever the move left half done, the sort puts in order.
+                            sort();
+                        }
+                    }
                     m_book.select(kFirstDataRow, kDateColumn, kFirstDataRow, kDateColumn);
                 } catch (const StoreError &) {
                     // An unsorted but complete block is still readable; the save matters more.
@@ -286,15 +298,22 @@ void Diary::sortAndFollow()
         reload();
 }
 
-bool Diary::sortHeld()
+Diary::Reorder Diary::sortHeld()
 {
     CellBlock sorted = m_rows;
-    if (m_known && m_version == m_book.contentVersion() && SheetRows::sortByDateAndTime(sorted)) {
-        adopt(sorted);
-        return true;
+    if (!m_known || m_version != m_book.contentVersion() || !SheetRows::sortByDateAndTime(sorted)) {
+        sortAndFollow();
+        return {};
     }
-    sortAndFollow();
-    return false;
+    const SheetRows::RowEdit edit = SheetRows::difference(m_rows, sorted, kFirstDataRow);
+    adopt(sorted);
+    if (edit.isEmpty())
+        return {};
+    // One row out of place, as after a write, is moved there rather than the whole sheet sorted.
+    const std::optional<SheetRows::Move> move = SheetRows::movedRow(edit);
+    if (move && qMax(move->from, move->to) < kLastRow)
+        return {Reorder::MoveOne, move->from, move->to};
+    return {Reorder::Sort};
 }
 
 void Diary::save()
@@ -306,14 +325,14 @@ void Diary::save()
 void Diary::sortAndSave(SaveEnded ended)
 {
     waitForSave();
-    bool sortLater = false;
+    Reorder reorder;
     try {
         if (hasAny())
-            announcing([&] { sortLater = sortHeld(); });
+            announcing([&] { reorder = sortHeld(); });
     } catch (const StoreError &) {
         // As in the background: an unsorted block is still readable, the save matters more.
     }
-    saveInBackground(sortLater, {}, std::move(ended));
+    saveInBackground(reorder, {}, std::move(ended));
 }
 
 int Diary::lastDatedRow() const
@@ -502,10 +521,10 @@ void Diary::replaceOne(int row, const Appointment &appointment, SaveEnded ended)
     requireAppointment(row);
     const CellBlock before = m_rows;
     const CellRow old = SheetRows::rowAt(before, kFirstDataRow, row);
-    bool sortLater = false;
+    Reorder reorder;
     try {
         writeRow(row, appointment.cells());
-        sortLater = sortHeld();
+        reorder = sortHeld();
     } catch (const StoreError &) {
         restore(before);
         throw;
@@ -515,7 +534,7 @@ void Diary::replaceOne(int row, const Appointment &appointment, SaveEnded ended)
     if (undoable)
         m_undo.push({UndoStep::Change, edit, old, appointment.cells(), {}});
     saveInBackground(
-        sortLater,
+        reorder,
         [this, before, undoable] {
             restore(before);
             if (undoable)
@@ -551,7 +570,7 @@ void Diary::removeOne(int row, SaveEnded ended)
     }
     m_undo.push({UndoStep::Removal, edit, edit.before.first(), {}, {}});
     saveInBackground(
-        false,
+        {},
         [this, before] {
             restore(before);
             m_undo.dropLast();
@@ -576,7 +595,7 @@ void Diary::undoLast(SaveEnded ended)
 {
     const UndoStep step = m_undo.last();
     const CellBlock before = rows();
-    bool sortLater = false;
+    Reorder reorder;
     try {
         if (step.kind == UndoStep::Insertion) {
             // The rows the insertion added go, wherever the sort put them; the rest close up.
@@ -613,7 +632,7 @@ void Diary::undoLast(SaveEnded ended)
                                      QStringLiteral("L'appuntamento modificato non è più nella cartella"));
             }
             writeRow(row, step.old);
-            sortLater = sortHeld();
+            reorder = sortHeld();
         }
     } catch (const StoreError &) {
         restore(before);
@@ -621,7 +640,7 @@ void Diary::undoLast(SaveEnded ended)
     }
     m_undo.dropLast();
     saveInBackground(
-        sortLater,
+        reorder,
         [this, before, step] {
             restore(before);
             m_undo.push(step);

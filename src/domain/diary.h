@@ -151,15 +151,21 @@ private:
     void replaceOne(int row, const Appointment &appointment, SaveEnded ended);
     void removeOne(int row, SaveEnded ended);
     void undoLast(SaveEnded ended);
-    // Starts the office's sort (when asked) and save on a thread of its own. A failure runs
-    // takeBack, if given, before `ended` hears of it; without takeBack a failed sort is no failure.
-    void saveInBackground(bool sort, std::function<void()> takeBack, SaveEnded ended);
+    // What the office still has to do to hold the rows in the order the rows held already have.
+    struct Reorder
+    {
+        enum Kind { Nothing, MoveOne, Sort } kind = Nothing;
+        int from = 0, to = 0;  // MoveOne: the sheet row it leaves and the one it ends in
+    };
+    // Starts the office's reordering and save on a thread of its own. A failure runs takeBack,
+    // if given, before `ended` hears of it; without takeBack a failed sort is no failure.
+    void saveInBackground(Reorder reorder, std::function<void()> takeBack, SaveEnded ended);
     // Runs a background write and waits for it: its failure comes through as StoreError.
     template <typename Start>
     void waiting(Start start);
-    // The rows held put in the sort's order: true when the office's own sort is still to come,
-    // false when the office had to sort at once (the rows were read again then).
-    bool sortHeld();
+    // The rows held put in the sort's order, and what the office has left to do for it; when
+    // only the office could say the order, it sorts at once and the rows are read again.
+    Reorder sortHeld();
     // Runs a write and says changed() after it, whether it succeeded or was put back.
     template <typename Write>
     void announcing(Write write);

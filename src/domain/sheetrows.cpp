@@ -155,6 +155,26 @@ bool sortByDateAndTime(CellBlock &rows)
     return decided;
 }
 
+std::optional<Move> movedRow(const RowEdit &edit)
+{
+    const int n = int(edit.before.size());
+    if (n < 2 || edit.after.size() != n)
+        return std::nullopt;
+    const auto shifted = [&](int afterFrom, int beforeFrom) {
+        for (int i = 0; i < n - 1; ++i) {
+            if (!sameCells(edit.after[afterFrom + i], edit.before[beforeFrom + i]))
+                return false;
+        }
+        return true;
+    };
+    const int last = edit.firstRow + n - 1;
+    if (sameCells(edit.after.first(), edit.before.last()) && shifted(1, 0))
+        return Move{last, edit.firstRow};
+    if (sameCells(edit.after.last(), edit.before.first()) && shifted(0, 1))
+        return Move{edit.firstRow, last};
+    return std::nullopt;
+}
+
 bool sameCells(const CellRow &a, const CellRow &b)
 {
     const int size = qMax(a.size(), b.size());

@@ -4,6 +4,8 @@
 
 #include "store/cellvalue.h"
 
+#include <optional>
+
 // The data rows of the first sheet as the diary keeps them in memory: columns A to C from the
 // first data row on, row i of the block being sheet row firstRow + i. Pure rules, no office.
 namespace SheetRows {
@@ -48,6 +50,15 @@ void apply(CellBlock &rows, int firstRow, const RowEdit &edit);
 // texts of a key column (hand edits), which only the office can say; the rows are then sorted,
 // but not to be trusted.
 bool sortByDateAndTime(CellBlock &rows);
+
+// When the edit only takes one row out and puts it elsewhere, the others keeping their order:
+// the sheet row it leaves and the one it ends in.
+struct Move
+{
+    int from = 0;
+    int to = 0;
+};
+std::optional<Move> movedRow(const RowEdit &edit);
 
 // Two rows alike cell by cell, whatever kind of number each holds.
 bool sameCells(const CellRow &a, const CellRow &b);

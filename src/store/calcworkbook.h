@@ -81,6 +81,10 @@ public:
     // The first empty cell of a column from a row down, read in one bulk call; 0 if none.
     int firstEmptyRow(int col, int fromRow, int toRow) const;
     void sortRows(int firstRow, int lastRow, int lastCol, const QVector<SortKey> &keys);
+    // Row `from` (columns 1 to lastCol) taken out and put so that it ends in row `to`, the rows
+    // between moving by one, formats with them: what a sort does when only that row is out of
+    // place, without comparing the rows. The sheet's last row must be free.
+    void moveRow(int from, int to, int lastCol);
 
     void activateFirstSheet() override;
     int activeSheetIndex() const;  // 0 = first

@@ -6,6 +6,7 @@
 
 #include <com/sun/star/beans/XPropertySet.hpp>
 #include <com/sun/star/sheet/XCellRangeData.hpp>
+#include <com/sun/star/sheet/XCellRangeMovement.hpp>
 #include <com/sun/star/sheet/XSheetCellCursor.hpp>
 #include <com/sun/star/sheet/XUsedAreaCursor.hpp>
 #include <com/sun/star/table/CellContentType.hpp>
@@ -202,6 +203,23 @@ int CalcWorkbook::firstEmptyRow(int col, int fromRow, int toRow) const
             return fromRow + i;
     }
     return 0;
+}
+
+void CalcWorkbook::moveRow(int from, int to, int lastCol)
+{
+    if (from == to)
+        return;
+    ++d->contentVersion;
+    guarded("spostamento", [&] {
+        Reference<sheet::XCellRangeMovement> sheet(d->firstSheet(), UNO_QUERY_THROW);
+        const auto row = [&](int r) { return table::CellRangeAddress(0, 0, r - 1, lastCol - 1, r - 1); };
+        // A gap opened where the row goes, the row moved into it, and its old place closed.
+        const int gap = to < from ? to : to + 1;
+        const int moved = to < from ? from + 1 : from;
+        sheet->insertCells(row(gap), sheet::CellInsertMode_DOWN);
+        sheet->moveRange(table::CellAddress(0, 0, gap - 1), row(moved));
+        sheet->removeRange(row(moved), sheet::CellDeleteMode_UP);
+    });
 }
 
 void CalcWorkbook::sortRows(int firstRow, int lastRow, int lastCol, const QVector<SortKey> &keys)

@@ -34,6 +34,7 @@ private slots:
     void withoutRowsTakesOneLikeEachWhereverTheSortPutIt();
     void differenceIsTheSmallestBlock();
     void differenceOfAMoveBySort();
+    void aSortThatMovesOneRowIsThatMove();
     void applyingAndReversingRestoresExactly();
     void holdsResultOfNoticesLaterChanges();
     void numbersOfAnyKindCompareAlike();
@@ -143,6 +144,27 @@ void TestSheetRows::differenceOfAMoveBySort()
     const RowEdit edit = difference(before, after, 5);
     QCOMPARE(edit.firstRow, 5);
     QCOMPARE(edit.after.size(), 3);
+}
+
+void TestSheetRows::aSortThatMovesOneRowIsThatMove()
+{
+    const CellRow a = row(45000, 0.3, QStringLiteral("a")), b = row(45001, 0.3, QStringLiteral("b")),
+                  c = row(45002, 0.3, QStringLiteral("c")), d = row(45003, 0.3, QStringLiteral("d"));
+    // Written last, sorted to the top: it leaves row 8 and ends in row 5.
+    std::optional<Move> up = movedRow(difference({b, c, d, a}, {a, b, c, d}, 5));
+    QVERIFY(up);
+    QCOMPARE(up->from, 8);
+    QCOMPARE(up->to, 5);
+    // Changed to a later day: from row 6 down to row 8.
+    std::optional<Move> down = movedRow(difference({a, d, b, c}, {a, b, c, d}, 5));
+    QVERIFY(down);
+    QCOMPARE(down->from, 6);
+    QCOMPARE(down->to, 8);
+    // Two rows swapped is a move too; three in a new order, or a changed row, are not.
+    QVERIFY(movedRow(difference({b, a}, {a, b}, 5)));
+    QVERIFY(!movedRow(difference({c, a, b, d}, {a, c, d, b}, 5)));
+    QVERIFY(!movedRow(difference({a, b}, {a, c}, 5)));
+    QVERIFY(!movedRow(difference({a, b}, {a, b}, 5)));
 }
 
 void TestSheetRows::applyingAndReversingRestoresExactly()
