@@ -14,6 +14,7 @@ private slots:
     void everyWordMustOccur();
     void queryWithoutWordsFindsNothing();
     void foundInDateThenTimeOrder();
+    void positionsAreThoseFound();
     void handEditedCells();
 };
 
@@ -101,6 +102,17 @@ void TestAppointmentSearch::foundInDateThenTimeOrder()
              (QStringList{QStringLiteral("riunione 1"), QStringLiteral("riunione 2"), QStringLiteral("riunione 3"),
                           QStringLiteral("riunione 4"), QStringLiteral("riunione 5")}));
     QCOMPARE(search.size(), 6);
+}
+
+void TestAppointmentSearch::positionsAreThoseFound()
+{
+    // Out of order, so the positions count in the sorted list, not in the one handed over.
+    const AppointmentSearch search({at(QDate(2025, 1, 2), QTime(8, 0), QStringLiteral("riunione tardi")),
+                                    at(QDate(2024, 12, 31), QTime(9, 0), QStringLiteral("altro")),
+                                    at(QDate(2024, 12, 31), QTime(8, 0), QStringLiteral("riunione presto"))});
+    QCOMPARE(search.matching(QStringLiteral("riunione")), (QVector<int>{0, 2}));
+    QCOMPARE(search.appointments().at(2).text.text, QStringLiteral("riunione tardi"));
+    QVERIFY(search.matching(QStringLiteral("  ")).isEmpty());
 }
 
 void TestAppointmentSearch::handEditedCells()
