@@ -105,7 +105,9 @@ QIcon diaryIcon()
 
 } // namespace
 
-Form1::Form1(Diary &diary, Prompter &prompter, QWidget *parent)
+Form1::Form1(Diary &diary, Prompter &prompter, QWidget *parent) : Form1(diary, prompter, Marks::AtOnce, parent) {}
+
+Form1::Form1(Diary &diary, Prompter &prompter, Marks marks, QWidget *parent)
     : QMainWindow(parent), m_diary(diary), m_prompter(prompter),
       m_storeFailure(std::make_unique<StoreFailure>(diary, prompter))
 {
@@ -113,7 +115,7 @@ Form1::Form1(Diary &diary, Prompter &prompter, QWidget *parent)
     setWindowTitle(QStringLiteral("Vespolari"));
     setWindowIcon(diaryIcon());
     buildControls();
-    wireHandlers();
+    wireHandlers(marks);
 }
 
 Form1::~Form1() = default;
@@ -223,7 +225,7 @@ void Form1::buildAppointmentsMenu()
         always->setEnabled(true);
 }
 
-void Form1::wireHandlers()
+void Form1::wireHandlers(Marks marks)
 {
     connect(exitButton, &QPushButton::clicked, this, &QWidget::close);
     m_entry = std::make_unique<EntryHandlers>(EntryHandlers::Controls{dateEdit, timeEdit, textEdit, insertButton,
@@ -278,8 +280,13 @@ void Form1::wireHandlers()
     connect(m_storeFailure.get(), &StoreFailure::runMustEnd, this, &QWidget::close, Qt::QueuedConnection);
     connect(m_extras.get(), &ExtrasHandlers::handedOver, this, &Form1::endWithoutShutdown);
 
-    // The busy days of the month shown at start; a window built without an open workbook (as
-    // the window's own look is checked) has none to mark.
+    if (marks == Marks::AtOnce)
+        markBusyDays();
+}
+
+void Form1::markBusyDays()
+{
+    // A window built without an open workbook (as the window's own look is checked) has none.
     if (!m_diary.path().isEmpty())
         m_browse->refreshBusyDays();
 }

@@ -36,11 +36,19 @@ class Form1 : public QMainWindow
     Q_OBJECT
 
 public:
+    // What the window shows as it is built: every control with the busy days of the month
+    // marked, or the controls alone, the marks left to markBusyDays() (at start-up, so that the
+    // stored rows are read only once the window is on the screen).
+    enum class Marks { AtOnce, Later };
+
     Form1(Diary &diary, Prompter &prompter, QWidget *parent = nullptr);
+    Form1(Diary &diary, Prompter &prompter, Marks marks, QWidget *parent = nullptr);
     ~Form1() override;
 
     // Ends the run without the shutdown sequence: the workbook was handed over.
     void endWithoutShutdown();
+    // The busy days of the month shown, in bold.
+    void markBusyDays();
     bool hasEnded() const { return m_ended; }
     // The failure rule every subsystem of this window follows; one that must end the run closes it.
     StoreFailure &storeFailure() { return *m_storeFailure; }
@@ -51,7 +59,7 @@ protected:
 private:
     void buildControls();
     void buildAppointmentsMenu();
-    void wireHandlers();
+    void wireHandlers(Marks marks);
 
     Diary &m_diary;
     Prompter &m_prompter;

@@ -93,13 +93,13 @@ int main(int argc, char *argv[])
         return 1;
     };
     try {
-        // The stored rows, read once: the views answer from them.
-        diary.reload();
-        Form1 form(diary, prompter);
+        // The first frame needs no stored row: they are read in bulk for the busy days, right
+        // after it, and the views answer from them from then on.
+        Form1 form(diary, prompter, Form1::Marks::Later);
         prompter.setParent(&form);
         shown = &form;
         form.show();
-        finishWhenShown(form, diary, prompter);
+        finishWhenShown(form, diary, prompter, [&form] { form.markBusyDays(); });
         const int code = app.exec();
         shown = nullptr;
         return code;
