@@ -105,9 +105,9 @@ QIcon diaryIcon()
 
 } // namespace
 
-Form1::Form1(Diary &diary, Prompter &prompter, QWidget *parent) : Form1(diary, prompter, Marks::AtOnce, parent) {}
+Form1::Form1(Diary &diary, Prompter &prompter, QWidget *parent) : Form1(diary, prompter, Rows::AtOnce, parent) {}
 
-Form1::Form1(Diary &diary, Prompter &prompter, Marks marks, QWidget *parent)
+Form1::Form1(Diary &diary, Prompter &prompter, Rows rows, QWidget *parent)
     : QMainWindow(parent), m_diary(diary), m_prompter(prompter),
       m_storeFailure(std::make_unique<StoreFailure>(diary, prompter))
 {
@@ -115,7 +115,7 @@ Form1::Form1(Diary &diary, Prompter &prompter, Marks marks, QWidget *parent)
     setWindowTitle(QStringLiteral("Vespolari"));
     setWindowIcon(diaryIcon());
     buildControls();
-    wireHandlers(marks);
+    wireHandlers(rows);
 }
 
 Form1::~Form1() = default;
@@ -225,7 +225,7 @@ void Form1::buildAppointmentsMenu()
         always->setEnabled(true);
 }
 
-void Form1::wireHandlers(Marks marks)
+void Form1::wireHandlers(Rows rows)
 {
     connect(exitButton, &QPushButton::clicked, this, &QWidget::close);
     m_entry = std::make_unique<EntryHandlers>(EntryHandlers::Controls{dateEdit, timeEdit, textEdit, insertButton,
@@ -280,8 +280,16 @@ void Form1::wireHandlers(Marks marks)
     connect(m_storeFailure.get(), &StoreFailure::runMustEnd, this, &QWidget::close, Qt::QueuedConnection);
     connect(m_extras.get(), &ExtrasHandlers::handedOver, this, &Form1::endWithoutShutdown);
 
-    if (marks == Marks::AtOnce)
+    if (rows == Rows::AtOnce)
         markBusyDays();
+    else
+        m_remind->holdFirstCheck();
+}
+
+void Form1::afterFirstFrame()
+{
+    markBusyDays();
+    m_remind->check();
 }
 
 void Form1::markBusyDays()

@@ -93,13 +93,13 @@ int main(int argc, char *argv[])
         return 1;
     };
     try {
-        // The first frame needs no stored row: they are read in bulk for the busy days, right
-        // after it, and the views answer from them from then on.
-        Form1 form(diary, prompter, Form1::Marks::Later);
+        // The first frame needs no stored row: they are read in bulk right after it, for the
+        // busy days and the reminders, and the views answer from them from then on.
+        Form1 form(diary, prompter, Form1::Rows::AfterFirstFrame);
         prompter.setParent(&form);
         shown = &form;
         form.show();
-        finishWhenShown(form, diary, prompter, [&form] { form.markBusyDays(); });
+        finishWhenShown(form, diary, prompter, [&form] { form.afterFirstFrame(); });
         const int code = app.exec();
         shown = nullptr;
         return code;

@@ -235,13 +235,13 @@ void TestFirstStart::busyDaysFollowTheFirstFrameBeforeTheFit()
     StartParts run;
     QCOMPARE(run.start(wb.folder()), StartOutcome::Started);
     Diary diary(run.book);
-    Form1 form(diary, run.prompter, Form1::Marks::Later);
+    Form1 form(diary, run.prompter, Form1::Rows::AfterFirstFrame);
     QVERIFY(DiaryWalk::boldDays(ui(form).MonthView1).isEmpty());
     bool fitWaiting = false;
     form.show();
     finishWhenShown(form, diary, run.prompter, [&] {
         fitWaiting = run.book.hasDeferred();
-        form.markBusyDays();
+        form.afterFirstFrame();
     });
     QTRY_COMPARE_WITH_TIMEOUT(DiaryWalk::boldDays(ui(form).MonthView1), QVector<QDate>{busy}, 10000);
     QVERIFY(fitWaiting);
