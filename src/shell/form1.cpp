@@ -3,6 +3,7 @@
 #include "clockline.h"
 #include "qtfilechooser.h"
 #include "browse/browsehandlers.h"
+#include "browse/listinglines.h"
 #include "domain/diary.h"
 #include "entry/entryhandlers.h"
 #include "exchange/exchangehandlers.h"
@@ -26,7 +27,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QStringListModel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPainter>
@@ -159,7 +159,7 @@ void Form1::buildControls()
     timesList = place<QListWidget>(client, "List1", twips(600, 3600, 1335, 2400));
     // A view over the lines rather than an item each: the full listing may hold 65,000.
     textsList = place<QListView>(client, "List2", twips(2160, 3600, 8655, 2400));
-    textsList->setModel(new QStringListModel(textsList));
+    textsList->setModel(new ListingLines(textsList));
     textsList->setEditTriggers(QAbstractItemView::NoEditTriggers);
     creditsLabel = label(client, "Label14",
                          QStringLiteral("Vespolari  -  agenda degli appuntamenti  -  vespolari.example.org"),
