@@ -1,6 +1,7 @@
 #include "commandline.h"
 #include "form1.h"
 #include "guardedstart.h"
+#include "largeblocks.h"
 #include "qtprompter.h"
 #include "startup.h"
 #include "terminationwatch.h"
@@ -44,6 +45,7 @@ int runCommandLine(int argc, char *argv[], const CommandLine &line)
 
 int main(int argc, char *argv[])
 {
+    giveLargeBlocksBack();
     QStringList arguments;
     for (int i = 0; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i]);
