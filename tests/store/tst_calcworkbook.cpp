@@ -69,18 +69,13 @@ void TestCalcWorkbook::bulkReadInSlicesMissesNoRow()
     auto book = openForInspection(wb.path());
     CellBlock rows;
     for (int i = 0; i < 9000; ++i)
-        rows << CellRow{CellValue::fromNumber(i), CellValue::empty(), CellValue::fromText(QStringLiteral("riga %1").arg(i))};
+        rows << CellRow{CellValue::fromNumber(i), CellValue::empty(), CellValue::fromText(QString::number(i))};
     book->writeBlock(5, 1, rows);
     const CellBlock back = book->readBlock(7, 1, 9010, 3);
     QCOMPARE(back.size(), 9004);
-    for (int i = 0; i < 8998; ++i) {
-        QCOMPARE(back[i].size(), 3);
-        QCOMPARE(back[i][0].number, double(i + 2));
-        QVERIFY(back[i][1].isEmpty());
-        QCOMPARE(back[i][2].text, QStringLiteral("riga %1").arg(i + 2));
-    }
-    QVERIFY(back[8998][0].isEmpty());
-    QVERIFY(back.last()[2].isEmpty());
+    for (int i = 0; i < 8998; ++i)
+        QVERIFY(back[i][0].number == i + 2 && back[i][1].isEmpty() && back[i][2].text == QString::number(i + 2));
+    QVERIFY(back[8998][0].isEmpty() && back.last()[2].isEmpty());
 }
 
 void TestCalcWorkbook::sortKeepsRowsTogetherAndSinksEmptyRows()
