@@ -15,6 +15,7 @@
 #include "regional/regional.h"
 #include "services/storefailure.h"
 #include "shell/form1.h"
+#include "shell/largeblocks.h"
 #include "shell/startup.h"
 #include "support/testsupport.h"
 #include "store/calcworkbook.h"
@@ -356,6 +357,8 @@ void plot(const QVector<Row> &table, const QString &png)
 
 int main(int argc, char *argv[])
 {
+    // As the program does: what the window holds is measured under the program's own allocator settings.
+    giveLargeBlocksBack();
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     // The in-process office runs headless, as in the tests; the program measured from outside gets a display.

@@ -11,9 +11,10 @@ std::optional<Appointments> AllView::update()
 {
     if (m_showAllCheck->isChecked()) {
         m_timesList->clear();
-        // The diary's own list of lines, shared, not copied.
-        setLines(m_textsList, m_diary.listing());
-        return m_diary.stored();
+        // The diary's own rows, shared, not copied; each line is written as it comes into view.
+        const Appointments all = m_diary.stored();
+        setListing(m_textsList, all);
+        return all;
     }
     setLines(m_textsList, {});
     return std::nullopt;

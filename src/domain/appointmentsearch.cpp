@@ -60,6 +60,14 @@ QStringList AppointmentSearch::words(const QString &query)
 Appointments AppointmentSearch::find(const QString &query) const
 {
     Appointments found;
+    for (int i : matching(query))
+        found.append(m_appointments.at(i));
+    return found;
+}
+
+QVector<int> AppointmentSearch::matching(const QString &query) const
+{
+    QVector<int> found;
     const QStringList wanted = words(query);
     if (wanted.isEmpty())
         return found;
@@ -71,7 +79,7 @@ Appointments AppointmentSearch::find(const QString &query) const
         const bool all = std::all_of(wanted.cbegin(), wanted.cend(),
                                      [&text, cs](const QString &w) { return text.contains(w, cs); });
         if (all)
-            found.append(m_appointments[i]);
+            found.append(i);
     }
     return found;
 }

@@ -22,6 +22,11 @@ public:
     // Those holding every word of the query, by date then time (hand-edited dates that are no
     // date come last); nothing for a query without words.
     Appointments find(const QString &query) const;
+    // The same, as positions in appointments(): tens of thousands found cost an int each, not
+    // a copy of each.
+    QVector<int> matching(const QString &query) const;
+    // Every appointment searched, in the order find() gives them.
+    const Appointments &appointments() const { return m_appointments; }
     // The query's words, folded; empty when it has none.
     static QStringList words(const QString &query);
     // Lower case, without accents or other marks, typographic apostrophes read as plain ones.

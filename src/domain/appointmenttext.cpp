@@ -6,6 +6,7 @@
 #include "store/cellvalue.h"
 
 #include <QDateTime>
+#include <QStringBuilder>
 
 namespace {
 
@@ -62,5 +63,7 @@ QString AppointmentText::plain(const CellValue &value) const
 QString AppointmentText::listingLine(const Appointment &appointment)
 {
     static const QString gap(8, QLatin1Char(' '));
-    return date(appointment.date) + gap + time(appointment.time) + gap + plain(appointment.text);
+    // Built in one allocation of its own length: a listing keeps 65,000 of these, and appending
+    // piece by piece would leave each with room to grow it never uses.
+    return date(appointment.date) % gap % time(appointment.time) % gap % plain(appointment.text);
 }

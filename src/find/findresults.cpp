@@ -1,8 +1,9 @@
 #include "findresults.h"
 
-void FindResults::setFound(const Appointments &found)
+void FindResults::setFound(const Appointments &among, const QVector<int> &found)
 {
     beginResetModel();
+    m_among = among;
     m_found = found;
     endResetModel();
 }
@@ -23,7 +24,7 @@ QVariant FindResults::data(const QModelIndex &index, int role) const
         return {};
     if (role != Qt::DisplayRole && role != Qt::ToolTipRole)
         return {};
-    const Appointment &a = m_found[index.row()];
+    const Appointment &a = at(index.row());
     switch (index.column()) {
     case 0:
         return m_text.date(a.date);

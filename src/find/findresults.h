@@ -15,8 +15,9 @@ class FindResults : public QAbstractTableModel
 public:
     using QAbstractTableModel::QAbstractTableModel;
 
-    void setFound(const Appointments &found);
-    const Appointment &at(int row) const { return m_found.at(row); }
+    // Those of `among` at the positions found, in that order; `among` is shared, not copied.
+    void setFound(const Appointments &among, const QVector<int> &found);
+    const Appointment &at(int row) const { return m_among.at(m_found.at(row)); }
 
     int rowCount(const QModelIndex &parent = {}) const override;
     int columnCount(const QModelIndex &parent = {}) const override;
@@ -24,6 +25,7 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
 private:
-    Appointments m_found;
+    Appointments m_among;
+    QVector<int> m_found;
     mutable AppointmentText m_text;
 };

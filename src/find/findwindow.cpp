@@ -91,7 +91,7 @@ QString FindWindow::countText(int found)
 void FindWindow::search()
 {
     const QString query = queryEdit->text();
-    m_results->setFound(m_search.find(query));
+    m_results->setFound(m_search.appointments(), m_search.matching(query));
     // Nothing typed is no search, and finds nothing worth counting.
     const QString counted = AppointmentSearch::words(query).isEmpty() ? QString() : countText(m_results->rowCount());
     if (counted == countLabel->text())

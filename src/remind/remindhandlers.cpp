@@ -32,10 +32,15 @@ RemindHandlers::RemindHandlers(QAction *settingsAction, QWidget *window, Diary &
     connect(&diary, &Diary::changed, this, &RemindHandlers::check);
     settingsAction->setEnabled(true);
     // Once the window is up: what starts within the lead time is announced at once.
-    QTimer::singleShot(0, this, &RemindHandlers::check);
+    m_timer->start(0);
 }
 
 RemindHandlers::~RemindHandlers() = default;
+
+void RemindHandlers::holdFirstCheck()
+{
+    m_timer->stop();
+}
 
 void RemindHandlers::check()
 {

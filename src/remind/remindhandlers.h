@@ -30,6 +30,9 @@ public:
     // Announces what is due now; the stored appointments changed, the clock moved, or the
     // setting did.
     void check();
+    // The first look at the clock, due once the window is up, waits for check() instead: it
+    // reads every stored row, which the window's first frame does not wait for.
+    void holdFirstCheck();
 
 private:
     void openSettings();

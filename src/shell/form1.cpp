@@ -3,6 +3,7 @@
 #include "clockline.h"
 #include "qtfilechooser.h"
 #include "browse/browsehandlers.h"
+#include "browse/listinglines.h"
 #include "domain/diary.h"
 #include "entry/entryhandlers.h"
 #include "exchange/exchangehandlers.h"
@@ -26,7 +27,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QStringListModel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPainter>
@@ -105,7 +105,9 @@ QIcon diaryIcon()
 
 } // namespace
 
-Form1::Form1(Diary &diary, Prompter &prompter, QWidget *parent)
+Form1::Form1(Diary &diary, Prompter &prompter, QWidget *parent) : Form1(diary, prompter, Rows::AtOnce, parent) {}
+
+Form1::Form1(Diary &diary, Prompter &prompter, Rows rows, QWidget *parent)
     : QMainWindow(parent), m_diary(diary), m_prompter(prompter),
       m_storeFailure(std::make_unique<StoreFailure>(diary, prompter))
 {
@@ -113,7 +115,7 @@ Form1::Form1(Diary &diary, Prompter &prompter, QWidget *parent)
     setWindowTitle(QStringLiteral("Vespolari"));
     setWindowIcon(diaryIcon());
     buildControls();
-    wireHandlers();
+    wireHandlers(rows);
 }
 
 Form1::~Form1() = default;
@@ -157,7 +159,7 @@ void Form1::buildControls()
     timesList = place<QListWidget>(client, "List1", twips(600, 3600, 1335, 2400));
     // A view over the lines rather than an item each: the full listing may hold 65,000.
     textsList = place<QListView>(client, "List2", twips(2160, 3600, 8655, 2400));
-    textsList->setModel(new QStringListModel(textsList));
+    textsList->setModel(new ListingLines(textsList));
     textsList->setEditTriggers(QAbstractItemView::NoEditTriggers);
     creditsLabel = label(client, "Label14",
                          QStringLiteral("Vespolari  -  agenda degli appuntamenti  -  vespolari.example.org"),
@@ -223,7 +225,7 @@ void Form1::buildAppointmentsMenu()
         always->setEnabled(true);
 }
 
-void Form1::wireHandlers()
+void Form1::wireHandlers(Rows rows)
 {
     connect(exitButton, &QPushButton::clicked, this, &QWidget::close);
     m_entry = std::make_unique<EntryHandlers>(EntryHandlers::Controls{dateEdit, timeEdit, textEdit, insertButton,
@@ -278,8 +280,21 @@ void Form1::wireHandlers()
     connect(m_storeFailure.get(), &StoreFailure::runMustEnd, this, &QWidget::close, Qt::QueuedConnection);
     connect(m_extras.get(), &ExtrasHandlers::handedOver, this, &Form1::endWithoutShutdown);
 
-    // The busy days of the month shown at start; a window built without an open workbook (as
-    // the window's own look is checked) has none to mark.
+    if (rows == Rows::AtOnce)
+        markBusyDays();
+    else
+        m_remind->holdFirstCheck();
+}
+
+void Form1::afterFirstFrame()
+{
+    markBusyDays();
+    m_remind->check();
+}
+
+void Form1::markBusyDays()
+{
+    // A window built without an open workbook (as the window's own look is checked) has none.
     if (!m_diary.path().isEmpty())
         m_browse->refreshBusyDays();
 }

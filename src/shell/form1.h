@@ -36,11 +36,19 @@ class Form1 : public QMainWindow
     Q_OBJECT
 
 public:
+    // What needs the stored rows (the busy days in bold, the reminders' first look at the
+    // clock) comes as the window is built, or, at start-up, only with afterFirstFrame(), so that
+    // the rows are read once the window is on the screen.
+    enum class Rows { AtOnce, AfterFirstFrame };
+
     Form1(Diary &diary, Prompter &prompter, QWidget *parent = nullptr);
+    Form1(Diary &diary, Prompter &prompter, Rows rows, QWidget *parent = nullptr);
     ~Form1() override;
 
     // Ends the run without the shutdown sequence: the workbook was handed over.
     void endWithoutShutdown();
+    // The busy days of the month shown marked, and the reminders started.
+    void afterFirstFrame();
     bool hasEnded() const { return m_ended; }
     // The failure rule every subsystem of this window follows; one that must end the run closes it.
     StoreFailure &storeFailure() { return *m_storeFailure; }
@@ -51,7 +59,8 @@ protected:
 private:
     void buildControls();
     void buildAppointmentsMenu();
-    void wireHandlers();
+    void wireHandlers(Rows rows);
+    void markBusyDays();
 
     Diary &m_diary;
     Prompter &m_prompter;

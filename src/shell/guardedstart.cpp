@@ -79,10 +79,10 @@ StartOutcome startDiary(const QString &folder, CalcWorkbook &book, InstanceLock 
     return StartOutcome::Failed;
 }
 
-void finishWhenShown(QWidget &window, Diary &diary, Prompter &prompter)
+void finishWhenShown(QWidget &window, Diary &diary, Prompter &prompter, std::function<void()> next)
 {
     QPointer<QWidget> shown(&window);
-    new AfterFirstPaint(window, [shown, &diary, &prompter] {
+    const auto fit = [shown, &diary, &prompter] {
         // A window closed meanwhile has saved, fitting first, and given the office back.
         if (!shown || !shown->isVisible())
             return;
@@ -92,5 +92,14 @@ void finishWhenShown(QWidget &window, Diary &diary, Prompter &prompter)
             if (!StoreFailure(diary, prompter).recoverIfGone(e))
                 reportError(prompter, e);
         }
+    };
+    new AfterFirstPaint(window, [shown, next = std::move(next), fit] {
+        if (!next || !shown || !shown->isVisible()) {
+            fit();
+            return;
+        }
+        next();
+        // Queued behind the repaint that `next` asked for, so it reaches the screen first.
+        QTimer::singleShot(0, shown, fit);
     });
 }

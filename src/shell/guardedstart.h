@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <functional>
 
 class CalcWorkbook;
 class Diary;
@@ -14,6 +15,7 @@ class QWidget;
 enum class StartOutcome { Started, Refused, Failed };
 StartOutcome startDiary(const QString &folder, CalcWorkbook &book, InstanceLock &lock, Prompter &prompter);
 
-// Once the window has been drawn, the work start-up left for later (the column fit) is done,
-// so the user sees the window without waiting for it.
-void finishWhenShown(QWidget &window, Diary &diary, Prompter &prompter);
+// Once the window has been drawn, the work start-up left for later is done, so the user sees
+// the window without waiting for it: first `next` (what the window shows next), drawn before
+// the column fit follows.
+void finishWhenShown(QWidget &window, Diary &diary, Prompter &prompter, std::function<void()> next = {});

@@ -1,6 +1,7 @@
 #include "commandline.h"
 #include "form1.h"
 #include "guardedstart.h"
+#include "largeblocks.h"
 #include "qtprompter.h"
 #include "startup.h"
 #include "terminationwatch.h"
@@ -44,6 +45,7 @@ int runCommandLine(int argc, char *argv[], const CommandLine &line)
 
 int main(int argc, char *argv[])
 {
+    giveLargeBlocksBack();
     QStringList arguments;
     for (int i = 0; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i]);
@@ -93,13 +95,13 @@ int main(int argc, char *argv[])
         return 1;
     };
     try {
-        // The stored rows, read once: the views answer from them.
-        diary.reload();
-        Form1 form(diary, prompter);
+        // The first frame needs no stored row: they are read in bulk right after it, for the
+        // busy days and the reminders, and the views answer from them from then on.
+        Form1 form(diary, prompter, Form1::Rows::AfterFirstFrame);
         prompter.setParent(&form);
         shown = &form;
         form.show();
-        finishWhenShown(form, diary, prompter);
+        finishWhenShown(form, diary, prompter, [&form] { form.afterFirstFrame(); });
         const int code = app.exec();
         shown = nullptr;
         return code;

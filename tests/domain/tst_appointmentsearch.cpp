@@ -101,6 +101,9 @@ void TestAppointmentSearch::foundInDateThenTimeOrder()
              (QStringList{QStringLiteral("riunione 1"), QStringLiteral("riunione 2"), QStringLiteral("riunione 3"),
                           QStringLiteral("riunione 4"), QStringLiteral("riunione 5")}));
     QCOMPARE(search.size(), 6);
+    // Positions count in that order too: "altro" stands between the third and the fourth.
+    QCOMPARE(search.matching(QStringLiteral("riunione")), (QVector<int>{0, 1, 2, 4, 5}));
+    QCOMPARE(search.appointments().at(3).text.text, QStringLiteral("altro"));
 }
 
 void TestAppointmentSearch::handEditedCells()

@@ -5,6 +5,7 @@
 #include "store/calcworkbook.h"
 #include "store/sheetlayout.h"
 #include "store/workbookfile.h"
+#include "support/diarywalk.h"
 #include "support/owndisplay.h"
 #include "support/startparts.h"
 #include "support/testsupport.h"
@@ -93,6 +94,7 @@ private slots:
     void officeDyingDuringItsFirstStartIsReported_data();
     void officeDyingDuringItsFirstStartIsReported();
     void columnsAreFittedAfterTheWindowAndBeforeEverySave();
+    void busyDaysFollowTheFirstFrameBeforeTheFit();
     void aStartThatFailsTakesTheSplashAwayFirst();
 };
 
@@ -216,6 +218,33 @@ void TestFirstStart::columnsAreFittedAfterTheWindowAndBeforeEverySave()
     form.show();
     finishWhenShown(form, diary, run.prompter);
     QTRY_VERIFY_WITH_TIMEOUT(!second.hasDeferred(), 10000);
+    QVERIFY(run.prompter.messages.isEmpty());
+    form.close();
+}
+
+void TestFirstStart::busyDaysFollowTheFirstFrameBeforeTheFit()
+{
+    TempWorkbook wb;
+    const QDate busy(2009, 5, 12);  // in the month the window opens on
+    {
+        auto book = openForInspection(wb.path());
+        book->writeBlock(SheetLayout::kFirstDataRow, 1, {{CellValue::fromDate(busy)}});
+        book->save();
+    }
+    StartParts run;
+    QCOMPARE(run.start(wb.folder()), StartOutcome::Started);
+    Diary diary(run.book);
+    Form1 form(diary, run.prompter, Form1::Rows::AfterFirstFrame);
+    QVERIFY(DiaryWalk::boldDays(ui(form).MonthView1).isEmpty());
+    bool fitWaiting = false;
+    form.show();
+    finishWhenShown(form, diary, run.prompter, [&] {
+        fitWaiting = run.book.hasDeferred();
+        form.afterFirstFrame();
+    });
+    QTRY_COMPARE_WITH_TIMEOUT(DiaryWalk::boldDays(ui(form).MonthView1), QVector<QDate>{busy}, 10000);
+    QVERIFY(fitWaiting);
+    QTRY_VERIFY_WITH_TIMEOUT(!run.book.hasDeferred(), 10000);
     QVERIFY(run.prompter.messages.isEmpty());
     form.close();
 }

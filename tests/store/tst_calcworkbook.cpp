@@ -14,6 +14,7 @@ class TestCalcWorkbook : public QObject
 private slots:
     void valueKindsRoundTripThroughTheSavedFile();
     void bulkReadAndWrite();
+    void bulkReadInSlicesMissesNoRow();
     void sortKeepsRowsTogetherAndSinksEmptyRows();
     void firstEmptyRowAndLastUsedRow();
     void wrongPasswordFailsWithoutHanging();
@@ -59,6 +60,22 @@ void TestCalcWorkbook::bulkReadAndWrite()
     QCOMPARE(back[999][1].toTime(), QTime(8, 999 % 60));
     QCOMPARE(back[999][2].text, QStringLiteral("riga 999"));
     QVERIFY(back[1000][0].isEmpty());
+}
+
+void TestCalcWorkbook::bulkReadInSlicesMissesNoRow()
+{
+    // More rows than one call asks for, from a row that is no slice's start.
+    TempWorkbook wb;
+    auto book = openForInspection(wb.path());
+    CellBlock rows;
+    for (int i = 0; i < 9000; ++i)
+        rows << CellRow{CellValue::fromNumber(i), CellValue::empty(), CellValue::fromText(QString::number(i))};
+    book->writeBlock(5, 1, rows);
+    const CellBlock back = book->readBlock(7, 1, 9010, 3);
+    QCOMPARE(back.size(), 9004);
+    for (int i = 0; i < 8998; ++i)
+        QVERIFY(back[i][0].number == i + 2 && back[i][1].isEmpty() && back[i][2].text == QString::number(i + 2));
+    QVERIFY(back[8998][0].isEmpty() && back.last()[2].isEmpty());
 }
 
 void TestCalcWorkbook::sortKeepsRowsTogetherAndSinksEmptyRows()
