@@ -1,12 +1,10 @@
 #include "diary.h"
 
-#include "appointmenttext.h"
 #include "sheetrows.h"
 
 #include <QSet>
 #include <future>
 
-#include "regional/regional.h"
 #include "store/calcworkbook.h"
 #include "store/rescuecopy.h"
 #include "store/sheetlayout.h"
@@ -15,16 +13,11 @@
 
 using namespace SheetLayout;
 
-namespace {
-
-// What a save in the background came to.
-struct SaveOutcome
+struct Diary::SaveOutcome
 {
     bool sorted = true;  // false: the office's order is not the one the rows held follow
     std::optional<StoreError> failure;
 };
-
-} // namespace
 
 struct Diary::PendingSave
 {
@@ -44,19 +37,12 @@ Diary::~Diary()
 
 void Diary::saveInBackground(Reorder reorder, std::function<void()> takeBack, SaveEnded ended)
 {
-    auto pending = std::make_unique<PendingSave>();
-    const quint64 serial = pending->serial = ++m_saves;
     const bool sortMustWork = bool(takeBack);
-    pending->takeBack = std::move(takeBack);
-    pending->ended = std::move(ended);
-    // Nothing else calls the office until waitForSave() has collected this, so the workbook
-    // object is the thread's alone meanwhile.
-    pending->job = std::async(std::launch::async, [this, reorder, sortMustWork, serial] {
-        SaveOutcome outcome;
-        const auto sort = [this] {
-            m_book.sortRows(kFirstDataRow, kLastRow, kTextColumn, {{kDateColumn, true}, {kTimeColumn, true}});
-        };
-        try {
+    const auto sort = [this] {
+        m_book.sortRows(kFirstDataRow, kLastRow, kTextColumn, {{kDateColumn, true}, {kTimeColumn, true}});
+    };
+    inBackground(
+        [this, reorder, sortMustWork, sort](SaveOutcome &outcome) {
             if (reorder.kind != Reorder::Nothing) {
                 try {
                     if (reorder.kind == Reorder::Sort) {
@@ -78,6 +64,22 @@ void Diary::saveInBackground(Reorder reorder, std::function<void()> takeBack, Sa
                 }
             }
             m_book.save();
+        },
+        std::move(takeBack), std::move(ended));
+}
+
+void Diary::inBackground(std::function<void(SaveOutcome &)> work, std::function<void()> takeBack, SaveEnded ended)
+{
+    auto pending = std::make_unique<PendingSave>();
+    const quint64 serial = pending->serial = ++m_saves;
+    pending->takeBack = std::move(takeBack);
+    pending->ended = std::move(ended);
+    // Nothing else calls the office until waitForSave() has collected this, so the workbook
+    // object is the thread's alone meanwhile.
+    pending->job = std::async(std::launch::async, [this, work = std::move(work), serial] {
+        SaveOutcome outcome;
+        try {
+            work(outcome);
         } catch (const StoreError &e) {
             outcome.failure = e;
         } catch (const std::exception &e) {
@@ -178,8 +180,9 @@ const CellBlock &Diary::rows() const
 void Diary::adopt(const CellBlock &rows) const
 {
     m_rows = rows;
+    // The old ones go first, so that two lists of every appointment are never held at once.
+    m_stored.clear();
     m_stored = SheetRows::appointments(m_rows, kFirstDataRow);
-    m_listingKnown = false;
     m_version = m_book.contentVersion();
     m_known = true;
 }
@@ -213,23 +216,6 @@ Appointments Diary::ofDay(const QDate &day) const
             ofThatDay.append(a);
     }
     return ofThatDay;
-}
-
-QStringList Diary::listing() const
-{
-    rows();
-    // Built once for the rows as they stand: ticking the box again costs only the list itself.
-    const QLocale locale = Regional::locale();
-    if (!m_listingKnown || m_listingLocale != locale) {
-        m_listingLocale = locale;
-        m_listing.clear();
-        m_listing.reserve(m_stored.size());
-        AppointmentText text;
-        for (const Appointment &a : qAsConst(m_stored))
-            m_listing << text.listingLine(a);
-        m_listingKnown = true;
-    }
-    return m_listing;
 }
 
 int Diary::freeRow() const
@@ -375,7 +361,9 @@ bool Diary::canBeShown() const
 void Diary::finishStart()
 {
     waitForSave();
-    m_book.runDeferred();
+    // Off the window's thread too. A failure leaves the work due, and the save that runs it
+    // first says what is wrong.
+    inBackground([this](SaveOutcome &) { m_book.runDeferred(); }, {}, {});
 }
 
 void Diary::handOver()

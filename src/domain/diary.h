@@ -3,7 +3,6 @@
 #include "appointment.h"
 #include "undohistory.h"
 
-#include <QLocale>
 #include <QObject>
 #include <QRect>
 #include <QStringList>
@@ -58,8 +57,6 @@ public:
     std::optional<Appointment> at(int row) const;
     // The appointments of one day, in the sheet's order.
     Appointments ofDay(const QDate &day) const;
-    // Every stored appointment as a line of the full listing.
-    QStringList listing() const;
 
     // The first row whose date cell is empty; 0 when the sheet is full.
     int freeRow() const;
@@ -103,7 +100,7 @@ public:
     // The workbook file open, empty when none is.
     QString path() const;
     bool canBeShown() const;
-    // Work the first frame does not need, done once the window is up.
+    // Work the first frame does not need, begun in the background once the window is up.
     void finishStart();
     void handOver();
     void close();
@@ -146,6 +143,7 @@ signals:
 
 private:
     struct PendingSave;
+    struct SaveOutcome;
 
     void writeOne(int row, const Appointment &appointment);
     void replaceOne(int row, const Appointment &appointment, SaveEnded ended);
@@ -160,6 +158,8 @@ private:
     // Starts the office's reordering and save on a thread of its own. A failure runs takeBack,
     // if given, before `ended` hears of it; without takeBack a failed sort is no failure.
     void saveInBackground(Reorder reorder, std::function<void()> takeBack, SaveEnded ended);
+    // Office work on a thread of its own, collected by waitForSave().
+    void inBackground(std::function<void(SaveOutcome &)> work, std::function<void()> takeBack, SaveEnded ended);
     // Runs a background write and waits for it: its failure comes through as StoreError.
     template <typename Start>
     void waiting(Start start);
@@ -189,9 +189,6 @@ private:
     CalcWorkbook &m_book;
     mutable CellBlock m_rows;
     mutable Appointments m_stored;
-    mutable QStringList m_listing;
-    mutable bool m_listingKnown = false;
-    mutable QLocale m_listingLocale;
     mutable quint64 m_version = 0;
     mutable bool m_known = false;
     UndoHistory m_undo;

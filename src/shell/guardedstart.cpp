@@ -4,7 +4,6 @@
 #include "startupsplash.h"
 #include "domain/diary.h"
 #include "services/errorreport.h"
-#include "services/storefailure.h"
 #include "store/calcworkbook.h"
 #include "store/storeerror.h"
 
@@ -79,19 +78,13 @@ StartOutcome startDiary(const QString &folder, CalcWorkbook &book, InstanceLock 
     return StartOutcome::Failed;
 }
 
-void finishWhenShown(QWidget &window, Diary &diary, Prompter &prompter, std::function<void()> next)
+void finishWhenShown(QWidget &window, Diary &diary, std::function<void()> next)
 {
     QPointer<QWidget> shown(&window);
-    const auto fit = [shown, &diary, &prompter] {
+    const auto fit = [shown, &diary] {
         // A window closed meanwhile has saved, fitting first, and given the office back.
-        if (!shown || !shown->isVisible())
-            return;
-        try {
+        if (shown && shown->isVisible())
             diary.finishStart();
-        } catch (const StoreError &e) {
-            if (!StoreFailure(diary, prompter).recoverIfGone(e))
-                reportError(prompter, e);
-        }
     };
     new AfterFirstPaint(window, [shown, next = std::move(next), fit] {
         if (!next || !shown || !shown->isVisible()) {

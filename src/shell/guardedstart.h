@@ -17,5 +17,5 @@ StartOutcome startDiary(const QString &folder, CalcWorkbook &book, InstanceLock 
 
 // Once the window has been drawn, the work start-up left for later is done, so the user sees
 // the window without waiting for it: first `next` (what the window shows next), drawn before
-// the column fit follows.
-void finishWhenShown(QWidget &window, Diary &diary, Prompter &prompter, std::function<void()> next = {});
+// the column fit begins, off the window's thread.
+void finishWhenShown(QWidget &window, Diary &diary, std::function<void()> next = {});

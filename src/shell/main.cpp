@@ -101,7 +101,7 @@ int main(int argc, char *argv[])
         prompter.setParent(&form);
         shown = &form;
         form.show();
-        finishWhenShown(form, diary, prompter, [&form] { form.afterFirstFrame(); });
+        finishWhenShown(form, diary, [&form] { form.afterFirstFrame(); });
         const int code = app.exec();
         shown = nullptr;
         return code;

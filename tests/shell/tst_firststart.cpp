@@ -216,7 +216,7 @@ void TestFirstStart::columnsAreFittedAfterTheWindowAndBeforeEverySave()
     Diary diary(second);
     Form1 form(diary, run.prompter);
     form.show();
-    finishWhenShown(form, diary, run.prompter);
+    finishWhenShown(form, diary);
     QTRY_VERIFY_WITH_TIMEOUT(!second.hasDeferred(), 10000);
     QVERIFY(run.prompter.messages.isEmpty());
     form.close();
@@ -238,7 +238,7 @@ void TestFirstStart::busyDaysFollowTheFirstFrameBeforeTheFit()
     QVERIFY(DiaryWalk::boldDays(ui(form).MonthView1).isEmpty());
     bool fitWaiting = false;
     form.show();
-    finishWhenShown(form, diary, run.prompter, [&] {
+    finishWhenShown(form, diary, [&] {
         fitWaiting = run.book.hasDeferred();
         form.afterFirstFrame();
     });
