@@ -548,7 +548,8 @@ void Diary::removeOne(int row, SaveEnded ended)
     const CellBlock before = m_rows;
     const SheetRows::RowEdit edit = SheetRows::removal(before, kFirstDataRow, row);
     try {
-        m_book.writeBlock(edit.firstRow, kDateColumn, edit.after);
+        // One call, not a write of every row below.
+        m_book.removeRow(row, kTextColumn);
         CellBlock updated = before;
         SheetRows::apply(updated, kFirstDataRow, edit);
         adopt(updated);
@@ -598,7 +599,7 @@ void Diary::undoLast(SaveEnded ended)
         } else if (SheetRows::holdsResultOf(before, kFirstDataRow, step.edit)) {
             // Nothing moved since: the rows get back exactly what they held.
             const SheetRows::RowEdit back = SheetRows::reversed(step.edit);
-            m_book.writeBlock(back.firstRow, kDateColumn, back.after);
+            putBack(back, step);
             CellBlock updated = before;
             SheetRows::apply(updated, kFirstDataRow, back);
             adopt(updated);
@@ -634,6 +635,28 @@ void Diary::undoLast(SaveEnded ended)
             m_undo.push(step);
         },
         std::move(ended));
+}
+
+void Diary::putBack(const SheetRows::RowEdit &back, const UndoStep &step)
+{
+    bool reopened = false;
+    if (step.kind == UndoStep::Removal && lastDatedRow() < kLastRow) {
+        try {
+            // The deleted row opened again, the rows below moving down in one call.
+            m_book.insertEmptyRow(back.firstRow, kTextColumn);
+            reopened = true;
+        } catch (const StoreError &) {
+            // Refused (the sheet's last row holds something): every row is written instead.
+            if (!m_book.officeAlive())
+                throw;
+        }
+    }
+    if (!reopened) {
+        m_book.writeBlock(back.firstRow, kDateColumn, back.after);
+        return;
+    }
+    m_book.setNumberFormat(back.firstRow, kDateColumn, back.firstRow, kDateColumn, kDateFormat);
+    m_book.writeBlock(back.firstRow, kDateColumn, {step.old});
 }
 
 void Diary::restore(const CellBlock &wanted)

@@ -183,6 +183,8 @@ private:
     void writeRow(int row, const CellRow &cells);
     // The office sorts; the rows held follow by the same rule.
     void sortAndFollow();
+    // An undo's rows written back: a deleted row reopened in one call where the sheet allows.
+    void putBack(const SheetRows::RowEdit &back, const UndoStep &step);
     // After a failed step: the workbook's rows made those again, if the office is still there.
     void restore(const CellBlock &rows);
 

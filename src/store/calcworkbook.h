@@ -85,6 +85,11 @@ public:
     // between moving by one, formats with them: what a sort does when only that row is out of
     // place, without comparing the rows. The sheet's last row must be free.
     void moveRow(int from, int to, int lastCol);
+    // Columns 1 to lastCol of the row taken out, the rows below moving up one: a deletion in
+    // one call, however many rows follow.
+    void removeRow(int row, int lastCol);
+    // An empty row opened there, the rows below moving down one; the sheet's last row must be free.
+    void insertEmptyRow(int row, int lastCol);
 
     void activateFirstSheet() override;
     int activeSheetIndex() const;  // 0 = first

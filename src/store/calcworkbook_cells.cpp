@@ -238,6 +238,24 @@ void CalcWorkbook::moveRow(int from, int to, int lastCol)
     });
 }
 
+void CalcWorkbook::removeRow(int row, int lastCol)
+{
+    ++d->contentVersion;
+    guarded("eliminazione", [&] {
+        Reference<sheet::XCellRangeMovement>(d->firstSheet(), UNO_QUERY_THROW)
+            ->removeRange(table::CellRangeAddress(0, 0, row - 1, lastCol - 1, row - 1), sheet::CellDeleteMode_UP);
+    });
+}
+
+void CalcWorkbook::insertEmptyRow(int row, int lastCol)
+{
+    ++d->contentVersion;
+    guarded("inserimento", [&] {
+        Reference<sheet::XCellRangeMovement>(d->firstSheet(), UNO_QUERY_THROW)
+            ->insertCells(table::CellRangeAddress(0, 0, row - 1, lastCol - 1, row - 1), sheet::CellInsertMode_DOWN);
+    });
+}
+
 void CalcWorkbook::sortRows(int firstRow, int lastRow, int lastCol, const QVector<SortKey> &keys)
 {
     ++d->contentVersion;
