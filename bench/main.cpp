@@ -244,6 +244,13 @@ void measureSize(int n, int runs, ProgramClock &clock, QVector<Row> &table)
                          })};
         Row deletionAnswer{n, QStringLiteral("deletion, the window's part"),
                            windowsPart([&](Diary::SaveEnded ended) { diary.remove(middle(), ended); })};
+        Timings undoPart;
+        for (int i = 0; i < runs; ++i) {
+            diary.remove(middle());
+            undoPart.ms << timeRuns(1, [&] { diary.undo([](const std::optional<StoreError> &) {}); }).ms;
+            diary.waitForSave();
+        }
+        Row undoAnswer{n, QStringLiteral("undo of a deletion, the window's part"), undoPart};
         Row deletion{n, QStringLiteral("deletion (remove, close the gap, save)"),
                      timeRuns(runs, [&] { diary.remove(middle()); })};
         // A weekly series of 500 stored, then taken back untimed so that each run starts alike.
@@ -299,7 +306,7 @@ void measureSize(int n, int runs, ProgramClock &clock, QVector<Row> &table)
               << ratio(QStringLiteral("ratio deletion / bare save"), deletion, bareSave)
               << Row{n, QStringLiteral("click on Inserisci to the confirmation"), toConfirmation}
               << Row{n, QStringLiteral("confirmation's OK to the next answered event"), toNextEvent} << changeAnswer
-              << deletionAnswer << seriesRow
+              << deletionAnswer << undoAnswer << seriesRow
               << ratio(QStringLiteral("ratio series of 500 / insertion"), seriesRow, insertion) << day << all << print
               << weekPrint << exportRow << importRow
               << ratio(QStringLiteral("ratio import of 1,000 / insertion"), importRow, insertion);
