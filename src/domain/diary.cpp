@@ -180,8 +180,9 @@ const CellBlock &Diary::rows() const
 void Diary::adopt(const CellBlock &rows) const
 {
     m_rows = rows;
-    // The old ones go first, so that two lists of every appointment are never held at once.
-    m_stored.clear();
+    // The old ones go first, their room with them (clear() would keep it), so that two lists of
+    // every appointment are never held at once.
+    Appointments().swap(m_stored);
     m_stored = SheetRows::appointments(m_rows, kFirstDataRow);
     m_version = m_book.contentVersion();
     m_known = true;
