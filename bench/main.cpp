@@ -247,7 +247,7 @@ void measureSize(int n, int runs, ProgramClock &clock, QVector<Row> &table)
         Timings undoPart;
         for (int i = 0; i < runs; ++i) {
             diary.remove(middle());
-            undoPart.ms << timeRuns(1, [&] { diary.undo([](const std::optional<StoreError> &) {}); }).ms;
+            undoPart.ms << timeRuns(1, [&] { diary.undo(diary.nextUndo(), [](const std::optional<StoreError> &) {}); }).ms;
             diary.waitForSave();
         }
         Row undoAnswer{n, QStringLiteral("undo of a deletion, the window's part"), undoPart};
@@ -297,7 +297,10 @@ void measureSize(int n, int runs, ProgramClock &clock, QVector<Row> &table)
             out.open(QIODevice::WriteOnly);
             out.write(ICalendar::write(events));
             out.close();
-            imports.ms << timeRuns(1, [&] { CalendarFiles::importFrom(diary, file); }).ms;
+            imports.ms << timeRuns(1, [&] {
+                              CalendarFiles::importFrom(diary, file, {});
+                              diary.waitForSave();
+                          }).ms;
             diary.undo();
         }
         Row importRow{n, QStringLiteral("calendar import, 1,000 events"), imports};

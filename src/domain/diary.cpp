@@ -3,7 +3,6 @@
 #include "sheetrows.h"
 
 #include <QSet>
-#include <future>
 
 #include "store/calcworkbook.h"
 #include "store/rescuecopy.h"
@@ -16,117 +15,152 @@ using namespace SheetLayout;
 struct Diary::SaveOutcome
 {
     bool sorted = true;  // false: the office's order is not the one the rows held follow
-    std::optional<StoreError> failure;
 };
 
 struct Diary::PendingSave
 {
     quint64 serial = 0;
-    std::future<SaveOutcome> job;
-    std::function<void()> takeBack;
+    bool saves = true;     // false: work that leaves the disk as it is
+    CellBlock rows;        // what the save writes
+    quint64 newestStep = 0;
+    std::shared_ptr<SaveOutcome> outcome;
     SaveEnded ended;
 };
 
-Diary::Diary(CalcWorkbook &book, QObject *parent) : QObject(parent), m_book(book) {}
+Diary::Diary(CalcWorkbook &book, QObject *parent) : QObject(parent), m_book(book)
+{
+    // Whoever else reaches the office while a save is out collects it first, as we would.
+    m_book.setCollector([this] { settle(); });
+}
 
 Diary::~Diary()
 {
-    if (m_pending)
-        m_pending->job.wait();
+    settle();
+    m_book.setCollector({});
 }
 
-void Diary::saveInBackground(Reorder reorder, std::function<void()> takeBack, SaveEnded ended)
+void Diary::setPatience(int msecs)
 {
-    const bool sortMustWork = bool(takeBack);
-    const auto sort = [this] {
-        m_book.sortRows(kFirstDataRow, kLastRow, kTextColumn, {{kDateColumn, true}, {kTimeColumn, true}});
-    };
-    inBackground(
-        [this, reorder, sortMustWork, sort](SaveOutcome &outcome) {
-            if (reorder.kind != Reorder::Nothing) {
-                try {
-                    if (reorder.kind == Reorder::Sort) {
-                        sort();
-                    } else {
-                        try {
-                            m_book.moveRow(reorder.from, reorder.to, kTextColumn);
-                        } catch (const StoreError &) {
-                            // Whatever the move left half done, the sort puts in order.
-                            sort();
-                        }
-                    }
-                    m_book.select(kFirstDataRow, kDateColumn, kFirstDataRow, kDateColumn);
-                } catch (const StoreError &) {
-                    // An unsorted but complete block is still readable; the save matters more.
-                    if (sortMustWork)
-                        throw;
-                    outcome.sorted = false;
-                }
-            }
-            m_book.save();
-        },
-        std::move(takeBack), std::move(ended));
+    m_book.setPatience(msecs);
 }
 
-void Diary::inBackground(std::function<void(SaveOutcome &)> work, std::function<void()> takeBack, SaveEnded ended)
+// --- The saves in the background -------------------------------------------------------------
+
+void Diary::lend(const std::function<void(SaveOutcome &)> &work, bool saves, SaveEnded ended)
 {
     auto pending = std::make_unique<PendingSave>();
     const quint64 serial = pending->serial = ++m_saves;
-    pending->takeBack = std::move(takeBack);
+    pending->saves = saves;
+    pending->rows = m_rows;
+    pending->newestStep = m_undo.newest();
+    pending->outcome = std::make_shared<SaveOutcome>();
     pending->ended = std::move(ended);
-    // Nothing else calls the office until waitForSave() has collected this, so the workbook
-    // object is the thread's alone meanwhile.
-    pending->job = std::async(std::launch::async, [this, work = std::move(work), serial] {
-        SaveOutcome outcome;
-        try {
-            work(outcome);
-        } catch (const StoreError &e) {
-            outcome.failure = e;
-        } catch (const std::exception &e) {
-            outcome.failure = StoreError(StoreError::Unforeseen, QString::fromLocal8Bit(e.what()));
-        }
-        // A failure is told as soon as it happens, whoever is waiting or not; a save collected
-        // meanwhile by a call that waited for it must not make this wait for the next one.
-        QMetaObject::invokeMethod(
-            this,
-            [this, serial] {
-                if (m_pending && m_pending->serial == serial)
-                    waitForSave();
-            },
-            Qt::QueuedConnection);
-        return outcome;
-    });
+    const std::shared_ptr<SaveOutcome> outcome = pending->outcome;
     m_pending = std::move(pending);
+    m_book.startBackground([this, work, outcome, serial] {
+        // Told as soon as it ends, whoever is waiting or not; a save collected meanwhile by a call
+        // that waited for it must not make this wait for the next one.
+        struct Tell
+        {
+            Diary *diary;
+            quint64 serial;
+            ~Tell()
+            {
+                QMetaObject::invokeMethod(
+                    diary,
+                    [diary = diary, serial = serial] {
+                        if (diary->m_pending && diary->m_pending->serial == serial)
+                            diary->waitForSave();
+                    },
+                    Qt::QueuedConnection);
+            }
+        } tell{this, serial};
+        work(*outcome);
+    });
 }
 
-void Diary::waitForSave()
+void Diary::saveInBackground(Reorder reorder, SaveEnded ended)
+{
+    const auto work = [this, reorder](SaveOutcome &outcome) {
+        if (reorder.kind != Reorder::Nothing) {
+            const auto sort = [this] {
+                m_book.sortRows(kFirstDataRow, kLastRow, kTextColumn, {{kDateColumn, true}, {kTimeColumn, true}});
+            };
+            try {
+                if (reorder.kind == Reorder::Sort) {
+                    sort();
+                } else {
+                    try {
+                        m_book.moveRow(reorder.from, reorder.to, kTextColumn);
+                    } catch (const StoreError &) {
+                        // Whatever the move left half done, the sort puts in order.
+                        sort();
+                    }
+                }
+                m_book.select(kFirstDataRow, kDateColumn, kFirstDataRow, kDateColumn);
+            } catch (const StoreError &) {
+                // An unsorted but complete block is still readable; the save matters more.
+                outcome.sorted = false;
+            }
+        }
+        m_book.save();
+    };
+    lend(work, true, std::move(ended));
+}
+
+void Diary::settle()
 {
     if (!m_pending)
         return;
     const std::unique_ptr<PendingSave> pending = std::move(m_pending);
-    const SaveOutcome outcome = pending->job.get();
-    if (outcome.failure && pending->takeBack) {
-        pending->takeBack();
-        emit changed();
-    } else if (!m_book.officeAlive()) {
-        // The open workbook went with the office; the recovery reads the last save.
-        m_known = false;
-    } else if (outcome.sorted) {
+    std::optional<StoreError> failure;
+    try {
+        m_book.finishBackground();
+    } catch (const StoreError &e) {
+        failure = e;
+    }
+    if (!m_book.officeAlive()) {
+        // The rows held outlive the open workbook: the recovery writes them again.
         m_version = m_book.contentVersion();
-    } else {
+        m_known = false;
+    } else if (!pending->outcome->sorted) {
         try {
             reload();
         } catch (const StoreError &) {
             m_known = false;
         }
         emit changed();
+    } else {
+        m_version = m_book.contentVersion();
     }
-    if (pending->ended)
-        pending->ended(outcome.failure);
+    if (!failure && pending->saves) {
+        m_onDisk = pending->outcome->sorted || !m_known ? pending->rows : m_rows;
+        m_savedStep = pending->newestStep;
+    }
+    if (pending->ended) {
+        m_news << [ended = pending->ended, failure] { ended(failure); };
+        if (!m_newsPosted) {
+            // Told at the next wait, or from the event loop: never in the middle of an office call.
+            m_newsPosted = true;
+            QMetaObject::invokeMethod(this, &Diary::tellNews, Qt::QueuedConnection);
+        }
+    }
 }
 
-template <typename Start>
-void Diary::waiting(Start start)
+void Diary::tellNews()
+{
+    m_newsPosted = false;
+    while (!m_news.isEmpty())
+        m_news.takeFirst()();
+}
+
+void Diary::waitForSave()
+{
+    settle();
+    tellNews();
+}
+
+void Diary::waiting(const std::function<void(SaveEnded)> &start)
 {
     std::optional<StoreError> failure;
     start([&failure](const std::optional<StoreError> &e) { failure = e; });
@@ -135,21 +169,9 @@ void Diary::waiting(Start start)
         throw *failure;
 }
 
-template <typename Write>
-void Diary::announcing(Write write)
-{
-    try {
-        write();
-    } catch (...) {
-        // Rows put back are announced too; an office gone with them is announced by the recovery.
-        if (m_known)
-            emit changed();
-        throw;
-    }
-    emit changed();
-}
+// --- The rows held ---------------------------------------------------------------------------
 
-void Diary::reload()
+CellBlock Diary::readRows() const
 {
     CellBlock block;
     const int last = qMin(m_book.lastUsedRow(), kLastRow);
@@ -157,7 +179,16 @@ void Diary::reload()
         block = m_book.readBlock(kFirstDataRow, kDateColumn, last, kTextColumn);
     // Trailing rows without anything in A to C (a column further right was used) are not kept.
     SheetRows::apply(block, kFirstDataRow, {});
-    adopt(block);
+    return block;
+}
+
+void Diary::reload()
+{
+    adopt(readRows());
+    if (!m_diskRead) {
+        m_onDisk = m_rows;
+        m_diskRead = true;
+    }
 }
 
 const CellBlock &Diary::rows() const
@@ -177,13 +208,18 @@ const CellBlock &Diary::rows() const
     return m_rows;
 }
 
-void Diary::adopt(const CellBlock &rows) const
+void Diary::mean(const CellBlock &rows) const
 {
     m_rows = rows;
     // The old ones go first, their room with them (clear() would keep it), so that two lists of
     // every appointment are never held at once.
     Appointments().swap(m_stored);
     m_stored = SheetRows::appointments(m_rows, kFirstDataRow);
+}
+
+void Diary::adopt(const CellBlock &rows) const
+{
+    mean(rows);
     m_version = m_book.contentVersion();
     m_known = true;
 }
@@ -198,6 +234,31 @@ Appointments Diary::stored() const
 {
     rows();
     return m_stored;
+}
+
+Appointments Diary::settled()
+{
+    waitForSave();
+    return stored();
+}
+
+Appointments Diary::saved() const
+{
+    rows();
+    return SheetRows::appointments(m_onDisk, kFirstDataRow);
+}
+
+Appointments Diary::unsaved() const
+{
+    Appointments missing = SheetRows::appointments(SheetRows::missingFrom(m_onDisk, m_rows), 0);
+    return missing << m_lost;
+}
+
+bool Diary::hasUnsavedWrites() const
+{
+    if (m_pending || !m_known)
+        return true;
+    return m_rows.constData() != m_onDisk.constData() && !SheetRows::difference(m_onDisk, m_rows, 0).isEmpty();
 }
 
 std::optional<Appointment> Diary::at(int row) const
@@ -236,21 +297,87 @@ int Diary::firstUndated(const CellBlock &rows)
     return kFirstDataRow + int(rows.size());
 }
 
-void Diary::write(int row, const Appointment &appointment)
+int Diary::lastDatedRow() const
 {
-    announcing([&] { writeOne(row, appointment); });
+    rows();
+    return m_stored.isEmpty() ? kFirstDataRow : m_stored.last().row;
 }
 
-void Diary::writeOne(int row, const Appointment &appointment)
+QRect Diary::printRange() const
+{
+    return QRect(QPoint(kDateColumn, kHeaderRow), QPoint(kTextColumn, lastDatedRow()));
+}
+
+int Diary::freeRows() const
+{
+    return kLastRow - (kFirstDataRow + int(rows().size())) + 1;
+}
+
+int Diary::capacity()
+{
+    return kLastRow - kFirstDataRow + 1;
+}
+
+// --- Writing ---------------------------------------------------------------------------------
+
+void Diary::commit(const std::function<bool(const CellBlock &before)> &write, const std::function<void()> &record,
+                   SaveEnded ended)
 {
     waitForSave();
-    CellBlock updated = rows();
+    const CellBlock before = rows();
+    Reorder reorder;
     try {
-        // The format first, then the three values in one call: a failure cannot leave half a row.
-        m_book.setNumberFormat(row, kDateColumn, row, kDateColumn, kDateFormat);
-        m_book.writeBlock(row, kDateColumn, {appointment.cells()});
-        SheetRows::apply(updated, kFirstDataRow, {row, {}, {appointment.cells()}});
-        adopt(updated);
+        if (write(before))
+            reorder = sortHeld();
+        // Gone under the write, before its save could begin: the write goes with it, for the user
+        // to make again.
+        if (!m_book.officeAlive())
+            throw StoreError(StoreError::OfficeGone, StoreLiterals::kOfficeGone);
+    } catch (const StoreError &) {
+        restore(before);
+        // Rows put back are announced too; an office gone with them is announced by the recovery.
+        if (m_known)
+            emit changed();
+        throw;
+    }
+    if (record)
+        record();
+    emit changed();
+    saveInBackground(reorder, std::move(ended));
+}
+
+void Diary::writeRows(int firstRow, const CellBlock &cells)
+{
+    if (cells.isEmpty())
+        return;
+    // The format first: a date written into an unformatted cell would be saved as a bare number.
+    m_book.setNumberFormat(firstRow, kDateColumn, firstRow + int(cells.size()) - 1, kDateColumn, kDateFormat);
+    m_book.writeBlock(firstRow, kDateColumn, cells);
+}
+
+void Diary::writeRow(int row, const CellRow &cells)
+{
+    CellBlock updated = rows();
+    writeRows(row, {cells});
+    SheetRows::apply(updated, kFirstDataRow, {row, {}, {cells}});
+    adopt(updated);
+}
+
+void Diary::insert(int row, const Appointment &appointment, SaveEnded ended)
+{
+    commit(
+        [&](const CellBlock &) {
+            writeRow(row, appointment.cells());
+            return true;
+        },
+        {}, std::move(ended));
+}
+
+void Diary::write(int row, const Appointment &appointment)
+{
+    waitForSave();
+    try {
+        writeRow(row, appointment.cells());
     } catch (const StoreError &) {
         try {
             for (int col = kDateColumn; col <= kTextColumn; ++col)
@@ -258,8 +385,11 @@ void Diary::writeOne(int row, const Appointment &appointment)
         } catch (const StoreError &) {
             // The office refuses everything: nothing more can be written, nor half of it.
         }
+        if (m_known)
+            emit changed();
         throw;
     }
+    emit changed();
 }
 
 void Diary::sortByDate()
@@ -268,7 +398,8 @@ void Diary::sortByDate()
     if (!hasAny())
         return;
     // The office's sort is stable, so equal date and time keep the order of insertion.
-    announcing([this] { sortAndFollow(); });
+    sortAndFollow();
+    emit changed();
 }
 
 void Diary::sortAndFollow()
@@ -306,42 +437,302 @@ Diary::Reorder Diary::sortHeld()
 void Diary::save()
 {
     waitForSave();
+    if (!m_book.officeAlive())
+        throw StoreError(StoreError::OfficeGone, StoreLiterals::kOfficeGone);
     m_book.save();
-}
-
-void Diary::sortAndSave(SaveEnded ended)
-{
-    waitForSave();
-    Reorder reorder;
-    try {
-        if (hasAny())
-            announcing([&] { reorder = sortHeld(); });
-    } catch (const StoreError &) {
-        // As in the background: an unsorted block is still readable, the save matters more.
+    if (m_known) {
+        m_onDisk = m_rows;
+        m_savedStep = m_undo.newest();
     }
-    saveInBackground(reorder, {}, std::move(ended));
 }
 
-int Diary::lastDatedRow() const
+void Diary::saveAtExit()
 {
-    rows();
-    return m_stored.isEmpty() ? kFirstDataRow : m_stored.last().row;
+    settle();
+    // The run ends: what the saves collected would say is said by this save, or its failure.
+    m_news.clear();
+    if (!m_book.officeAlive()) {
+        const Recovery recovery = recover();
+        if (recovery.notSaved)
+            throw *recovery.notSaved;
+        if (!recovery.lost.isEmpty())
+            throw StoreError(StoreError::CannotSave,
+                             QStringLiteral("Il foglio di calcolo si è chiuso prima di salvare tutti gli appuntamenti"));
+        if (!recovery.rewritten.isEmpty())
+            return;
+    }
+    save();
 }
 
-QRect Diary::printRange() const
+void Diary::insertAll(const Appointments &appointments, SaveEnded ended)
 {
-    return QRect(QPoint(kDateColumn, kHeaderRow), QPoint(kTextColumn, lastDatedRow()));
+    if (appointments.isEmpty())
+        return;
+    waitForSave();
+    requireRoom(freeRows(), int(appointments.size()));
+    CellBlock added;
+    added.reserve(appointments.size());
+    for (const Appointment &a : appointments)
+        added << a.cells();
+    commit(
+        [&](const CellBlock &before) {
+            const int first = kFirstDataRow + int(before.size());
+            writeRows(first, added);
+            CellBlock updated = before;
+            SheetRows::apply(updated, kFirstDataRow, {first, {}, added});
+            adopt(updated);
+            return true;
+        },
+        [&] { m_undo.push({UndoStep::Insertion, {}, {}, {}, added}); }, std::move(ended));
 }
 
-void Diary::recover()
+void Diary::insertAll(const Appointments &appointments)
+{
+    waiting([&](SaveEnded ended) { insertAll(appointments, std::move(ended)); });
+}
+
+void Diary::exchange(const QVector<int> &going, const Appointments &coming, SaveEnded ended)
+{
+    if (going.isEmpty() && coming.isEmpty())
+        return;
+    waitForSave();
+    for (int row : going)
+        requireAppointment(row);
+    const QSet<int> leaving(going.cbegin(), going.cend());
+    commit(
+        [&](const CellBlock &before) {
+            CellBlock after;
+            for (int i = 0; i < before.size(); ++i)
+                if (!leaving.contains(kFirstDataRow + i))
+                    after << before[i];
+            requireRoom(capacity() - int(after.size()), int(coming.size()));
+            for (const Appointment &a : coming)
+                after << a.cells();
+            while (after.size() < before.size())
+                after << CellRow(kTextColumn - kDateColumn + 1);
+            // Only the rows that differ are written, in one call.
+            const SheetRows::RowEdit edit = SheetRows::difference(before, after, kFirstDataRow);
+            writeRows(edit.firstRow, edit.after);
+            CellBlock updated = before;
+            SheetRows::apply(updated, kFirstDataRow, edit);
+            adopt(updated);
+            return true;
+        },
+        {}, std::move(ended));
+}
+
+void Diary::exchange(const QVector<int> &going, const Appointments &coming)
+{
+    waiting([&](SaveEnded ended) { exchange(going, coming, std::move(ended)); });
+}
+
+void Diary::requireRoom(int free, int needed)
+{
+    if (needed > free)
+        throw StoreError(StoreError::OperationFailed,
+                         QStringLiteral("Non c'è posto: le righe libere sono %1, ne servono %2").arg(free).arg(needed));
+}
+
+void Diary::requireAppointment(int row) const
+{
+    if (!at(row))
+        throw StoreError(StoreError::OperationFailed,
+                         QStringLiteral("La riga %1 non contiene un appuntamento").arg(row));
+}
+
+void Diary::replace(int row, const Appointment &appointment, SaveEnded ended)
 {
     waitForSave();
-    announcing([this] {
+    requireAppointment(row);
+    CellBlock was;
+    commit(
+        [&](const CellBlock &before) {
+            was = before;
+            writeRow(row, appointment.cells());
+            return true;
+        },
+        [&] {
+            // The rows as they were and as the change and its sort left them: what an undo writes back.
+            const SheetRows::RowEdit edit = SheetRows::difference(was, m_rows, kFirstDataRow);
+            if (!edit.isEmpty())
+                m_undo.push({UndoStep::Change, edit, SheetRows::rowAt(was, kFirstDataRow, row), appointment.cells(), {}});
+        },
+        std::move(ended));
+}
+
+void Diary::replace(int row, const Appointment &appointment)
+{
+    waiting([&](SaveEnded ended) { replace(row, appointment, std::move(ended)); });
+}
+
+void Diary::remove(int row, SaveEnded ended)
+{
+    waitForSave();
+    requireAppointment(row);
+    SheetRows::RowEdit edit;
+    commit(
+        [&](const CellBlock &before) {
+            edit = SheetRows::removal(before, kFirstDataRow, row);
+            // One call, not a write of every row below.
+            m_book.removeRow(row, kTextColumn);
+            CellBlock updated = before;
+            SheetRows::apply(updated, kFirstDataRow, edit);
+            adopt(updated);
+            // The rows below keep their order.
+            return false;
+        },
+        [&] { m_undo.push({UndoStep::Removal, edit, edit.before.first(), {}, {}}); }, std::move(ended));
+}
+
+void Diary::remove(int row)
+{
+    waiting([&](SaveEnded ended) { remove(row, std::move(ended)); });
+}
+
+void Diary::undo(quint64 step, SaveEnded ended)
+{
+    waitForSave();
+    if (m_undo.isEmpty() || m_undo.newest() != step)
+        throw StoreError(StoreError::OperationFailed,
+                         m_undo.isEmpty() || step == 0
+                             ? QStringLiteral("Non c'è nulla da annullare")
+                             : QStringLiteral("Il passo da annullare non c'è più: non è stato annullato nient'altro"));
+    const UndoStep last = m_undo.last();
+    commit([&](const CellBlock &before) { return undoLast(last, before); }, [this] { m_undo.dropLast(); },
+           std::move(ended));
+}
+
+void Diary::undo()
+{
+    waiting([this](SaveEnded ended) { undo(m_undo.newest(), std::move(ended)); });
+}
+
+bool Diary::undoLast(const UndoStep &step, const CellBlock &before)
+{
+    if (step.kind == UndoStep::Insertion) {
+        // The rows the insertion added go, wherever the sort put them; the rest close up.
+        const SheetRows::RowEdit back = SheetRows::withoutRows(before, kFirstDataRow, step.inserted);
+        if (back.isEmpty())
+            throw StoreError(StoreError::OperationFailed,
+                             QStringLiteral("Gli appuntamenti inseriti non sono più nella cartella"));
+        writeRows(back.firstRow, back.after);
+        CellBlock updated = before;
+        SheetRows::apply(updated, kFirstDataRow, back);
+        adopt(updated);
+        return false;
+    }
+    if (SheetRows::holdsResultOf(before, kFirstDataRow, step.edit)) {
+        // Nothing moved since: the rows get back exactly what they held, in the order they had.
+        const SheetRows::RowEdit back = SheetRows::reversed(step.edit);
+        putBack(back, step);
+        CellBlock updated = before;
+        SheetRows::apply(updated, kFirstDataRow, back);
+        adopt(updated);
+        return false;
+    }
+    // An insertion moved the rows since: the appointment itself comes back, in its place by date
+    // and time.
+    int row = 0;
+    if (step.kind == UndoStep::Removal) {
+        row = firstUndated(before);
+        if (row > kLastRow)
+            throw StoreError(StoreError::OperationFailed, QStringLiteral("Il foglio è pieno"));
+    } else {
+        for (int i = 0; i < before.size() && row == 0; ++i) {
+            if (SheetRows::sameCells(before[i], step.current))
+                row = kFirstDataRow + i;
+        }
+        if (row == 0)
+            throw StoreError(StoreError::OperationFailed,
+                             QStringLiteral("L'appuntamento modificato non è più nella cartella"));
+    }
+    writeRow(row, step.old);
+    return true;
+}
+
+void Diary::putBack(const SheetRows::RowEdit &back, const UndoStep &step)
+{
+    bool reopened = false;
+    if (step.kind == UndoStep::Removal && lastDatedRow() < kLastRow) {
+        try {
+            // The deleted row opened again, the rows below moving down in one call.
+            m_book.insertEmptyRow(back.firstRow, kTextColumn);
+            reopened = true;
+        } catch (const StoreError &) {
+            // Refused (the sheet's last row holds something): every row is written instead.
+            if (!m_book.officeAlive())
+                throw;
+        }
+    }
+    if (!reopened)
+        writeRows(back.firstRow, back.after);
+    else
+        writeRows(back.firstRow, {step.old});
+}
+
+void Diary::restore(const CellBlock &wanted)
+{
+    try {
+        if (!m_book.officeAlive()) {
+            // The open workbook went with the office; the recovery writes these again.
+            mean(wanted);
+            m_version = m_book.contentVersion();
+            m_known = false;
+            return;
+        }
+        const CellBlock now = readRows();
+        const SheetRows::RowEdit back = SheetRows::difference(now, wanted, kFirstDataRow);
+        writeRows(back.firstRow, back.after);
+        adopt(wanted);
+    } catch (const StoreError &) {
+        mean(wanted);
         m_known = false;
-        m_book.recover();
-        PrepareSheet(m_book);
-        reload();
-    });
+    }
+}
+
+// --- The office's session --------------------------------------------------------------------
+
+Diary::Recovery Diary::recover()
+{
+    settle();
+    const CellBlock meant = m_rows;
+    // Only rows that were current when the office went: anything written to it some other way
+    // since they were read is not ours to write again.
+    const bool held = m_diskRead && m_version == m_book.contentVersion();
+    Recovery recovery;
+    m_known = false;
+    m_book.recover();
+    PrepareSheet(m_book);
+    const CellBlock reopened = readRows();
+    m_onDisk = reopened;
+    m_diskRead = true;
+    adopt(reopened);
+    const CellBlock missing = held ? SheetRows::missingFrom(reopened, meant) : CellBlock();
+    if (held && !SheetRows::difference(reopened, meant, kFirstDataRow).isEmpty()) {
+        try {
+            const SheetRows::RowEdit edit = SheetRows::difference(reopened, meant, kFirstDataRow);
+            writeRows(edit.firstRow, edit.after);
+            adopt(meant);
+            recovery.rewritten = SheetRows::appointments(missing, 0);
+        } catch (const StoreError &) {
+            // What the disk has is what there is; the steps beyond it no longer apply.
+            restore(reopened);
+            recovery.lost = SheetRows::appointments(missing, 0);
+            m_lost << recovery.lost;
+            m_undo.dropNewerThan(m_savedStep);
+        }
+    }
+    emit changed();
+    if (m_known && m_rows.constData() != m_onDisk.constData()) {
+        try {
+            m_book.save();
+            m_onDisk = m_rows;
+            m_savedStep = m_undo.newest();
+        } catch (const StoreError &e) {
+            recovery.notSaved = e;
+        }
+    }
+    return recovery;
 }
 
 bool Diary::officeAlive() const
@@ -364,7 +755,7 @@ void Diary::finishStart()
     waitForSave();
     // Off the window's thread too. A failure leaves the work due, and the save that runs it
     // first says what is wrong.
-    inBackground([this](SaveOutcome &) { m_book.runDeferred(); }, {}, {});
+    lend([this](SaveOutcome &) { m_book.runDeferred(); }, false, {});
 }
 
 void Diary::handOver()
@@ -394,291 +785,4 @@ SheetPrinting &Diary::printing()
 {
     waitForSave();
     return m_book;
-}
-
-int Diary::freeRows() const
-{
-    return kLastRow - (kFirstDataRow + int(rows().size())) + 1;
-}
-
-void Diary::insertAll(const Appointments &appointments)
-{
-    if (appointments.isEmpty())
-        return;
-    waitForSave();
-    const int free = freeRows();
-    requireRoom(free, int(appointments.size()));
-    const CellBlock before = m_rows;
-    const int first = kFirstDataRow + int(before.size());
-    CellBlock added;
-    added.reserve(appointments.size());
-    for (const Appointment &a : appointments)
-        added << a.cells();
-    announcing([&] {
-        try {
-            m_book.setNumberFormat(first, kDateColumn, first + int(added.size()) - 1, kDateColumn, kDateFormat);
-            m_book.writeBlock(first, kDateColumn, added);
-            CellBlock updated = before;
-            SheetRows::apply(updated, kFirstDataRow, {first, {}, added});
-            adopt(updated);
-            sortAndFollow();
-        } catch (const StoreError &) {
-            restore(before);
-            throw;
-        }
-        // Stored in the open workbook: from here on one undo takes them back, saved or not.
-        m_undo.push({UndoStep::Insertion, {}, {}, {}, added});
-        m_book.save();
-    });
-}
-
-void Diary::exchange(const QVector<int> &going, const Appointments &coming)
-{
-    if (going.isEmpty() && coming.isEmpty())
-        return;
-    waitForSave();
-    for (int row : going)
-        requireAppointment(row);
-    const CellBlock before = rows();
-    const QSet<int> leaving(going.cbegin(), going.cend());
-    CellBlock after;
-    for (int i = 0; i < before.size(); ++i)
-        if (!leaving.contains(kFirstDataRow + i))
-            after << before[i];
-    requireRoom(capacity() - int(after.size()), int(coming.size()));
-    for (const Appointment &a : coming)
-        after << a.cells();
-    while (after.size() < before.size())
-        after << CellRow(kTextColumn - kDateColumn + 1);
-    // Only the rows that differ are written, in one call.
-    const SheetRows::RowEdit edit = SheetRows::difference(before, after, kFirstDataRow);
-    announcing([&] {
-        try {
-            if (!edit.isEmpty()) {
-                const int last = edit.firstRow + int(edit.after.size()) - 1;
-                m_book.setNumberFormat(edit.firstRow, kDateColumn, last, kDateColumn, kDateFormat);
-                m_book.writeBlock(edit.firstRow, kDateColumn, edit.after);
-            }
-            CellBlock updated = before;
-            SheetRows::apply(updated, kFirstDataRow, edit);
-            adopt(updated);
-            sortAndFollow();
-        } catch (const StoreError &) {
-            restore(before);
-            throw;
-        }
-        m_book.save();
-    });
-}
-
-void Diary::requireRoom(int free, int needed)
-{
-    if (needed > free)
-        throw StoreError(StoreError::OperationFailed,
-                         QStringLiteral("Non c'è posto: le righe libere sono %1, ne servono %2").arg(free).arg(needed));
-}
-
-void Diary::requireAppointment(int row) const
-{
-    if (!at(row))
-        throw StoreError(StoreError::OperationFailed,
-                         QStringLiteral("La riga %1 non contiene un appuntamento").arg(row));
-}
-
-void Diary::writeRow(int row, const CellRow &cells)
-{
-    CellBlock updated = rows();
-    m_book.setNumberFormat(row, kDateColumn, row, kDateColumn, kDateFormat);
-    m_book.writeBlock(row, kDateColumn, {cells});
-    SheetRows::apply(updated, kFirstDataRow, {row, {}, {cells}});
-    adopt(updated);
-}
-
-void Diary::replace(int row, const Appointment &appointment, SaveEnded ended)
-{
-    announcing([&] { replaceOne(row, appointment, std::move(ended)); });
-}
-
-void Diary::replace(int row, const Appointment &appointment)
-{
-    waiting([&](SaveEnded ended) { replace(row, appointment, std::move(ended)); });
-}
-
-void Diary::replaceOne(int row, const Appointment &appointment, SaveEnded ended)
-{
-    waitForSave();
-    requireAppointment(row);
-    const CellBlock before = m_rows;
-    const CellRow old = SheetRows::rowAt(before, kFirstDataRow, row);
-    Reorder reorder;
-    try {
-        writeRow(row, appointment.cells());
-        reorder = sortHeld();
-    } catch (const StoreError &) {
-        restore(before);
-        throw;
-    }
-    const SheetRows::RowEdit edit = SheetRows::difference(before, m_rows, kFirstDataRow);
-    const bool undoable = !edit.isEmpty();
-    if (undoable)
-        m_undo.push({UndoStep::Change, edit, old, appointment.cells(), {}});
-    saveInBackground(
-        reorder,
-        [this, before, undoable] {
-            restore(before);
-            if (undoable)
-                m_undo.dropLast();
-        },
-        std::move(ended));
-}
-
-void Diary::remove(int row, SaveEnded ended)
-{
-    announcing([&] { removeOne(row, std::move(ended)); });
-}
-
-void Diary::remove(int row)
-{
-    waiting([&](SaveEnded ended) { remove(row, std::move(ended)); });
-}
-
-void Diary::removeOne(int row, SaveEnded ended)
-{
-    waitForSave();
-    requireAppointment(row);
-    const CellBlock before = m_rows;
-    const SheetRows::RowEdit edit = SheetRows::removal(before, kFirstDataRow, row);
-    try {
-        // One call, not a write of every row below.
-        m_book.removeRow(row, kTextColumn);
-        CellBlock updated = before;
-        SheetRows::apply(updated, kFirstDataRow, edit);
-        adopt(updated);
-    } catch (const StoreError &) {
-        restore(before);
-        throw;
-    }
-    m_undo.push({UndoStep::Removal, edit, edit.before.first(), {}, {}});
-    saveInBackground(
-        {},
-        [this, before] {
-            restore(before);
-            m_undo.dropLast();
-        },
-        std::move(ended));
-}
-
-void Diary::undo(SaveEnded ended)
-{
-    waitForSave();
-    if (m_undo.isEmpty())
-        throw StoreError(StoreError::OperationFailed, QStringLiteral("Non c'è nulla da annullare"));
-    announcing([&] { undoLast(std::move(ended)); });
-}
-
-void Diary::undo()
-{
-    waiting([this](SaveEnded ended) { undo(std::move(ended)); });
-}
-
-void Diary::undoLast(SaveEnded ended)
-{
-    const UndoStep step = m_undo.last();
-    const CellBlock before = rows();
-    Reorder reorder;
-    try {
-        if (step.kind == UndoStep::Insertion) {
-            // The rows the insertion added go, wherever the sort put them; the rest close up.
-            const SheetRows::RowEdit back = SheetRows::withoutRows(before, kFirstDataRow, step.inserted);
-            if (back.isEmpty())
-                throw StoreError(StoreError::OperationFailed,
-                                 QStringLiteral("Gli appuntamenti inseriti non sono più nella cartella"));
-            m_book.writeBlock(back.firstRow, kDateColumn, back.after);
-            CellBlock updated = before;
-            SheetRows::apply(updated, kFirstDataRow, back);
-            adopt(updated);
-        } else if (SheetRows::holdsResultOf(before, kFirstDataRow, step.edit)) {
-            // Nothing moved since: the rows get back exactly what they held.
-            const SheetRows::RowEdit back = SheetRows::reversed(step.edit);
-            putBack(back, step);
-            CellBlock updated = before;
-            SheetRows::apply(updated, kFirstDataRow, back);
-            adopt(updated);
-        } else {
-            // An insertion moved the rows since: the appointment itself comes back, in its place
-            // by date and time.
-            int row = 0;
-            if (step.kind == UndoStep::Removal) {
-                row = firstUndated(before);
-                if (row > kLastRow)
-                    throw StoreError(StoreError::OperationFailed, QStringLiteral("Il foglio è pieno"));
-            } else {
-                for (int i = 0; i < before.size() && row == 0; ++i) {
-                    if (SheetRows::sameCells(before[i], step.current))
-                        row = kFirstDataRow + i;
-                }
-                if (row == 0)
-                    throw StoreError(StoreError::OperationFailed,
-                                     QStringLiteral("L'appuntamento modificato non è più nella cartella"));
-            }
-            writeRow(row, step.old);
-            reorder = sortHeld();
-        }
-    } catch (const StoreError &) {
-        restore(before);
-        throw;
-    }
-    m_undo.dropLast();
-    saveInBackground(
-        reorder,
-        [this, before, step] {
-            restore(before);
-            m_undo.push(step);
-        },
-        std::move(ended));
-}
-
-void Diary::putBack(const SheetRows::RowEdit &back, const UndoStep &step)
-{
-    bool reopened = false;
-    if (step.kind == UndoStep::Removal && lastDatedRow() < kLastRow) {
-        try {
-            // The deleted row opened again, the rows below moving down in one call.
-            m_book.insertEmptyRow(back.firstRow, kTextColumn);
-            reopened = true;
-        } catch (const StoreError &) {
-            // Refused (the sheet's last row holds something): every row is written instead.
-            if (!m_book.officeAlive())
-                throw;
-        }
-    }
-    if (!reopened) {
-        m_book.writeBlock(back.firstRow, kDateColumn, back.after);
-        return;
-    }
-    m_book.setNumberFormat(back.firstRow, kDateColumn, back.firstRow, kDateColumn, kDateFormat);
-    m_book.writeBlock(back.firstRow, kDateColumn, {step.old});
-}
-
-void Diary::restore(const CellBlock &wanted)
-{
-    try {
-        if (!m_book.officeAlive()) {
-            // The open workbook went with the office; the recovery reads the saved one.
-            m_known = false;
-            return;
-        }
-        reload();
-        const SheetRows::RowEdit back = SheetRows::difference(m_rows, wanted, kFirstDataRow);
-        if (!back.isEmpty())
-            m_book.writeBlock(back.firstRow, kDateColumn, back.after);
-        adopt(wanted);
-    } catch (const StoreError &) {
-        m_known = false;
-    }
-}
-
-int Diary::capacity()
-{
-    return kLastRow - kFirstDataRow + 1;
 }

@@ -68,13 +68,21 @@ RowEdit removal(const CellBlock &rows, int firstRow, int row)
     return edit;
 }
 
+namespace {
+
+// Rows are looked up by their date cell first, so that matching hundreds against thousands costs
+// one pass over each.
+QString dateKey(const CellRow &row)
+{
+    const CellValue date = row.value(0);
+    return date.isNumeric() ? QString::number(date.number, 'g', 17) : date.text;
+}
+
+} // namespace
+
 RowEdit withoutRows(const CellBlock &rows, int firstRow, const CellBlock &gone)
 {
-    // Looked up by the date cell first, so a series of hundreds costs one pass over the rows.
-    const auto key = [](const CellRow &row) {
-        const CellValue date = row.value(0);
-        return date.isNumeric() ? QString::number(date.number, 'g', 17) : date.text;
-    };
+    const auto key = dateKey;
     QMultiHash<QString, int> wanted;
     for (int i = 0; i < gone.size(); ++i)
         wanted.insert(key(gone[i]), i);
@@ -173,6 +181,27 @@ std::optional<Move> movedRow(const RowEdit &edit)
     if (sameCells(edit.after.last(), edit.before.first()) && shifted(0, 1))
         return Move{edit.firstRow, last};
     return std::nullopt;
+}
+
+CellBlock missingFrom(const CellBlock &have, const CellBlock &meant)
+{
+    QMultiHash<QString, int> held;
+    for (int i = 0; i < have.size(); ++i)
+        held.insert(dateKey(have[i]), i);
+    QVector<bool> taken(have.size(), false);
+    CellBlock missing;
+    for (const CellRow &row : meant) {
+        if (row.value(0).isEmpty())
+            continue;
+        bool found = false;
+        for (auto it = held.constFind(dateKey(row)); it != held.cend() && it.key() == dateKey(row) && !found; ++it) {
+            if (!taken[it.value()] && sameCells(row, have[it.value()]))
+                found = taken[it.value()] = true;
+        }
+        if (!found)
+            missing << row;
+    }
+    return missing;
 }
 
 bool sameCells(const CellRow &a, const CellRow &b)

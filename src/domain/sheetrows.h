@@ -60,6 +60,10 @@ struct Move
 };
 std::optional<Move> movedRow(const RowEdit &edit);
 
+// The rows of `meant` holding an appointment that `have` lacks, each as often as it lacks it:
+// what a workbook reopened from disk misses of what the diary held.
+CellBlock missingFrom(const CellBlock &have, const CellBlock &meant);
+
 // Two rows alike cell by cell, whatever kind of number each holds.
 bool sameCells(const CellRow &a, const CellRow &b);
 

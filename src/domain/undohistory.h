@@ -16,6 +16,7 @@ struct UndoStep
     CellRow old;      // the row as it was
     CellRow current;  // the row the change left (empty for a removal)
     CellBlock inserted;  // the rows a bulk insertion added
+    quint64 id = 0;   // given by the history: which step the user chose, whatever came since
 };
 
 class UndoHistory
@@ -24,12 +25,18 @@ public:
     // Older steps go once there are more than this.
     static constexpr int kDepth = 100;
 
-    void push(const UndoStep &step);
+    // Keeps the step under an id of its own.
+    void push(UndoStep step);
     bool isEmpty() const { return m_steps.isEmpty(); }
     int size() const { return m_steps.size(); }
     const UndoStep &last() const { return m_steps.last(); }
     void dropLast() { m_steps.removeLast(); }
+    // The id of the newest step, 0 when there is none.
+    quint64 newest() const { return m_steps.isEmpty() ? 0 : m_steps.last().id; }
+    // The steps newer than that one go.
+    void dropNewerThan(quint64 id);
 
 private:
     QVector<UndoStep> m_steps;
+    quint64 m_lastId = 0;
 };

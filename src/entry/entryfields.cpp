@@ -51,13 +51,6 @@ void EntryFields::clear()
     m_textEdit->clear();
 }
 
-void EntryFields::fill(const QString &date, const QString &time, const QString &text)
-{
-    m_dateEdit->setText(date);
-    m_timeEdit->setText(time);
-    m_textEdit->setText(text);
-}
-
 void EntryFields::focusDate()
 {
     m_dateEdit->setFocus();

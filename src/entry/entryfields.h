@@ -29,7 +29,6 @@ public:
     // Focuses the field to correct, with its text selected.
     void select(EntryRules::Field field);
     void clear();
-    void fill(const QString &date, const QString &time, const QString &text);
     void focusDate();
 
 private:

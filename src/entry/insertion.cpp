@@ -7,13 +7,11 @@
 #include "services/prompter.h"
 #include "services/storefailure.h"
 #include "store/storeerror.h"
-#include "store/storeliterals.h"
 
 bool Insertion::run()
 {
-    const Typed typed{m_fields.dateText(), m_fields.timeText(), m_fields.text()};
     const std::variant<EntryRules::Entry, EntryRules::Refusal> checked =
-        EntryRules::check(typed.date, typed.time, typed.text);
+        EntryRules::check(m_fields.dateText(), m_fields.timeText(), m_fields.text());
     if (const auto *refusal = std::get_if<EntryRules::Refusal>(&checked)) {
         if (!refusal->message.isEmpty())
             m_prompter.message(refusal->message);
@@ -21,24 +19,18 @@ bool Insertion::run()
         return false;
     }
     const EntryRules::Entry &entry = std::get<EntryRules::Entry>(checked);
-    if (store(Appointment::typed(entry.date, entry.time, entry.text)) == 0)
-        return false;
-    if (!m_diary.officeAlive()) {
-        // The open workbook went with the office: the appointment is lost, not pending, and
-        // its text stays in the fields for the next click.
-        lost(StoreError(StoreError::OfficeGone, StoreLiterals::kOfficeGone));
-        return false;
-    }
     // The office sorts and saves while the confirmation is read; a failure meanwhile is told
     // once it is closed.
-    m_confirming = true;
-    m_diary.sortAndSave([this, typed](const std::optional<StoreError> &failure) {
+    const auto ended = [this](const std::optional<StoreError> &failure) {
         if (!failure)
             return;
-        m_failures.append({typed, *failure});
+        m_failures.append(*failure);
         if (!m_confirming)
             reportFailures();
-    });
+    };
+    if (!store(Appointment::typed(entry.date, entry.time, entry.text), ended))
+        return false;
+    m_confirming = true;
     m_prompter.message(QStringLiteral("Inserimento avvenuto"));
     m_confirming = false;
     m_clearEntryArea();
@@ -48,30 +40,13 @@ bool Insertion::run()
 
 void Insertion::reportFailures()
 {
-    while (!m_failures.isEmpty()) {
-        const auto [typed, error] = m_failures.takeFirst();
-        if (!m_storeFailure.officeGone(error)) {
-            m_prompter.message(
-                QStringLiteral("Attenzione: l'appuntamento è nella cartella aperta ma non è ancora salvato su disco.\n"
-                               "Verrà salvato al prossimo salvataggio.\n")
-                + error.description());
-            continue;
-        }
-        // Confirmed, then lost with the office: what was typed comes back for another click,
-        // unless the user is already typing the next one.
-        if (m_fields.text().isEmpty())
-            m_fields.fill(typed.date, typed.time, typed.text);
-        lost(error);
-    }
+    // Confirmed, so it stands: in the open workbook for the next save, or written again by the
+    // recovery when the office went with it.
+    while (!m_failures.isEmpty())
+        m_storeFailure.saveFailed(m_failures.takeFirst(), StoreFailure::Written::Appointment);
 }
 
-void Insertion::lost(const StoreError &error)
-{
-    m_prompter.message(QStringLiteral("Appuntamento non salvato.\n") + error.description());
-    m_storeFailure.recoverIfGone(error);
-}
-
-int Insertion::store(const Appointment &appointment)
+bool Insertion::store(const Appointment &appointment, const Diary::SaveEnded &ended)
 {
     int row = 0;
     try {
@@ -81,20 +56,24 @@ int Insertion::store(const Appointment &appointment)
                            + e.description());
         // A new office on the last saved workbook lets the user simply insert again.
         m_storeFailure.recoverIfGone(e);
-        return 0;
+        return false;
     }
     if (row == 0) {
         m_prompter.message(QStringLiteral("Appuntamento non inserito: il foglio è pieno.\n"
                                           "Non c'è posto per altri appuntamenti (al massimo %1).")
                                .arg(Diary::capacity()));
-        return 0;
+        return false;
     }
     try {
-        m_diary.write(row, appointment);
+        m_diary.insert(row, appointment, ended);
     } catch (const StoreError &e) {
-        m_prompter.message(QStringLiteral("Appuntamento non inserito: scrittura non riuscita.\n") + e.description());
+        // Gone with the office before it was confirmed: what was typed stays for another click.
+        m_prompter.message((m_storeFailure.officeGone(e)
+                                ? QStringLiteral("Appuntamento non salvato.\n")
+                                : QStringLiteral("Appuntamento non inserito: scrittura non riuscita.\n"))
+                           + e.description());
         m_storeFailure.recoverIfGone(e);
-        return 0;
+        return false;
     }
-    return row;
+    return true;
 }

@@ -1,12 +1,12 @@
 #pragma once
 
+#include "domain/diary.h"
 #include "store/storeerror.h"
 
 #include <QString>
 #include <QVector>
 #include <functional>
 
-class Diary;
 class EntryFields;
 class Prompter;
 class StoreFailure;
@@ -14,7 +14,7 @@ struct Appointment;
 
 // "Inserisci  Appuntamento": checks the entry fields, stores the appointment in the first free
 // row and confirms; the sort and the save follow in the background. An appointment that could not
-// be stored leaves the fields as typed.
+// be stored leaves the fields as typed; one confirmed is never lost to a failed save.
 class Insertion
 {
 public:
@@ -29,21 +29,11 @@ public:
     bool run();
 
 private:
-    struct Typed
-    {
-        QString date, time, text;
-    };
-    struct Failure
-    {
-        Typed typed;
-        StoreError error;
-    };
-
-    // The row the appointment went to, 0 when it was not stored (the user has been told).
-    int store(const Appointment &appointment);
-    // Tells of the saves that failed: still in the open workbook, or lost with the office.
+    // Stores it in the first free row, its save begun; false when it was not stored (the user
+    // has been told).
+    bool store(const Appointment &appointment, const Diary::SaveEnded &ended);
+    // Tells of the saves that failed.
     void reportFailures();
-    void lost(const StoreError &error);
 
     EntryFields &m_fields;
     Diary &m_diary;
@@ -51,5 +41,5 @@ private:
     StoreFailure &m_storeFailure;
     std::function<void()> m_clearEntryArea;
     bool m_confirming = false;
-    QVector<Failure> m_failures;
+    QVector<StoreError> m_failures;
 };

@@ -19,7 +19,7 @@ QString shown(const QString &path)
 
 CalendarFiles::Outcome CalendarFiles::exportTo(Diary &diary, const QString &path)
 {
-    const Appointments stored = diary.stored();
+    const Appointments stored = diary.settled();
     const QVector<CalendarEvent> events = ICalendar::toEvents(stored);
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly) || file.write(ICalendar::write(events)) < 0 || !file.commit())
@@ -30,7 +30,7 @@ CalendarFiles::Outcome CalendarFiles::exportTo(Diary &diary, const QString &path
     return {true, text};
 }
 
-CalendarFiles::Outcome CalendarFiles::importFrom(Diary &diary, const QString &path)
+CalendarFiles::Outcome CalendarFiles::importFrom(Diary &diary, const QString &path, Diary::SaveEnded ended)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
@@ -38,7 +38,7 @@ CalendarFiles::Outcome CalendarFiles::importFrom(Diary &diary, const QString &pa
     const ICalendar::Parsed parsed = ICalendar::read(file.readAll(), QDate::currentDate().addYears(2), kMaxOccurrences);
     if (!parsed.isCalendar)
         return {false, QStringLiteral("Il file %1 non è stato importato.\n%2").arg(shown(path), parsed.error)};
-    const ImportPlan plan = ImportPlan::make(parsed, diary.stored(), kMaxOccurrences);
+    const ImportPlan plan = ImportPlan::make(parsed, diary.settled(), kMaxOccurrences);
     const int free = diary.freeRows();
     if (plan.toStore.size() > free)
         return {false, QStringLiteral("Il file %1 non è stato importato: contiene %2 appuntamenti nuovi, "
@@ -46,6 +46,6 @@ CalendarFiles::Outcome CalendarFiles::importFrom(Diary &diary, const QString &pa
                            .arg(shown(path))
                            .arg(plan.toStore.size())
                            .arg(free)};
-    diary.insertAll(plan.toStore);
+    diary.insertAll(plan.toStore, std::move(ended));
     return {true, plan.summary()};
 }

@@ -70,7 +70,11 @@ void ExchangeHandlers::importCalendar()
     if (path.isEmpty())
         return;
     try {
-        const CalendarFiles::Outcome outcome = CalendarFiles::importFrom(m_diary, path);
+        const CalendarFiles::Outcome outcome =
+            CalendarFiles::importFrom(m_diary, path, [this](const std::optional<StoreError> &failure) {
+                if (failure)
+                    m_storeFailure.saveFailed(*failure, StoreFailure::Written::Appointments);
+            });
         m_prompter.message(outcome.text, outcome.done ? Prompter::Icon::Information : Prompter::Icon::Stop);
     } catch (const StoreError &e) {
         m_storeFailure.unforeseen(e);

@@ -114,7 +114,7 @@ bool PeriodWindow::printable()
         return false;
     }
     try {
-        if (chosen.rowsIn(m_diary.stored()))
+        if (chosen.rowsIn(m_diary.settled()))
             return true;
     } catch (const StoreError &e) {
         m_storeFailure.unforeseen(e);

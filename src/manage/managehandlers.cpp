@@ -159,7 +159,7 @@ void ManageHandlers::applyChange(const Appointment &original)
         if (!stored || !(stored->cells() == original.cells()))
             throw StoreError(StoreError::OperationFailed,
                              QStringLiteral("L'appuntamento non è più nella riga in cui era elencato."));
-        m_diary.replace(original.row, changed, whenSaved(QStringLiteral("Appuntamento non modificato."), changed.date));
+        m_diary.replace(original.row, changed, whenSaved(changed.date));
     } catch (const StoreError &e) {
         window->close();
         failed(QStringLiteral("Appuntamento non modificato."), e);
@@ -184,7 +184,7 @@ void ManageHandlers::remove()
                                  .arg(dateWords(chosen->date), timeWords(chosen->time))))
         return;
     try {
-        m_diary.remove(chosen->row, whenSaved(QStringLiteral("Appuntamento non eliminato."), chosen->date));
+        m_diary.remove(chosen->row, whenSaved(chosen->date));
     } catch (const StoreError &e) {
         failed(QStringLiteral("Appuntamento non eliminato."), e);
         return;
@@ -194,18 +194,20 @@ void ManageHandlers::remove()
 
 void ManageHandlers::undo()
 {
+    // The step the user takes back is the one there when the key was pressed, whatever a save
+    // still under way turns out to do.
+    const quint64 chosen = m_diary.nextUndo();
     try {
         m_diary.waitForSave();
     } catch (const StoreError &e) {
         failed(QStringLiteral("Annullamento non riuscito."), e);
         return;
     }
-    if (!m_diary.canUndo() || m_changeWindow)
+    if (chosen == 0 || m_changeWindow)
         return;
-    CellValue day;
     try {
-        day = m_diary.undoDate();
-        m_diary.undo(whenSaved(QStringLiteral("Annullamento non riuscito."), day));
+        const CellValue day = m_diary.undoDate();
+        m_diary.undo(chosen, whenSaved(day));
     } catch (const StoreError &e) {
         failed(QStringLiteral("Annullamento non riuscito."), e);
         return;
@@ -219,13 +221,13 @@ void ManageHandlers::done(const CellValue &date)
     updateActions();
 }
 
-Diary::SaveEnded ManageHandlers::whenSaved(const QString &what, const CellValue &date)
+Diary::SaveEnded ManageHandlers::whenSaved(const CellValue &date)
 {
-    return [this, what, date](const std::optional<StoreError> &failure) {
+    return [this, date](const std::optional<StoreError> &failure) {
+        // Saved or not, the step stands: a failed save only leaves it for the next one.
         if (failure)
-            failed(what, *failure);
-        else
-            done(date);
+            m_storeFailure.saveFailed(*failure, StoreFailure::Written::Change);
+        done(date);
     };
 }
 

@@ -58,9 +58,8 @@ private:
     void applyChange(const Appointment &original);
     // Says what failed; an office that went away is replaced. The lists stay as they are.
     void failed(const QString &what, const StoreError &error);
-    // A step's save ends in the background: once saved its day is listed again; one that failed
-    // was put back, and the lists, which still show it as it was, stay for another try.
-    Diary::SaveEnded whenSaved(const QString &what, const CellValue &date);
+    // A step's save ends in the background: its day is listed again, and a failed save said.
+    Diary::SaveEnded whenSaved(const CellValue &date);
     void updateActions();
     // After a step stored and saved.
     void done(const CellValue &date);

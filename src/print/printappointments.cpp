@@ -78,6 +78,7 @@ bool PrintAppointments::listIsEmpty()
 {
     for (int attempt = 0; attempt < 2; ++attempt) {
         try {
+            m_diary.waitForSave();
             return !m_diary.hasAny();
         } catch (const StoreError &e) {
             // A vanished office is replaced on the last save; then the list is looked at again.
@@ -155,7 +156,8 @@ bool PrintAppointments::nothingToPrint()
         return true;
     }
     try {
-        m_rows = m_period->rowsIn(m_diary.stored());
+        // After any save under way: the rows printed are those the office holds once it has ended.
+        m_rows = m_period->rowsIn(m_diary.settled());
     } catch (const StoreError &e) {
         if (!m_storeFailure.recoverIfGone(e))
             m_storeFailure.unforeseen(e);

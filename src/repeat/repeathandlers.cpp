@@ -77,7 +77,6 @@ void RepeatHandlers::apply()
 
 bool RepeatHandlers::store(const Appointments &series)
 {
-    int before = -1;
     try {
         // Refused before anything is written, naming the room there is.
         const int free = m_diary.freeRows();
@@ -88,26 +87,14 @@ bool RepeatHandlers::store(const Appointments &series)
                                    .arg(series.size()));
             return false;
         }
-        before = m_diary.stored().size();
-        m_diary.insertAll(series);
+        m_diary.insertAll(series, [this](const std::optional<StoreError> &failure) {
+            if (failure)
+                m_storeFailure.saveFailed(*failure, StoreFailure::Written::Appointments);
+        });
     } catch (const StoreError &e) {
-        bool inBook = false;
-        try {
-            inBook = before >= 0 && m_diary.stored().size() == before + series.size();
-        } catch (const StoreError &) {
-            // The office is gone, and the series with it.
-        }
-        if (!inBook || !m_diary.officeAlive()) {
-            m_prompter.message(QStringLiteral("Appuntamenti non inseriti.\n") + e.description());
-            m_storeFailure.recoverIfGone(e);
-            return false;
-        }
-        // Written and sorted, not saved: in the open workbook until the next save, as an insertion's.
-        m_prompter.message(QStringLiteral("Inseriti %1 appuntamenti").arg(series.size()));
-        m_prompter.message(QStringLiteral("Attenzione: gli appuntamenti sono nella cartella aperta ma non sono ancora "
-                                          "salvati su disco.\nVerranno salvati al prossimo salvataggio.\n")
-                           + e.description());
-        return true;
+        m_prompter.message(QStringLiteral("Appuntamenti non inseriti.\n") + e.description());
+        m_storeFailure.recoverIfGone(e);
+        return false;
     }
     m_prompter.message(QStringLiteral("Inseriti %1 appuntamenti").arg(series.size()));
     return true;

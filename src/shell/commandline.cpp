@@ -6,6 +6,7 @@
 #include "services/errorreport.h"
 #include "services/prompter.h"
 #include "services/shutdown.h"
+#include "services/storefailure.h"
 #include "store/calcworkbook.h"
 #include "store/storeerror.h"
 #include "store/workbookfile.h"
@@ -131,9 +132,21 @@ int CommandLine::run(const QString &folder) const
     Diary diary(book);
     try {
         diary.reload();
+        std::optional<StoreError> notSaved;
         const CalendarFiles::Outcome outcome =
-            m_task == Task::Export ? CalendarFiles::exportTo(diary, m_file) : CalendarFiles::importFrom(diary, m_file);
+            m_task == Task::Export
+                ? CalendarFiles::exportTo(diary, m_file)
+                : CalendarFiles::importFrom(diary, m_file,
+                                            [&notSaved](const std::optional<StoreError> &failure) { notSaved = failure; });
+        diary.waitForSave();
         say(outcome.done ? stdout : stderr, outcome.text);
+        if (notSaved) {
+            // Written, not saved: the run ends here, so the save is tried once more, or a rescue
+            // copy kept, as at the end of any run.
+            say(stderr, StoreFailure::notSavedText(StoreFailure::Written::Appointments, *notSaved));
+            shutDown(diary, prompter);
+            return 1;
+        }
         // What was stored is saved already; nothing else of the workbook is written.
         diary.close();
         diary.quitOffice();
@@ -141,7 +154,7 @@ int CommandLine::run(const QString &folder) const
     } catch (const StoreError &e) {
         reportError(prompter, e);
         // Appointments written but not saved are saved now, or kept in a rescue copy.
-        if (diary.canUndo())
+        if (diary.hasUnsavedWrites())
             shutDown(diary, prompter);
         else
             diary.quitOffice();

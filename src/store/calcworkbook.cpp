@@ -105,7 +105,7 @@ void CalcWorkbook::Impl::load(const QString &url, const Sequence<beans::Property
     document = doc;
 }
 
-CalcWorkbook::CalcWorkbook() : d(std::make_unique<Impl>()) {}
+CalcWorkbook::CalcWorkbook() : d(*this) {}
 
 CalcWorkbook::~CalcWorkbook()
 {
@@ -179,7 +179,7 @@ bool CalcWorkbook::isStarted() const
 
 qint64 CalcWorkbook::officePid() const
 {
-    return d->process.pid();
+    return d.bare()->process.pid();
 }
 
 bool CalcWorkbook::canBeShown() const
@@ -244,7 +244,7 @@ void CalcWorkbook::storeCopy(const QString &path, const QString &password) const
 
 QString CalcWorkbook::path() const
 {
-    return d->path;
+    return d.bare()->path;
 }
 
 void CalcWorkbook::save()
@@ -315,11 +315,12 @@ quint64 CalcWorkbook::contentVersion() const
 
 bool CalcWorkbook::officeAlive()
 {
-    if (d->process.hasExited())
+    OfficeProcess &process = d.bare()->process;
+    if (process.hasExited())
         return false;
     // A killed office's main thread is a zombie while its other threads are still being torn
     // down, before the process can be waited for: it answers nothing any more.
-    QFile stat(QStringLiteral("/proc/%1/stat").arg(d->process.pid()));
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(process.pid()));
     if (!stat.open(QIODevice::ReadOnly))
         return true;
     const QByteArray line = stat.readAll();

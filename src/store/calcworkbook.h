@@ -56,8 +56,22 @@ public:
     void handOver();
     // False once the office process has ended.
     bool officeAlive();
+    // Ends the office at once, whatever it is doing: one that stopped answering is taken for gone.
+    void abandonOffice();
     // After the office went away: a new office, and the workbook reopened from its last save.
     void recover();
+
+    // Office work on a thread of its own while the caller goes on: the sort and save of a large
+    // workbook. Until finishBackground() collects it nothing else reaches the office: a call from
+    // any other thread first runs the collector (the owner's, which calls finishBackground()), or
+    // collects the work itself. Work still out is collected first.
+    void startBackground(std::function<void()> work);
+    // Waits for that work, at most the patience: an office that has not answered by then is taken
+    // for gone and ended, which ends the work too. The work's failure comes through as StoreError.
+    void finishBackground();
+    bool inBackground() const;
+    void setCollector(std::function<void()> collect);
+    void setPatience(int msecs);
 
     // Counts the writes to cells, sorts and workbook loads made through this object, so that a
     // copy of the cells kept elsewhere can tell whether it is still current.
@@ -124,7 +138,24 @@ public:
 
 private:
     void runDeferredBeforeOutput();
+    // Another thread wants the office while work lent out is not collected.
+    void reclaim();
 
     struct Impl;
-    std::unique_ptr<Impl> d;
+    // The engine's state, reached only by whoever holds the office now: every call goes through
+    // here, so none can forget to wait for the work lent out.
+    class Held
+    {
+    public:
+        explicit Held(CalcWorkbook &book);
+        ~Held();
+        Impl *operator->() const;
+        // Without waiting: for what the background work never touches (the process, the path).
+        Impl *bare() const { return m_impl.get(); }
+
+    private:
+        CalcWorkbook &m_book;
+        std::unique_ptr<Impl> m_impl;
+    };
+    Held d;
 };

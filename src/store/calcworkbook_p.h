@@ -7,6 +7,7 @@
 
 #include <QString>
 #include <functional>
+#include <future>
 
 #include <cppuhelper/implbase1.hxx>
 #include <rtl/ustring.hxx>
@@ -100,8 +101,18 @@ struct OpenWorkbook
 
 using namespace CalcBridge;
 
+// Work lent to a thread of its own (see CalcWorkbook::startBackground).
+struct LentOffice
+{
+    std::future<void> job;
+    std::function<void()> collect;
+    // Long enough for the save of a full workbook on a busy machine.
+    int patienceMs = 30000;
+};
+
 struct CalcWorkbook::Impl : OfficeConnection, OpenWorkbook
 {
+    LentOffice lent;
     bool handedOver = false;
     // Work put off until the workbook leaves us (see deferUntilOutput); the last one is kept to
     // be armed again after a recovery.

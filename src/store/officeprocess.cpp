@@ -203,6 +203,12 @@ void OfficeProcess::stop(int msecs)
     }
 }
 
+void OfficeProcess::kill()
+{
+    if (m_pid > 0 && !hasExited())
+        ::kill(m_pid, SIGKILL);
+}
+
 void OfficeProcess::release()
 {
     tellGuard('R');

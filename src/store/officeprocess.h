@@ -27,6 +27,8 @@ public:
 
     // Waits up to msecs for the process to end, then kills it.
     void stop(int msecs);
+    // Kills it now, without waiting: hasExited() tells when it has gone.
+    void kill();
     // The office is the user's now: it outlives this program.
     void release();
 
