@@ -39,7 +39,12 @@ public:
 
     // An empty calendar address turns synchronisation off.
     void setAccount(const CalDavClient::Account &account);
-    bool isConfigured() const { return m_client.account().calendar.isValid(); }
+    // An address naming a server: without one nothing is ever asked of the network.
+    bool isConfigured() const
+    {
+        const QUrl &calendar = m_client.account().calendar;
+        return calendar.isValid() && !calendar.host().isEmpty();
+    }
     bool isRunning() const { return m_running; }
     // Writing what the server changed into the diary, now.
     bool isApplying() const { return m_applying; }

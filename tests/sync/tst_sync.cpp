@@ -26,6 +26,7 @@ private slots:
     void aServerDownInTheMiddle();
     void aWrongPasswordIsSaid();
     void aSeriesFromElsewhereComesAsItsOccurrences();
+    void withoutAnAddressNothingIsAsked();
 };
 
 namespace {
@@ -187,6 +188,26 @@ void TestSync::aSeriesFromElsewhereComesAsItsOccurrences()
                              Appointment::typed(QDate(2026, 9, 15), QTime(9, 0), QStringLiteral("Corso B")));
     QTRY_COMPARE_WITH_TIMEOUT(server.events(), 2, 10000);
     QVERIFY(refreshedTo(d, {"2026-09-07 09:00 Corso B", "2026-09-15 09:00 Corso B", "2026-09-21 09:00 Corso B"}));
+}
+
+void TestSync::withoutAnAddressNothingIsAsked()
+{
+    TempWorkbook wb;
+    RunningDiary d(wb.folder());
+    ui(d.form()).Text1->setText(QStringLiteral("04/05/2026"));
+    ui(d.form()).Text2->setText(QStringLiteral("9.30"));
+    ui(d.form()).Text3->setText(QStringLiteral("Dentista"));
+    ui(d.form()).Command1->click();
+    QTRY_COMPARE(d.appointments().stored().size(), 1);
+    QTest::qWait(800);
+    QVERIFY(!engine(d).last().when.isValid());
+    QVERIFY(d.form().findChildren<QMessageBox *>(QStringLiteral("avvisoServer")).isEmpty());
+    QVERIFY(!d.form().findChild<QAction *>(QStringLiteral("Maggiorna"))->isEnabled());
+    // An address typed later starts it.
+    Radicale server;
+    connectTo(d, server.calendar());
+    QTRY_COMPARE_WITH_TIMEOUT(server.events(), 1, 10000);
+    QVERIFY(d.form().findChild<QAction *>(QStringLiteral("Maggiorna"))->isEnabled());
 }
 
 int main(int argc, char **argv)
