@@ -15,6 +15,7 @@ private slots:
     void bothChangedKeepsBoth();
     void lostStateFilePairsUpAndDeletesNothing();
     void anOccurrenceChangedInTheDiaryBecomesItsOwn();
+    void aRecordOfTheOlderRuleHealsWithoutResurrecting();
 };
 
 namespace {
@@ -131,6 +132,26 @@ void TestSyncPlan::anOccurrenceChangedInTheDiaryBecomesItsOwn()
     QVERIFY(plan.diaryUntouched());
     plan = SyncPlan::compare({}, {there(first, c(2, "corso B")), there(second, c(9, "corso B"))}, agreed);
     QCOMPARE(plan.addToDiary.size(), 2);
+}
+
+void TestSyncPlan::aRecordOfTheOlderRuleHealsWithoutResurrecting()
+{
+    // An older rule kept the phone's single timed event as an occurrence: diary B deleted it then
+    // (its record let go of), diary A holds it still.
+    const SyncContent phone = c(4, "dal telefono");
+    const SyncRecord inA = agreedOn("p", phone, phone.date);
+    SyncRecord inB = inA;
+    inB.held = false;
+    const RemoteEvent single{"p", "p.ics", "e1", {}, phone};
+    SyncPlan plan = SyncPlan::compare({}, {single}, {inB});
+    QCOMPARE(plan.remove.size(), 1);
+    QVERIFY(plan.diaryUntouched() && plan.create.isEmpty() && plan.unchanged.isEmpty());
+    // Changed there since, it comes back as any change does.
+    plan = SyncPlan::compare({}, {RemoteEvent{"p", "p.ics", "e2", {}, c(4, "dal telefono", 11)}}, {inB});
+    QVERIFY(plan.addToDiary.size() == 1 && plan.serverUntouched());
+    plan = SyncPlan::compare({phone}, {single}, {inA});
+    QVERIFY(plan.diaryUntouched() && plan.serverUntouched());
+    QVERIFY(plan.unchanged.size() == 1 && !plan.unchanged[0].isOccurrence());
 }
 
 QTEST_GUILESS_MAIN(TestSyncPlan)
