@@ -133,9 +133,20 @@ SyncPlan SyncPlan::compare(const QVector<SyncContent> &diary, const QVector<Remo
             plan.addToDiary << e;
     }
 
+    // A server's change the diary holds already (written by a run whose agreement was never
+    // recorded) is that change, before any row that only looks like one.
+    QVector<bool> asOnServer(agreed.size(), false);
+    for (int i = 0; i < agreed.size(); ++i) {
+        const int s = onServer.value(idOf(agreed[i].uid, agreed[i].occurrence), -1);
+        if (!stillHeld[i] && s >= 0 && server[s].content != agreed[i].agreed && bag.take(server[s].content))
+            asOnServer[i] = true;
+    }
+
     // Which of those gone from the diary were changed there, and into what.
     QHash<int, SyncContent> changedTo;
     for (int i : gone) {
+        if (asOnServer[i])
+            continue;
         const int c = bag.changeOf(agreed[i].agreed);
         if (c >= 0) {
             changedTo.insert(i, bag.at(c));
@@ -153,6 +164,12 @@ SyncPlan SyncPlan::compare(const QVector<SyncContent> &diary, const QVector<Remo
         if (e)
             now.etag = e->etag;
 
+        if (asOnServer[i]) {
+            now.agreed = e->content;
+            now.held = true;
+            plan.unchanged << now;
+            continue;
+        }
         if (!r.held) {
             if (serverChanged)
                 plan.addToDiary << *e;

@@ -16,6 +16,7 @@ private slots:
     void lostStateFilePairsUpAndDeletesNothing();
     void anOccurrenceChangedInTheDiaryBecomesItsOwn();
     void aRecordOfTheOlderRuleHealsWithoutResurrecting();
+    void aServerChangeTheDiaryHoldsPairsBeforeALookAlike();
 };
 
 namespace {
@@ -152,6 +153,19 @@ void TestSyncPlan::aRecordOfTheOlderRuleHealsWithoutResurrecting()
     plan = SyncPlan::compare({phone}, {single}, {inA});
     QVERIFY(plan.diaryUntouched() && plan.serverUntouched());
     QVERIFY(plan.unchanged.size() == 1 && !plan.unchanged[0].isOccurrence());
+}
+
+void TestSyncPlan::aServerChangeTheDiaryHoldsPairsBeforeALookAlike()
+{
+    // A run wrote the server's move of "dentista" into the diary but never recorded it; since
+    // then the diary got "posta" at the old day and time.
+    const SyncRecord d = agreedOn("d", c(4, "dentista"));
+    const SyncContent moved = c(6, "dentista spostato", 11);
+    const SyncPlan plan = SyncPlan::compare({c(4, "posta"), moved}, {there(d, moved)}, {d});
+    QVERIFY(plan.diaryUntouched() && plan.conflicts == 0);
+    QCOMPARE(plan.create, QVector<SyncContent>{c(4, "posta")});
+    QVERIFY(plan.replace.isEmpty() && plan.remove.isEmpty());
+    QVERIFY(plan.unchanged.size() == 1 && plan.unchanged[0].agreed == moved);
 }
 
 QTEST_GUILESS_MAIN(TestSyncPlan)
