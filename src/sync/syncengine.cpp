@@ -167,7 +167,7 @@ void SyncEngine::applyToDiary(const SyncPlan &plan)
     };
     if (m_writable && !m_writable()) {
         keepAsWas();
-        m_again = true;
+        m_summary.diaryBusy = true;
         return;
     }
     // The rows holding what leaves, each taken once.
