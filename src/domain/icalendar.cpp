@@ -225,10 +225,12 @@ void Reader::readEvent(icalcomponent *vevent)
     const QString uid = QString::fromUtf8(icalcomponent_get_uid(vevent));
     const QString text = eventText(vevent);
     const bool isOverride = icalcomponent_get_first_property(vevent, ICAL_RECURRENCEID_PROPERTY) != nullptr;
+    const bool series = isOverride || icalcomponent_get_first_property(vevent, ICAL_RRULE_PROPERTY)
+                        || icalcomponent_get_first_property(vevent, ICAL_RDATE_PROPERTY);
     const std::vector<icaltimetype> moments = isOverride ? std::vector<icaltimetype>{start} : occurrences(vevent, start, uid);
     for (const icaltimetype &t : moments) {
         const auto [date, time] = localMoment(t);
-        parsed.events.append({uid, date, time, text});
+        parsed.events.append({uid, date, time, text, series});
     }
 }
 

@@ -16,10 +16,13 @@ struct CalendarEvent
     QDate date;
     QTime time;  // invalid: an all-day event
     QString text;
+    // Read from a VEVENT that repeats (its own RRULE or RDATE) or stands for one occurrence of a
+    // series (a RECURRENCE-ID); never from the rules of a time zone.
+    bool series = false;
 
     bool operator==(const CalendarEvent &o) const
     {
-        return uid == o.uid && date == o.date && time == o.time && text == o.text;
+        return uid == o.uid && date == o.date && time == o.time && text == o.text && series == o.series;
     }
 };
 

@@ -1,6 +1,7 @@
 #include "syncplan.h"
 
 #include <QHash>
+#include <QSet>
 
 namespace {
 
@@ -68,13 +69,38 @@ private:
     QMultiHash<QString, int> m_index;
 };
 
+// An older rule took every timed event of a zone with summer time for an occurrence of a series.
+// Once the server's copy is read as the single event it is, the one record of that uid is its
+// record; what the diary let go of under that rule it let go of still.
+QVector<SyncRecord> healed(QVector<SyncRecord> agreed, const QVector<RemoteEvent> &server)
+{
+    QHash<QString, QString> single;  // uid -> href, read as an event on its own
+    QSet<QString> repeating;
+    for (const RemoteEvent &e : server) {
+        if (e.occurrence.isValid())
+            repeating.insert(e.uid);
+        else
+            single.insert(e.uid, e.href);
+    }
+    QHash<QString, int> records;
+    for (const SyncRecord &r : std::as_const(agreed))
+        ++records[r.uid];
+    for (SyncRecord &r : agreed) {
+        if (r.isOccurrence() && records.value(r.uid) == 1 && !repeating.contains(r.uid)
+            && single.value(r.uid) == r.href)
+            r.occurrence = QDate();
+    }
+    return agreed;
+}
+
 } // namespace
 
 SyncPlan SyncPlan::compare(const QVector<SyncContent> &diary, const QVector<RemoteEvent> &server,
-                           const QVector<SyncRecord> &agreed)
+                           const QVector<SyncRecord> &agreedBefore)
 {
     SyncPlan plan;
     DiaryBag bag(diary);
+    const QVector<SyncRecord> agreed = healed(agreedBefore, server);
 
     QHash<QString, int> onServer;
     for (int i = 0; i < server.size(); ++i)
@@ -107,9 +133,20 @@ SyncPlan SyncPlan::compare(const QVector<SyncContent> &diary, const QVector<Remo
             plan.addToDiary << e;
     }
 
+    // A server's change the diary holds already (written by a run whose agreement was never
+    // recorded) is that change, before any row that only looks like one.
+    QVector<bool> asOnServer(agreed.size(), false);
+    for (int i = 0; i < agreed.size(); ++i) {
+        const int s = onServer.value(idOf(agreed[i].uid, agreed[i].occurrence), -1);
+        if (!stillHeld[i] && s >= 0 && server[s].content != agreed[i].agreed && bag.take(server[s].content))
+            asOnServer[i] = true;
+    }
+
     // Which of those gone from the diary were changed there, and into what.
     QHash<int, SyncContent> changedTo;
     for (int i : gone) {
+        if (asOnServer[i])
+            continue;
         const int c = bag.changeOf(agreed[i].agreed);
         if (c >= 0) {
             changedTo.insert(i, bag.at(c));
@@ -127,9 +164,17 @@ SyncPlan SyncPlan::compare(const QVector<SyncContent> &diary, const QVector<Remo
         if (e)
             now.etag = e->etag;
 
+        if (asOnServer[i]) {
+            now.agreed = e->content;
+            now.held = true;
+            plan.unchanged << now;
+            continue;
+        }
         if (!r.held) {
             if (serverChanged)
                 plan.addToDiary << *e;
+            else if (e && !r.isOccurrence())
+                plan.remove << now;  // an event on its own the diary let go of under the older rule
             else if (e)
                 plan.unchanged << now;
             continue;

@@ -40,7 +40,8 @@ struct SyncRecord
     QDate occurrence;  // null for an event on its own
     SyncContent agreed;
     // False for an occurrence of a series the diary changed or deleted: it stays on the server as
-    // its series says, and comes back to the diary only when the series changes there.
+    // its series says, and comes back to the diary only when the series changes there. An event
+    // on its own that the diary no longer holds is deleted on the server, unless changed there.
     bool held = true;
 
     bool isOccurrence() const { return occurrence.isValid(); }
@@ -82,7 +83,8 @@ struct SyncPlan
 
     // What changed on each side since the last agreement, and what to do about it. Without any
     // agreement (a first run, or a lost state file) equal contents pair up: nothing is duplicated,
-    // nothing deleted.
+    // nothing deleted. A record kept as an occurrence of an event the server holds on its own is
+    // taken as that event's.
     static SyncPlan compare(const QVector<SyncContent> &diary, const QVector<RemoteEvent> &server,
                             const QVector<SyncRecord> &agreed);
 };

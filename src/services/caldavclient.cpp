@@ -102,6 +102,9 @@ CalDavClient::~CalDavClient() = default;
 void CalDavClient::setAccount(const Account &account)
 {
     m_account = account;
+    // No address stays none: "/" would be a valid URL naming no server.
+    if (m_account.calendar.isEmpty())
+        return;
     QString path = m_account.calendar.path();
     if (!path.endsWith(QLatin1Char('/')))
         m_account.calendar.setPath(path + QLatin1Char('/'));

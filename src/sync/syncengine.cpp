@@ -36,11 +36,6 @@ CalendarEvent eventOf(const QString &uid, const SyncContent &c)
     return {uid, c.date, c.time, c.text};
 }
 
-bool isSeries(const QByteArray &body)
-{
-    return body.contains("\nRRULE") || body.contains("\nRDATE") || body.contains("\nRECURRENCE-ID");
-}
-
 } // namespace
 
 QString SyncEngine::Summary::describe() const
@@ -136,10 +131,9 @@ void SyncEngine::gotBodies(const QHash<QString, QString> &etags, const QHash<QSt
     const QDate until = QDate::currentDate().addYears(kYearsAhead);
     for (auto it = bodies.cbegin(); it != bodies.cend(); ++it) {
         const ICalendar::Parsed parsed = ICalendar::read(it.value().data, until);
-        const bool series = isSeries(it.value().data);
         const QString etag = it.value().etag.isEmpty() ? etags.value(it.key()) : it.value().etag;
         for (const CalendarEvent &e : parsed.events)
-            server << RemoteEvent{e.uid, it.key(), etag, series ? e.date : QDate(), storedFormOf(e)};
+            server << RemoteEvent{e.uid, it.key(), etag, e.series ? e.date : QDate(), storedFormOf(e)};
     }
 
     QVector<SyncContent> diary;
@@ -173,7 +167,7 @@ void SyncEngine::applyToDiary(const SyncPlan &plan)
     };
     if (m_writable && !m_writable()) {
         keepAsWas();
-        m_again = true;
+        m_summary.diaryBusy = true;
         return;
     }
     // The rows holding what leaves, each taken once.

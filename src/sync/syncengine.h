@@ -29,6 +29,7 @@ public:
         int deletedHere = 0;
         int conflicts = 0;
         int failed = 0;    // steps refused, tried again next time
+        bool diaryBusy = false;  // the server's changes wait until the diary may be written
         QString failure;   // why the run, or a step of it, failed; empty when nothing did
 
         // One line for the server window and the notice, in Italian.
@@ -39,12 +40,18 @@ public:
 
     // An empty calendar address turns synchronisation off.
     void setAccount(const CalDavClient::Account &account);
-    bool isConfigured() const { return m_client.account().calendar.isValid(); }
+    // An address naming a server: without one nothing is ever asked of the network.
+    bool isConfigured() const
+    {
+        const QUrl &calendar = m_client.account().calendar;
+        return calendar.isValid() && !calendar.host().isEmpty();
+    }
     bool isRunning() const { return m_running; }
     // Writing what the server changed into the diary, now.
     bool isApplying() const { return m_applying; }
     // Whether the diary may be written now (false while a modal window holds rows, say): a run
-    // that finds it false tries its diary step again a moment later.
+    // that finds it false still sends the diary's changes, leaves the server's for a later run,
+    // and says so in its summary (diaryBusy). It does not start that run itself.
     void setDiaryWritable(std::function<bool()> writable) { m_writable = std::move(writable); }
 
     // A run now, or right after the one under way.

@@ -10,6 +10,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QEvent>
 #include <QInputDialog>
 #include <QMessageBox>
 
@@ -110,6 +111,8 @@ void SyncHandlers::runFinished(const SyncEngine::Summary &summary)
 {
     if (summary.received + summary.deletedHere > 0)
         emit diaryUpdated();
+    if (summary.diaryBusy && !m_finished)
+        afterModalWindows();
     if (m_window)
         m_window->showLastRun(summary.describe());
     if (summary.failure.isEmpty() || m_noticeGiven || m_finished)
@@ -125,6 +128,47 @@ void SyncHandlers::runFinished(const SyncEngine::Summary &summary)
     notice->setAttribute(Qt::WA_DeleteOnClose);
     notice->setModal(false);
     notice->show();
+}
+
+// Not a run after run while the window stands open: one once it closes, or once the one behind
+// it does.
+void SyncHandlers::afterModalWindows()
+{
+    if (m_finished)
+        return;
+    QWidget *modal = QApplication::activeModalWidget();
+    if (!modal) {
+        QTimer::singleShot(0, &m_engine, [this] {
+            if (!m_finished)
+                m_engine.syncNow();
+        });
+        return;
+    }
+    if (modal == m_modal)
+        return;
+    stopWatching();
+    m_modal = modal;
+    modal->installEventFilter(this);
+    connect(modal, &QObject::destroyed, this, &SyncHandlers::afterModalWindows, Qt::QueuedConnection);
+}
+
+void SyncHandlers::stopWatching()
+{
+    if (!m_modal)
+        return;
+    m_modal->removeEventFilter(this);
+    disconnect(m_modal, &QObject::destroyed, this, nullptr);
+    m_modal = nullptr;
+}
+
+bool SyncHandlers::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_modal && event->type() == QEvent::Hide) {
+        stopWatching();
+        // Looked at once the window has left the modal stack.
+        QTimer::singleShot(0, this, &SyncHandlers::afterModalWindows);
+    }
+    return QObject::eventFilter(watched, event);
 }
 
 void SyncHandlers::showWindow()
@@ -176,6 +220,7 @@ void SyncHandlers::finish()
     m_finished = true;
     m_every.stop();
     m_afterWrite.stop();
+    stopWatching();
     m_engine.finish(kFinishMs);
     m_engine.setAccount({});
 }

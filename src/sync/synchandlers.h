@@ -52,6 +52,9 @@ private:
     void save();
     void runFinished(const SyncEngine::Summary &summary);
     void diaryChanged();
+    void afterModalWindows();
+    void stopWatching();
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
     Controls m_controls;
     Diary &m_diary;
@@ -63,6 +66,8 @@ private:
     QTimer m_every;
     QTimer m_afterWrite;
     QPointer<ServerWindow> m_window;
+    // The modal window a run found holding the diary: the next run starts when it goes.
+    QPointer<QWidget> m_modal;
     bool m_noticeGiven = false;
     bool m_finished = false;
     int m_received = 0;

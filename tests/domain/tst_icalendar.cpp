@@ -13,6 +13,7 @@ private slots:
     void writesEscapedFoldedEventsInTheLocalZone();
     void readsAnotherProgramsFile();
     void seriesStopAtTheLimit();
+    void aSeriesIsKnownFromItsEventNotItsZone();
 };
 
 void TestICalendar::writesEscapedFoldedEventsInTheLocalZone()
@@ -56,10 +57,10 @@ void TestICalendar::readsAnotherProgramsFile()
         {"ny", QDate(2026, 1, 15), QTime(15, 0), QStringLiteral("Chiamata, New York - Ufficio 3")},
         {"utc", QDate(2026, 7, 10), QTime(14, 0), QStringLiteral("Volo")},
         {"day", QDate(2026, 12, 25), QTime(), QStringLiteral("Natale")},
-        {"week", QDate(2026, 3, 2), QTime(19, 0), QStringLiteral("Corso")},
-        {"week", QDate(2026, 3, 16), QTime(19, 0), QStringLiteral("Corso")},
+        {"week", QDate(2026, 3, 2), QTime(19, 0), QStringLiteral("Corso"), true},
+        {"week", QDate(2026, 3, 16), QTime(19, 0), QStringLiteral("Corso"), true},
         // London moved to summer time on 29 March, Rome too: still an hour apart.
-        {"week", QDate(2026, 3, 23), QTime(19, 0), QStringLiteral("Corso")}};
+        {"week", QDate(2026, 3, 23), QTime(19, 0), QStringLiteral("Corso"), true}};
     QCOMPARE(parsed.events, expected);
 }
 
@@ -75,6 +76,22 @@ void TestICalendar::seriesStopAtTheLimit()
     parsed = ICalendar::read(ics, QDate(2030, 1, 1), 500);
     QCOMPARE(parsed.events.size(), 500);
     QCOMPARE(parsed.cutSeries, 1);
+}
+
+void TestICalendar::aSeriesIsKnownFromItsEventNotItsZone()
+{
+    // Our own timed event carries Rome's VTIMEZONE, summer-time rules and all: still one event.
+    const CalendarEvent own{"a@v", QDate(2026, 7, 1), QTime(9, 30), QStringLiteral("Dentista")};
+    const QByteArray ics = ICalendar::writeEvent(own);
+    QVERIFY(ics.contains("\nRRULE:") || ics.contains("\nRDATE:"));
+    QCOMPARE(ICalendar::read(ics, QDate(2028, 1, 1)).events, QVector<CalendarEvent>{own});
+    // Its own RDATE, or a RECURRENCE-ID: one of a series.
+    for (const QByteArray line : {"RDATE:20260914T090000Z", "RECURRENCE-ID:20260907T080000Z"}) {
+        const auto events = ICalendar::read("BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:x\r\nBEGIN:VEVENT\r\nUID:s\r\n"
+                                            "DTSTART:20260907T090000Z\r\n" + line + "\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n",
+                                            QDate(2028, 1, 1)).events;
+        QVERIFY(!events.isEmpty() && events.last().series);
+    }
 }
 
 QTEST_GUILESS_MAIN(TestICalendar)

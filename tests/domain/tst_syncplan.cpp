@@ -15,6 +15,8 @@ private slots:
     void bothChangedKeepsBoth();
     void lostStateFilePairsUpAndDeletesNothing();
     void anOccurrenceChangedInTheDiaryBecomesItsOwn();
+    void aRecordOfTheOlderRuleHealsWithoutResurrecting();
+    void aServerChangeTheDiaryHoldsPairsBeforeALookAlike();
 };
 
 namespace {
@@ -131,6 +133,39 @@ void TestSyncPlan::anOccurrenceChangedInTheDiaryBecomesItsOwn()
     QVERIFY(plan.diaryUntouched());
     plan = SyncPlan::compare({}, {there(first, c(2, "corso B")), there(second, c(9, "corso B"))}, agreed);
     QCOMPARE(plan.addToDiary.size(), 2);
+}
+
+void TestSyncPlan::aRecordOfTheOlderRuleHealsWithoutResurrecting()
+{
+    // An older rule kept the phone's single timed event as an occurrence: diary B deleted it then
+    // (its record let go of), diary A holds it still.
+    const SyncContent phone = c(4, "dal telefono");
+    const SyncRecord inA = agreedOn("p", phone, phone.date);
+    SyncRecord inB = inA;
+    inB.held = false;
+    const RemoteEvent single{"p", "p.ics", "e1", {}, phone};
+    SyncPlan plan = SyncPlan::compare({}, {single}, {inB});
+    QCOMPARE(plan.remove.size(), 1);
+    QVERIFY(plan.diaryUntouched() && plan.create.isEmpty() && plan.unchanged.isEmpty());
+    // Changed there since, it comes back as any change does.
+    plan = SyncPlan::compare({}, {RemoteEvent{"p", "p.ics", "e2", {}, c(4, "dal telefono", 11)}}, {inB});
+    QVERIFY(plan.addToDiary.size() == 1 && plan.serverUntouched());
+    plan = SyncPlan::compare({phone}, {single}, {inA});
+    QVERIFY(plan.diaryUntouched() && plan.serverUntouched());
+    QVERIFY(plan.unchanged.size() == 1 && !plan.unchanged[0].isOccurrence());
+}
+
+void TestSyncPlan::aServerChangeTheDiaryHoldsPairsBeforeALookAlike()
+{
+    // A run wrote the server's move of "dentista" into the diary but never recorded it; since
+    // then the diary got "posta" at the old day and time.
+    const SyncRecord d = agreedOn("d", c(4, "dentista"));
+    const SyncContent moved = c(6, "dentista spostato", 11);
+    const SyncPlan plan = SyncPlan::compare({c(4, "posta"), moved}, {there(d, moved)}, {d});
+    QVERIFY(plan.diaryUntouched() && plan.conflicts == 0);
+    QCOMPARE(plan.create, QVector<SyncContent>{c(4, "posta")});
+    QVERIFY(plan.replace.isEmpty() && plan.remove.isEmpty());
+    QVERIFY(plan.unchanged.size() == 1 && plan.unchanged[0].agreed == moved);
 }
 
 QTEST_GUILESS_MAIN(TestSyncPlan)

@@ -1,7 +1,9 @@
 #include "radicale.h"
+#include "browse/browsefixture.h"
 #include "support/testsupport.h"
 
 #include "domain/diary.h"
+#include "domain/icalendar.h"
 #include "shell/form1.h"
 #include "sync/serverwindow.h"
 #include "sync/synchandlers.h"
@@ -13,6 +15,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSettings>
+#include <QTimer>
 
 // Two diaries on two workbooks kept in step through a real Radicale, by the real windows.
 class TestSync : public QObject
@@ -26,6 +29,8 @@ private slots:
     void aServerDownInTheMiddle();
     void aWrongPasswordIsSaid();
     void aSeriesFromElsewhereComesAsItsOccurrences();
+    void withoutAnAddressNothingIsAsked();
+    void aModalWindowHoldsBackTheServersChangesOnly();
 };
 
 namespace {
@@ -187,6 +192,68 @@ void TestSync::aSeriesFromElsewhereComesAsItsOccurrences()
                              Appointment::typed(QDate(2026, 9, 15), QTime(9, 0), QStringLiteral("Corso B")));
     QTRY_COMPARE_WITH_TIMEOUT(server.events(), 2, 10000);
     QVERIFY(refreshedTo(d, {"2026-09-07 09:00 Corso B", "2026-09-15 09:00 Corso B", "2026-09-21 09:00 Corso B"}));
+}
+
+void TestSync::withoutAnAddressNothingIsAsked()
+{
+    TempWorkbook wb;
+    RunningDiary d(wb.folder());
+    ui(d.form()).Text1->setText(QStringLiteral("04/05/2026"));
+    ui(d.form()).Text2->setText(QStringLiteral("9.30"));
+    ui(d.form()).Text3->setText(QStringLiteral("Dentista"));
+    ui(d.form()).Command1->click();
+    QTRY_COMPARE(d.appointments().stored().size(), 1);
+    QTest::qWait(800);
+    QVERIFY(!engine(d).last().when.isValid());
+    QVERIFY(d.form().findChildren<QMessageBox *>(QStringLiteral("avvisoServer")).isEmpty());
+    QVERIFY(!d.form().findChild<QAction *>(QStringLiteral("Maggiorna"))->isEnabled());
+    // An address typed later starts it.
+    Radicale server;
+    connectTo(d, server.calendar());
+    QTRY_COMPARE_WITH_TIMEOUT(server.events(), 1, 10000);
+    QVERIFY(d.form().findChild<QAction *>(QStringLiteral("Maggiorna"))->isEnabled());
+}
+
+void TestSync::aModalWindowHoldsBackTheServersChangesOnly()
+{
+    Radicale server;
+    // The phone's appointments, timed in the zone of the run: Rome's carries summer-time rules.
+    const auto put = [&server](const char *uid, int day, const QString &text) {
+        return server.request("PUT", QStringLiteral("/u/cal/%1.ics").arg(uid),
+                              ICalendar::writeEvent({uid, QDate(2026, 5, day), QTime(9, 30), text}));
+    };
+    QCOMPARE(put("tel", 4, QStringLiteral("Dal telefono")), 201);
+    QCOMPARE(put("riu", 6, QStringLiteral("Riunione")), 201);
+    TempWorkbook wbA, wbB;
+    RunningDiary a(wbA.folder()), b(wbB.folder());
+    connectTo(a, server.calendar());
+    connectTo(b, server.calendar());
+    const QStringList both{"2026-05-04 09:30 Dal telefono", "2026-05-06 09:30 Riunione"};
+    QVERIFY(refreshedTo(a, both));
+    QVERIFY(refreshedTo(b, both));
+
+    // B deletes one; the day's message stays open 3 s, while the phone changes the other.
+    int runs = 0, runsWhileOpen = -1;
+    connect(&engine(b), &SyncEngine::runFinished, this, [&runs] { ++runs; });
+    b.prompter.onMessage = [&](const QString &text) {
+        if (text != QStringLiteral("Nessun Appuntamento per questa data"))
+            return;
+        QVERIFY(put("riu", 6, QStringLiteral("Riunione spostata")) < 300);
+        QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Vespolari"), text, QMessageBox::Ok, &b.form());
+        QTimer::singleShot(3000, &box, &QMessageBox::accept);
+        box.exec();
+        runsWhileOpen = runs;
+    };
+    BrowseFixture::clickDay(b.form(), QDate(2026, 5, 4));
+    ui(b.form()).List1->setCurrentRow(0);
+    b.prompter.replies = {true};
+    b.form().findChild<QAction *>(QStringLiteral("Melimina"))->trigger();
+    QTRY_VERIFY_WITH_TIMEOUT(runsWhileOpen >= 0, 10000);
+    QVERIFY2(runsWhileOpen >= 1 && runsWhileOpen <= 2, qPrintable(QString::number(runsWhileOpen)));
+    QCOMPARE(server.events(), 1);
+    // Once it closes, the change comes by itself; the deleted one comes back nowhere.
+    QTRY_COMPARE_WITH_TIMEOUT(texts(b), QStringList{"2026-05-06 09:30 Riunione spostata"}, 10000);
+    QVERIFY(refreshedTo(a, {"2026-05-06 09:30 Riunione spostata"}));
 }
 
 int main(int argc, char **argv)
