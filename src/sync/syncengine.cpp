@@ -137,10 +137,13 @@ void SyncEngine::gotBodies(const QHash<QString, QString> &etags, const QHash<QSt
     }
 
     QVector<SyncContent> diary;
+    bool unsaved = false;
     try {
-        // A save under way may yet put its rows back: the comparison starts from where it ends.
+        // Only what is on disk is agreed on: a write that never reaches it must not be agreed, nor,
+        // missing at the next start, be taken for one the user deleted.
         m_diary.waitForSave();
-        for (const Appointment &a : m_diary.stored())
+        unsaved = m_diary.hasUnsavedWrites();
+        for (const Appointment &a : m_diary.saved())
             if (const auto e = ICalendar::toEvent(a, 0))
                 diary << contentOf(*e);
     } catch (const StoreError &e) {
@@ -151,23 +154,26 @@ void SyncEngine::gotBodies(const QHash<QString, QString> &etags, const QHash<QSt
     const SyncPlan plan = SyncPlan::compare(diary, server, m_agreed);
     m_next = plan.unchanged;
     m_summary.conflicts = plan.conflicts;
-    applyToDiary(plan);
+    m_open = 1;
+    applyToDiary(plan, unsaved);
     sendToServer(plan);
 }
 
-void SyncEngine::applyToDiary(const SyncPlan &plan)
+void SyncEngine::applyToDiary(const SyncPlan &plan, bool unsaved)
 {
     if (plan.diaryUntouched())
         return;
-    // What the diary held as agreed stays agreed when the write does not happen.
-    const auto keepAsWas = [this, &plan] {
+    // What the diary held as agreed stays agreed when the write does not happen, or is not saved.
+    const auto keepAsWas = [this](const SyncPlan &plan) {
         for (const auto &r : plan.replaceInDiary)
             m_next << r.record;
         m_next << plan.removeFromDiary;
     };
-    if (m_writable && !m_writable()) {
-        keepAsWas();
-        m_summary.diaryBusy = true;
+    // Rows written but not on disk (a save that failed) wait: the server's changes go in once
+    // they are saved, so that the comparison and the rows written agree.
+    if (unsaved || (m_writable && !m_writable())) {
+        keepAsWas(plan);
+        m_summary.diaryBusy = !unsaved;
         return;
     }
     // The rows holding what leaves, each taken once.
@@ -194,22 +200,32 @@ void SyncEngine::applyToDiary(const SyncPlan &plan)
         for (const auto &r : plan.replaceInDiary)
             coming << ICalendar::toAppointment(eventOf(r.event.uid, r.event.content));
         m_applying = true;
-        m_diary.exchange(going, coming);
+        // Agreed once saved, and not before: the run ends when the save has.
+        ++m_open;
+        m_diary.exchange(going, coming, [this, plan, keepAsWas](const std::optional<StoreError> &failure) {
+            m_summary.received = plan.addToDiary.size() + plan.replaceInDiary.size();
+            m_summary.deletedHere = plan.removeFromDiary.size();
+            if (failure) {
+                keepAsWas(plan);
+                emit diaryNotSaved(*failure);
+            } else {
+                for (const RemoteEvent &e : plan.addToDiary)
+                    m_next << SyncRecord{e.uid, e.href, e.etag, e.occurrence, e.content, true};
+                for (const auto &r : plan.replaceInDiary)
+                    m_next << SyncRecord{r.event.uid, r.event.href, r.event.etag, r.event.occurrence, r.event.content,
+                                         true};
+            }
+            stepDone();
+        });
         m_applying = false;
     } catch (const StoreError &e) {
+        --m_open;
         m_applying = false;
-        keepAsWas();
+        keepAsWas(plan);
         ++m_summary.failed;
         m_summary.failure = QStringLiteral("il diario non ha accettato le modifiche del server: %1.").arg(e.description());
         emit diaryFailed(e);
-        return;
     }
-    for (const RemoteEvent &e : plan.addToDiary)
-        m_next << SyncRecord{e.uid, e.href, e.etag, e.occurrence, e.content, true};
-    for (const auto &r : plan.replaceInDiary)
-        m_next << SyncRecord{r.event.uid, r.event.href, r.event.etag, r.event.occurrence, r.event.content, true};
-    m_summary.received = plan.addToDiary.size() + plan.replaceInDiary.size();
-    m_summary.deletedHere = plan.removeFromDiary.size();
 }
 
 void SyncEngine::sendToServer(const SyncPlan &plan)
@@ -262,7 +278,7 @@ void SyncEngine::sendToServer(const SyncPlan &plan)
         };
     }
     // A few at a time: requests waiting in the queue would run out their time limit there.
-    m_open = m_steps.size() + 1;
+    m_open += m_steps.size();
     m_nextStep = 0;
     while (m_nextStep < m_steps.size() && m_nextStep < kInFlight)
         m_steps[m_nextStep++]();

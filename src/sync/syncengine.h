@@ -66,12 +66,15 @@ signals:
     void runFinished(const SyncEngine::Summary &summary);
     // The diary could not be written; the rows stay as they were.
     void diaryFailed(const StoreError &error);
+    // The server's changes are in the diary, but their save failed: not agreed on yet.
+    void diaryNotSaved(const StoreError &error);
 
 private:
     void start();
     void gotEtags(const CalDavClient::Result &result, const QHash<QString, QString> &etags);
     void gotBodies(const QHash<QString, QString> &etags, const QHash<QString, CalDavClient::Body> &bodies);
-    void applyToDiary(const SyncPlan &plan);
+    // `unsaved`: the diary holds writes not on disk, and the server's changes wait for them.
+    void applyToDiary(const SyncPlan &plan, bool unsaved);
     void sendToServer(const SyncPlan &plan);
     void stepDone();
     void end(const QString &failure = {});

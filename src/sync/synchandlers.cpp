@@ -50,6 +50,8 @@ SyncHandlers::SyncHandlers(const Controls &controls, Diary &diary, Prompter &pro
     connect(&m_engine, &SyncEngine::runFinished, this, &SyncHandlers::runFinished);
     connect(&m_engine, &SyncEngine::diaryFailed, this,
             [this](const StoreError &e) { m_storeFailure.recoverIfGone(e); });
+    connect(&m_engine, &SyncEngine::diaryNotSaved, this,
+            [this](const StoreError &e) { m_storeFailure.saveFailed(e, StoreFailure::Written::Appointments); });
     if (!diary.path().isEmpty())
         configure();
 }
