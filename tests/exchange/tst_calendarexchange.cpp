@@ -1,9 +1,11 @@
 #include "browse/browsefixture.h"
 #include "domain/diary.h"
+#include "domain/icalendar.h"
 #include "exchange/exchangehandlers.h"
 #include "support/diarywalk.h"
 
 #include <QAction>
+#include <QDir>
 #include <QRegularExpression>
 
 // "Esporta calendario..." and "Importa calendario..." on the real office and the real window.
@@ -14,6 +16,7 @@ class TestCalendarExchange : public QObject
 private slots:
     void initTestCase();
     void roundTripLeavesTheWorkbookUnchanged();
+    void anImportWhoseSaveFailsStaysAndTheRunGoesOn();
 
 private:
     ScriptedFiles m_files;
@@ -91,6 +94,32 @@ void TestCalendarExchange::roundTripLeavesTheWorkbookUnchanged()
     QVERIFY(undo->isEnabled());
     undo->trigger();
     QCOMPARE(diary().stored().size(), 0);
+}
+
+void TestCalendarExchange::anImportWhoseSaveFailsStaysAndTheRunGoesOn()
+{
+    const QString path = m_dir.filePath(QStringLiteral("nuovo.ics"));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(ICalendar::write({{QStringLiteral("n@x"), QDate(2026, 9, 1), QTime(8, 0), QStringLiteral("Nuovo")}}));
+    file.close();
+    const int before = diary().settled().size();
+    // The folder goes elsewhere and a file takes its name: the import's save fails.
+    const QString folder = m_workbook->folder(), away = folder + QStringLiteral("-altrove");
+    QVERIFY(QDir().rename(folder, away));
+    QFile blocker(folder);
+    QVERIFY(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    const QString said = choose("Mimporta", path);
+    QVERIFY(blocker.remove() && QDir().rename(away, folder));
+    QVERIFY2(said.startsWith(QStringLiteral("Importati 1 appuntamenti\nAttenzione: gli appuntamenti sono nella cartella "
+                                            "aperta ma non sono ancora salvati su disco.")),
+             qPrintable(said));
+    QVERIFY(!m_diary->form().hasEnded());
+    QCOMPARE(diary().stored().size(), before + 1);
+    QVERIFY(diary().hasUnsavedWrites());
+    diary().save();
+    QVERIFY(!diary().hasUnsavedWrites());
 }
 
 QTEST_MAIN(TestCalendarExchange)

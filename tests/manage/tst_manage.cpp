@@ -52,6 +52,7 @@ private slots:
     void severalStepsAreTakenBackInTurn();
     void failedSavesKeepEveryStepForTheNextSave();
     void officeKilledDuringADeletion();
+    void officeGoneDuringAChangesSaveIsRecoveredOnce();
     void undoOfAChangeAfterRowsMovedAndOneThatFails();
     void aBatchIsTakenBackByOneUndoOrRefusedWhole();
     void officeGoneBetweenAnInsertionsWriteAndItsSave();
@@ -450,6 +451,31 @@ void TestManage::officeKilledDuringADeletion()
     CellBlock without = fixtureRows();
     without.removeAt(2);
     QVERIFY(sameRows(dataRows(m_diary->book()), without));
+}
+
+void TestManage::officeGoneDuringAChangesSaveIsRecoveredOnce()
+{
+    saveFixture();
+    // The find window reads again at every change: one more reader to meet the dead office.
+    action(form(), "Mcerca")->trigger();
+    listDay();
+    ui(form()).List1->setCurrentRow(1);
+    const qint64 office = m_diary->book().officePid();
+    const QMetaObject::Connection stop =
+        connect(&m_diary->appointments(), &Diary::changed, [office] { ::kill(pid_t(office), SIGSTOP); });
+    action(form(), "Mmodifica")->trigger();
+    typeAndConfirm(changeWindow(form()), QStringLiteral("07/03/2024"), QStringLiteral("12.00"),
+                   QStringLiteral("Banca"));
+    disconnect(stop);
+    ::kill(pid_t(office), SIGKILL);
+    CellBlock expected = fixtureRows();
+    expected[2] = row(kDay, QTime(12, 0), QStringLiteral("Banca"));
+    QVERIFY(sameRows(dataRows(m_diary->book()), expected));
+    QCOMPARE(prompter().texts().filter(QStringLiteral("Il foglio di calcolo si è chiuso")).size(), 1);
+    QVERIFY(m_diary->book().officePid() != office);
+    for (QWidget *w : QApplication::topLevelWidgets())
+        if (w->objectName() == QLatin1String("Cerca"))
+            w->close();
 }
 
 void TestManage::undoOfAChangeAfterRowsMovedAndOneThatFails()

@@ -318,9 +318,12 @@ void TestStartup::exitWithAFailedSaveLeavesARescueCopy()
     blocker.close();
     insert(QStringLiteral("25/05/2009"), QStringLiteral("Primo"));
     insert(QStringLiteral("27/05/2009"), QStringLiteral("Mai salvato"));
-    insert(QStringLiteral("26/05/2009"), QStringLiteral("Neanche questo"));
-    QVERIFY2(diary.prompter.texts().filter(QStringLiteral("non è ancora salvato su disco")).size() == 3,
+    QVERIFY2(diary.prompter.texts().filter(QStringLiteral("non è ancora salvato su disco")).size() == 2,
              qPrintable(diary.prompter.texts().join(QLatin1Char('|'))));
+    // The last one's save is still under way when "Esci" is clicked: its news never comes, and
+    // the rescue copy and the message take it all the same.
+    diary.prompter.whileRead = nullptr;
+    insert(QStringLiteral("26/05/2009"), QStringLiteral("Neanche questo"));
     diary.prompter.clear();
 
     diary.form().show();
@@ -330,6 +333,9 @@ void TestStartup::exitWithAFailedSaveLeavesARescueCopy()
     QCOMPARE(diary.prompter.messages.size(), 1);
     const QString message = diary.prompter.texts().first();
     QVERIFY2(message.startsWith(QStringLiteral("Errore di run-time '")), qPrintable(message));
+    QVERIFY2(message.contains(QStringLiteral("Appuntamenti non salvati su")) && message.contains(QStringLiteral("Primo"))
+                 && message.contains(QStringLiteral("Neanche questo")),
+             qPrintable(message));
 
     const QStringList copies = QDir(RescueCopy::folder()).entryList({QStringLiteral("*.xls")}, QDir::Files);
     QCOMPARE(copies.size(), 1);

@@ -3,8 +3,12 @@
 #include "store/storeerror.h"
 #include "support/testsupport.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QTest>
+#include <QThread>
+
+#include <csignal>
 
 // The spreadsheet engine on the real office.
 class TestCalcWorkbook : public QObject
@@ -20,6 +24,7 @@ private slots:
     void wrongPasswordFailsWithoutHanging();
     void damagedFileFailsWithoutHanging();
     void officeEndsWithTheBook();
+    void nothingReachesTheOfficeWhileItIsLentAndNoWaitIsEndless();
 };
 
 void TestCalcWorkbook::valueKindsRoundTripThroughTheSavedFile()
@@ -151,6 +156,36 @@ void TestCalcWorkbook::officeEndsWithTheBook()
         QVERIFY(processAlive(pid));
     }
     QVERIFY(!processAlive(pid));
+}
+
+void TestCalcWorkbook::nothingReachesTheOfficeWhileItIsLentAndNoWaitIsEndless()
+{
+    TempWorkbook wb;
+    auto book = openForInspection(wb.path());
+    // A call from here while the work is out waits for it, even one that never asked to.
+    book->startBackground([&book] {
+        QThread::msleep(300);
+        book->setCell(5, 3, CellValue::fromText(QStringLiteral("dal lavoro")));
+    });
+    QCOMPARE(book->cell(5, 3).text, QStringLiteral("dal lavoro"));
+    QVERIFY(!book->inBackground());
+    // An office that stops answering is taken for gone once the patience runs out.
+    book->setPatience(1000);
+    const qint64 office = book->officePid();
+    book->startBackground([&book, office] {
+        ::kill(pid_t(office), SIGSTOP);
+        book->save();
+    });
+    QElapsedTimer clock;
+    clock.start();
+    try {
+        book->finishBackground();
+        QFAIL("a stopped office saved");
+    } catch (const StoreError &e) {
+        QCOMPARE(e.number(), int(StoreError::OfficeGone));
+    }
+    QVERIFY2(clock.elapsed() < 10000, qPrintable(QString::number(clock.elapsed())));
+    QTRY_VERIFY(!processAlive(office));
 }
 
 QTEST_GUILESS_MAIN(TestCalcWorkbook)

@@ -10,6 +10,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -31,6 +32,7 @@ private slots:
     void aSeriesFromElsewhereComesAsItsOccurrences();
     void withoutAnAddressNothingIsAsked();
     void aModalWindowHoldsBackTheServersChangesOnly();
+    void onlyWhatIsOnDiskIsSent();
 };
 
 namespace {
@@ -254,6 +256,34 @@ void TestSync::aModalWindowHoldsBackTheServersChangesOnly()
     // Once it closes, the change comes by itself; the deleted one comes back nowhere.
     QTRY_COMPARE_WITH_TIMEOUT(texts(b), QStringList{"2026-05-06 09:30 Riunione spostata"}, 10000);
     QVERIFY(refreshedTo(a, {"2026-05-06 09:30 Riunione spostata"}));
+}
+
+void TestSync::onlyWhatIsOnDiskIsSent()
+{
+    Radicale server;
+    TempWorkbook wb;
+    RunningDiary d(wb.folder());
+    connectTo(d, server.calendar());
+    const auto ranAgain = [&d] {
+        const QDateTime before = engine(d).last().when;
+        d.form().findChild<QAction *>(QStringLiteral("Maggiorna"))->trigger();
+        QTRY_VERIFY_WITH_TIMEOUT(!engine(d).isRunning() && engine(d).last().when != before, 10000);
+    };
+    // Every save fails: the folder has gone, and a file holds its name.
+    const QString folder = wb.folder(), away = folder + QStringLiteral("-altrove");
+    QVERIFY(QDir().rename(folder, away));
+    QFile blocker(folder);
+    QVERIFY(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    QVERIFY_THROWS_EXCEPTION(StoreError, d.appointments().insertAll({Appointment::typed(
+                                             QDate(2026, 5, 4), QTime(9, 30), QStringLiteral("Dentista"))}));
+    ranAgain();
+    // Not on disk, so not agreed on: a start from the last save would take it for deleted.
+    QCOMPARE(server.events(), 0);
+    QVERIFY(blocker.remove() && QDir().rename(away, folder));
+    d.appointments().save();
+    ranAgain();
+    QCOMPARE(server.events(), 1);
 }
 
 int main(int argc, char **argv)
