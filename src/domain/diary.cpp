@@ -48,6 +48,8 @@ void Diary::setPatience(int msecs)
 
 void Diary::lend(const std::function<void(SaveOutcome &)> &work, bool saves, SaveEnded ended)
 {
+    // One out at a time, each collected as its own.
+    settle();
     auto pending = std::make_unique<PendingSave>();
     const quint64 serial = pending->serial = ++m_saves;
     pending->saves = saves;
@@ -56,7 +58,6 @@ void Diary::lend(const std::function<void(SaveOutcome &)> &work, bool saves, Sav
     pending->outcome = std::make_shared<SaveOutcome>();
     pending->ended = std::move(ended);
     const std::shared_ptr<SaveOutcome> outcome = pending->outcome;
-    m_pending = std::move(pending);
     m_book.startBackground([this, work, outcome, serial] {
         // Told as soon as it ends, whoever is waiting or not; a save collected meanwhile by a call
         // that waited for it must not make this wait for the next one.
@@ -77,6 +78,7 @@ void Diary::lend(const std::function<void(SaveOutcome &)> &work, bool saves, Sav
         } tell{this, serial};
         work(*outcome);
     });
+    m_pending = std::move(pending);
 }
 
 void Diary::saveInBackground(Reorder reorder, SaveEnded ended)

@@ -319,13 +319,18 @@ bool CalcWorkbook::officeAlive()
     if (process.hasExited())
         return false;
     // A killed office's main thread is a zombie while its other threads are still being torn
-    // down, before the process can be waited for: it answers nothing any more.
+    // down, before the process can be waited for, and it is already exiting (PF_EXITING) before
+    // that, when our line to it breaks: either way it answers nothing any more.
     QFile stat(QStringLiteral("/proc/%1/stat").arg(process.pid()));
     if (!stat.open(QIODevice::ReadOnly))
         return true;
     const QByteArray line = stat.readAll();
     const int close = line.lastIndexOf(')');
-    return close < 0 || line.mid(close + 2, 1) != "Z";
+    if (close < 0)
+        return true;
+    const QList<QByteArray> fields = line.mid(close + 2).split(' ');
+    constexpr quint64 kExiting = 0x4;
+    return fields.value(0) != "Z" && !(fields.value(6).toULongLong() & kExiting);
 }
 
 void CalcWorkbook::recover()

@@ -142,10 +142,10 @@ void SyncEngine::gotBodies(const QHash<QString, QString> &etags, const QHash<QSt
         // Only what is on disk is agreed on: a write that never reaches it must not be agreed, nor,
         // missing at the next start, be taken for one the user deleted.
         m_diary.waitForSave();
-        unsaved = m_diary.hasUnsavedWrites();
         for (const Appointment &a : m_diary.saved())
             if (const auto e = ICalendar::toEvent(a, 0))
                 diary << contentOf(*e);
+        unsaved = m_diary.hasUnsavedWrites();
     } catch (const StoreError &e) {
         emit diaryFailed(e);
         return end(QStringLiteral("il diario non si è potuto leggere."));
