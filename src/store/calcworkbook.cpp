@@ -203,7 +203,7 @@ void CalcWorkbook::open(const QString &path, const QString &password)
     args[3] = prop("MacroExecutionMode", uno::Any(sal_Int16(0)));  // never run macros
     args[4] = prop("ReadOnly", uno::Any(false));
     ++d->contentVersion;
-    guarded("apertura", [&] { d->load(QUrl::fromLocalFile(path).toString(QUrl::FullyEncoded), args, handler.get(), path); });
+    d->call("apertura", [&] { d->load(QUrl::fromLocalFile(path).toString(QUrl::FullyEncoded), args, handler.get(), path); });
     d->path = path;
     d->password = password;
 }
@@ -213,13 +213,13 @@ void CalcWorkbook::createNew()
     Sequence<beans::PropertyValue> args(1);
     args[0] = prop("Hidden", uno::Any(true));
     ++d->contentVersion;
-    guarded("nuova cartella", [&] { d->load(QStringLiteral("private:factory/scalc"), args, nullptr, QStringLiteral("nuova cartella")); });
+    d->call("nuova cartella", [&] { d->load(QStringLiteral("private:factory/scalc"), args, nullptr, QStringLiteral("nuova cartella")); });
 }
 
 void CalcWorkbook::saveAs(const QString &path, const QString &password)
 {
     d->requireDocument();
-    guarded("salvataggio", [&] {
+    d->call("salvataggio", [&] {
         Sequence<beans::PropertyValue> args(3);
         args[0] = prop("FilterName", uno::Any(OUString("MS Excel 97")));
         args[1] = prop("Password", uno::Any(toOU(password)));
@@ -232,7 +232,7 @@ void CalcWorkbook::saveAs(const QString &path, const QString &password)
 void CalcWorkbook::storeCopy(const QString &path, const QString &password) const
 {
     d->requireDocument();
-    guarded("copia", [&] {
+    d->call("copia", [&] {
         Sequence<beans::PropertyValue> args(3);
         args[0] = prop("FilterName", uno::Any(OUString("MS Excel 97")));
         args[1] = prop("Password", uno::Any(toOU(password)));
@@ -256,6 +256,7 @@ void CalcWorkbook::save()
     if (!d->path.isEmpty())
         WorkbookFile::keepBackup(d->path);
     try {
+        const OfficeWatch::Call watch(d->process.pid(), d->lent.patienceMs);
         Reference<frame::XStorable>(d->document, UNO_QUERY_THROW)->store();
     } catch (const lang::DisposedException &) {
         throw StoreError(StoreError::OfficeGone, StoreLiterals::kOfficeGone);
@@ -271,7 +272,7 @@ void CalcWorkbook::close()
         return;
     Reference<lang::XComponent> doc = d->document;
     d->forgetDocument();
-    guarded("chiusura", [&] { Reference<util::XCloseable>(doc, UNO_QUERY_THROW)->close(true); });
+    d->call("chiusura", [&] { Reference<util::XCloseable>(doc, UNO_QUERY_THROW)->close(true); });
 }
 
 void CalcWorkbook::quit()
@@ -292,7 +293,7 @@ void CalcWorkbook::handOver()
 {
     d->requireDocument();
     runDeferredBeforeOutput();
-    guarded("visualizzazione", [&] {
+    d->call("visualizzazione", [&] {
         Reference<frame::XModel> model(d->document, UNO_QUERY_THROW);
         Reference<frame::XFrame> frame = model->getCurrentController()->getFrame();
         Reference<awt::XWindow> window = frame->getContainerWindow();

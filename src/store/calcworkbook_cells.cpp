@@ -26,7 +26,7 @@ CellValue CalcWorkbook::cell(int row, int col) const
     CellValue v = plainCell(row, col);
     if (!v.isNumeric())
         return v;
-    return guarded("lettura", [&] {
+    return d->call("lettura", [&] {
         sal_Int32 key = 0;
         Reference<beans::XPropertySet>(d->range(row, col, row, col), UNO_QUERY_THROW)->getPropertyValue("NumberFormat") >>= key;
         Reference<util::XNumberFormatsSupplier> supplier(d->document, UNO_QUERY_THROW);
@@ -42,7 +42,7 @@ CellValue CalcWorkbook::cell(int row, int col) const
 
 CellValue CalcWorkbook::plainCell(int row, int col) const
 {
-    return guarded("lettura", [&] {
+    return d->call("lettura", [&] {
         Reference<table::XCell> c = d->firstSheet()->getCellByPosition(col - 1, row - 1);
         switch (c->getType()) {
         case table::CellContentType_EMPTY:
@@ -58,7 +58,7 @@ CellValue CalcWorkbook::plainCell(int row, int col) const
 void CalcWorkbook::setCell(int row, int col, const CellValue &value)
 {
     ++d->contentVersion;
-    guarded("scrittura", [&] {
+    d->call("scrittura", [&] {
         Reference<table::XCell> c = d->firstSheet()->getCellByPosition(col - 1, row - 1);
         switch (value.kind) {
         case CellValue::Empty:
@@ -115,7 +115,7 @@ CellBlock CalcWorkbook::readBlock(int firstRow, int firstCol, int lastRow, int l
     CellBlock out;
     if (lastRow < firstRow || lastCol < firstCol)
         return out;
-    return guarded("lettura", [&] {
+    return d->call("lettura", [&] {
         out.reserve(lastRow - firstRow + 1);
         for (int from = firstRow; from <= lastRow; from += kRowsPerRead) {
             const int to = qMin(lastRow, from + kRowsPerRead - 1);
@@ -132,7 +132,7 @@ void CalcWorkbook::writeBlock(int firstRow, int firstCol, const CellBlock &rows)
         return;
     const int width = rows.first().size();
     ++d->contentVersion;
-    guarded("scrittura", [&] {
+    d->call("scrittura", [&] {
         Sequence<Sequence<uno::Any>> data(rows.size());
         auto *out = data.getArray();
         for (int r = 0; r < rows.size(); ++r) {
@@ -155,7 +155,7 @@ void CalcWorkbook::writeBlock(int firstRow, int firstCol, const CellBlock &rows)
 
 void CalcWorkbook::setNumberFormat(int firstRow, int firstCol, int lastRow, int lastCol, const QString &code)
 {
-    guarded("formato", [&] {
+    d->call("formato", [&] {
         Reference<beans::XPropertySet>(d->range(firstRow, firstCol, lastRow, lastCol), UNO_QUERY_THROW)
             ->setPropertyValue("NumberFormat", uno::Any(d->formatKey(code)));
     });
@@ -163,7 +163,7 @@ void CalcWorkbook::setNumberFormat(int firstRow, int firstCol, int lastRow, int 
 
 QString CalcWorkbook::numberFormat(int row, int col) const
 {
-    return guarded("formato", [&] {
+    return d->call("formato", [&] {
         sal_Int32 key = 0;
         Reference<beans::XPropertySet>(d->range(row, col, row, col), UNO_QUERY_THROW)
                 ->getPropertyValue("NumberFormat") >>= key;
@@ -176,7 +176,7 @@ QString CalcWorkbook::numberFormat(int row, int col) const
 
 void CalcWorkbook::setRowsHidden(int firstRow, int lastRow, bool hidden)
 {
-    guarded("righe", [&] {
+    d->call("righe", [&] {
         Reference<table::XColumnRowRange> rr(d->range(firstRow, 1, lastRow, 1), UNO_QUERY_THROW);
         Reference<beans::XPropertySet>(rr->getRows(), UNO_QUERY_THROW)
             ->setPropertyValue("IsVisible", uno::Any(!hidden));
@@ -185,7 +185,7 @@ void CalcWorkbook::setRowsHidden(int firstRow, int lastRow, bool hidden)
 
 bool CalcWorkbook::isRowHidden(int row) const
 {
-    return guarded("righe", [&] {
+    return d->call("righe", [&] {
         Reference<table::XColumnRowRange> rr(d->range(row, 1, row, 1), UNO_QUERY_THROW);
         bool visible = true;
         Reference<beans::XPropertySet>(rr->getRows(), UNO_QUERY_THROW)->getPropertyValue("IsVisible") >>= visible;
@@ -195,7 +195,7 @@ bool CalcWorkbook::isRowHidden(int row) const
 
 int CalcWorkbook::lastUsedRow() const
 {
-    return guarded("area usata", [&] {
+    return d->call("area usata", [&] {
         Reference<sheet::XSpreadsheet> sheet = d->firstSheet();
         Reference<sheet::XSheetCellCursor> cursor = sheet->createCursor();
         Reference<sheet::XUsedAreaCursor> used(cursor, UNO_QUERY_THROW);
@@ -226,7 +226,7 @@ void CalcWorkbook::moveRow(int from, int to, int lastCol)
     if (from == to)
         return;
     ++d->contentVersion;
-    guarded("spostamento", [&] {
+    d->call("spostamento", [&] {
         Reference<sheet::XCellRangeMovement> sheet(d->firstSheet(), UNO_QUERY_THROW);
         const auto row = [&](int r) { return table::CellRangeAddress(0, 0, r - 1, lastCol - 1, r - 1); };
         // A gap opened where the row goes, the row moved into it, and its old place closed.
@@ -241,7 +241,7 @@ void CalcWorkbook::moveRow(int from, int to, int lastCol)
 void CalcWorkbook::removeRow(int row, int lastCol)
 {
     ++d->contentVersion;
-    guarded("eliminazione", [&] {
+    d->call("eliminazione", [&] {
         Reference<sheet::XCellRangeMovement>(d->firstSheet(), UNO_QUERY_THROW)
             ->removeRange(table::CellRangeAddress(0, 0, row - 1, lastCol - 1, row - 1), sheet::CellDeleteMode_UP);
     });
@@ -250,7 +250,7 @@ void CalcWorkbook::removeRow(int row, int lastCol)
 void CalcWorkbook::insertEmptyRow(int row, int lastCol)
 {
     ++d->contentVersion;
-    guarded("inserimento", [&] {
+    d->call("inserimento", [&] {
         Reference<sheet::XCellRangeMovement>(d->firstSheet(), UNO_QUERY_THROW)
             ->insertCells(table::CellRangeAddress(0, 0, row - 1, lastCol - 1, row - 1), sheet::CellInsertMode_DOWN);
     });
@@ -259,7 +259,7 @@ void CalcWorkbook::insertEmptyRow(int row, int lastCol)
 void CalcWorkbook::sortRows(int firstRow, int lastRow, int lastCol, const QVector<SortKey> &keys)
 {
     ++d->contentVersion;
-    guarded("ordinamento", [&] {
+    d->call("ordinamento", [&] {
         Reference<util::XSortable> sortable(d->range(firstRow, 1, lastRow, lastCol), UNO_QUERY_THROW);
         Sequence<table::TableSortField> fields(keys.size());
         for (int i = 0; i < keys.size(); ++i) {

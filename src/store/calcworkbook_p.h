@@ -4,6 +4,7 @@
 
 #include "calcworkbook.h"
 #include "officeprocess.h"
+#include "officewatch.h"
 
 #include <QString>
 #include <functional>
@@ -112,6 +113,9 @@ struct LentOffice
 
 struct CalcWorkbook::Impl : OfficeConnection, OpenWorkbook
 {
+    // A print or a PDF of thousands of rows may take minutes; nothing else should.
+    static constexpr int kOutputPatienceMs = 10 * 60 * 1000;
+
     LentOffice lent;
     bool handedOver = false;
     // Work put off until the workbook leaves us (see deferUntilOutput); the last one is kept to
@@ -119,6 +123,14 @@ struct CalcWorkbook::Impl : OfficeConnection, OpenWorkbook
     std::function<void()> deferred;
     std::function<void()> lastDeferred;
     quint64 contentVersion = 0;
+
+    // Runs body as guarded() does, with the office ended should it not answer within the patience.
+    template <typename F>
+    auto call(const char *what, F &&body, int patienceMs = 0) -> decltype(body())
+    {
+        const OfficeWatch::Call watch(process.pid(), patienceMs > 0 ? patienceMs : lent.patienceMs);
+        return guarded(what, std::forward<F>(body));
+    }
 
     // Has the office load url as our workbook; a failure says why, in the user's words, about path.
     void load(const QString &url, const Sequence<beans::PropertyValue> &args,

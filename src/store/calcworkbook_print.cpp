@@ -100,7 +100,7 @@ private:
 
 CalcWorkbook::PageSetup CalcWorkbook::pageSetup() const
 {
-    return guarded("impostazione pagina", [&] {
+    return d->call("impostazione pagina", [&] {
         const Reference<sheet::XSpreadsheet> sheet = d->firstSheet();
         const Reference<beans::XPropertySet> style = pageStyleOf(sheet, d->document);
         PageSetup s;
@@ -140,7 +140,7 @@ CalcWorkbook::PageSetup CalcWorkbook::pageSetup() const
 
 void CalcWorkbook::setPrintArea(int firstRow, int firstCol, int lastRow, int lastCol)
 {
-    guarded("area di stampa", [&] {
+    d->call("area di stampa", [&] {
         const Reference<sheet::XSpreadsheet> sheet = d->firstSheet();
         Sequence<table::CellRangeAddress> areas(1);
         areas[0] = addressOf(d->range(firstRow, firstCol, lastRow, lastCol));
@@ -150,7 +150,7 @@ void CalcWorkbook::setPrintArea(int firstRow, int firstCol, int lastRow, int las
 
 void CalcWorkbook::setTitleRow(int row)
 {
-    guarded("righe da ripetere", [&] {
+    d->call("righe da ripetere", [&] {
         Reference<sheet::XPrintAreas> areas(d->firstSheet(), UNO_QUERY_THROW);
         if (row > 0)
             areas->setTitleRows(addressOf(d->range(row, 1, row, 1)));
@@ -160,7 +160,7 @@ void CalcWorkbook::setTitleRow(int row)
 
 void CalcWorkbook::setCenterHeader(const QString &text)
 {
-    guarded("intestazione", [&] {
+    d->call("intestazione", [&] {
         const Reference<beans::XPropertySet> style = pageStyleOf(d->firstSheet(), d->document);
         style->setPropertyValue("HeaderIsOn", uno::Any(true));
         style->setPropertyValue("HeaderIsShared", uno::Any(true));
@@ -186,7 +186,7 @@ void CalcWorkbook::setCenterHeader(const QString &text)
 
 void CalcWorkbook::setMargins(const Margins &m)
 {
-    guarded("margini", [&] {
+    d->call("margini", [&] {
         const Reference<beans::XPropertySet> style = pageStyleOf(d->firstSheet(), d->document);
         style->setPropertyValue("LeftMargin", uno::Any(sal_Int32(m.left)));
         style->setPropertyValue("RightMargin", uno::Any(sal_Int32(m.right)));
@@ -209,7 +209,7 @@ void CalcWorkbook::setMargins(const Margins &m)
 
 void CalcWorkbook::setFitToPages(int wide, int tall)
 {
-    guarded("adatta alla pagina", [&] {
+    d->call("adatta alla pagina", [&] {
         const Reference<beans::XPropertySet> style = pageStyleOf(d->firstSheet(), d->document);
         style->setPropertyValue("ScaleToPagesX", uno::Any(sal_Int16(wide)));
         style->setPropertyValue("ScaleToPagesY", uno::Any(sal_Int16(tall)));
@@ -218,12 +218,12 @@ void CalcWorkbook::setFitToPages(int wide, int tall)
 
 void CalcWorkbook::setPrintGridlines(bool on)
 {
-    guarded("griglia", [&] { pageStyleOf(d->firstSheet(), d->document)->setPropertyValue("PrintGrid", uno::Any(on)); });
+    d->call("griglia", [&] { pageStyleOf(d->firstSheet(), d->document)->setPropertyValue("PrintGrid", uno::Any(on)); });
 }
 
 void CalcWorkbook::setLandscape(bool landscape)
 {
-    guarded("orientamento", [&] {
+    d->call("orientamento", [&] {
         const Reference<beans::XPropertySet> style = pageStyleOf(d->firstSheet(), d->document);
         awt::Size size = property<awt::Size>(style, "Size");
         if ((size.Width > size.Height) != landscape)
@@ -235,7 +235,7 @@ void CalcWorkbook::setLandscape(bool landscape)
 
 void CalcWorkbook::setPaperSize(const QSize &hundredthsMm)
 {
-    guarded("formato carta", [&] {
+    d->call("formato carta", [&] {
         const Reference<beans::XPropertySet> style = pageStyleOf(d->firstSheet(), d->document);
         const bool landscape = property<bool>(style, "IsLandscape");
         const int shortSide = qMin(hundredthsMm.width(), hundredthsMm.height());
@@ -250,7 +250,7 @@ void CalcWorkbook::setZoom(int percent)
     if (percent < kMinZoom || percent > kMaxZoom)
         throw StoreError(StoreError::OperationFailed,
                          QStringLiteral("Lo zoom deve essere tra %1 e %2").arg(kMinZoom).arg(kMaxZoom));
-    guarded("zoom", [&] {
+    d->call("zoom", [&] {
         const Reference<beans::XPropertySet> style = pageStyleOf(d->firstSheet(), d->document);
         style->setPropertyValue("ScaleToPagesX", uno::Any(sal_Int16(0)));
         style->setPropertyValue("ScaleToPagesY", uno::Any(sal_Int16(0)));
@@ -262,7 +262,7 @@ void CalcWorkbook::printOut(const QString &printerName, int copies)
 {
     d->requireDocument();
     runDeferredBeforeOutput();
-    guarded("stampa", [&] {
+    d->call("stampa", [&] {
         Reference<view::XPrintable> printable(d->document, UNO_QUERY_THROW);
         Sequence<beans::PropertyValue> printer(1);
         printer[0] = prop("Name", uno::Any(toOU(printerName)));
@@ -281,19 +281,19 @@ void CalcWorkbook::printOut(const QString &printerName, int copies)
         options[1] = prop("Wait", uno::Any(true));
         const OnlyFirstSheetPrints firstSheetOnly(d->document);
         printable->print(options);
-    });
+    }, Impl::kOutputPatienceMs);
 }
 
 void CalcWorkbook::exportPdf(const QString &path) const
 {
     d->requireDocument();
     const_cast<CalcWorkbook *>(this)->runDeferredBeforeOutput();
-    guarded("esportazione PDF", [&] {
+    d->call("esportazione PDF", [&] {
         Sequence<beans::PropertyValue> args(2);
         args[0] = prop("FilterName", uno::Any(OUString("calc_pdf_Export")));
         args[1] = prop("Overwrite", uno::Any(true));
         const OnlyFirstSheetPrints firstSheetOnly(d->document);
         Reference<frame::XStorable>(d->document, UNO_QUERY_THROW)
             ->storeToURL(toOU(QUrl::fromLocalFile(path).toString(QUrl::FullyEncoded)), args);
-    });
+    }, Impl::kOutputPatienceMs);
 }

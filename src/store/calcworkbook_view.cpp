@@ -19,12 +19,12 @@
 
 void CalcWorkbook::activateFirstSheet()
 {
-    guarded("selezione", [&] { d->view()->setActiveSheet(d->firstSheet()); });
+    d->call("selezione", [&] { d->view()->setActiveSheet(d->firstSheet()); });
 }
 
 int CalcWorkbook::activeSheetIndex() const
 {
-    return guarded("selezione", [&] {
+    return d->call("selezione", [&] {
         Reference<sheet::XCellRangeAddressable> active(d->view()->getActiveSheet(), UNO_QUERY_THROW);
         return active->getRangeAddress().Sheet;
     });
@@ -32,7 +32,7 @@ int CalcWorkbook::activeSheetIndex() const
 
 void CalcWorkbook::select(int firstRow, int firstCol, int lastRow, int lastCol)
 {
-    guarded("selezione", [&] {
+    d->call("selezione", [&] {
         Reference<view::XSelectionSupplier>(d->view(), UNO_QUERY_THROW)
             ->select(uno::Any(d->range(firstRow, firstCol, lastRow, lastCol)));
     });
@@ -40,7 +40,7 @@ void CalcWorkbook::select(int firstRow, int firstCol, int lastRow, int lastCol)
 
 QRect CalcWorkbook::selection() const
 {
-    return guarded("selezione", [&] {
+    return d->call("selezione", [&] {
         Reference<uno::XInterface> sel;
         Reference<view::XSelectionSupplier>(d->view(), UNO_QUERY_THROW)->getSelection() >>= sel;
         const table::CellRangeAddress a = addressOf(sel);
@@ -50,7 +50,7 @@ QRect CalcWorkbook::selection() const
 
 void CalcWorkbook::fitColumns(const QVector<int> &minWidths)
 {
-    guarded("larghezza colonne", [&] {
+    d->call("larghezza colonne", [&] {
         Reference<sheet::XSpreadsheetDocument> doc(d->document, UNO_QUERY_THROW);
         Reference<container::XIndexAccess> sheets(doc->getSheets(), UNO_QUERY_THROW);
         for (sal_Int32 i = 0; i < sheets->getCount(); ++i) {
@@ -79,7 +79,7 @@ void CalcWorkbook::fitColumns(const QVector<int> &minWidths)
 
 int CalcWorkbook::columnWidth(int col) const
 {
-    return guarded("larghezza colonne", [&] {
+    return d->call("larghezza colonne", [&] {
         Reference<container::XIndexAccess> columns(
             Reference<table::XColumnRowRange>(d->firstSheet(), UNO_QUERY_THROW)->getColumns(), UNO_QUERY_THROW);
         sal_Int32 width = 0;
@@ -90,7 +90,7 @@ int CalcWorkbook::columnWidth(int col) const
 
 int CalcWorkbook::sheetCount() const
 {
-    return guarded("fogli", [&] {
+    return d->call("fogli", [&] {
         d->requireDocument();
         Reference<sheet::XSpreadsheetDocument> doc(d->document, UNO_QUERY_THROW);
         return Reference<container::XIndexAccess>(doc->getSheets(), UNO_QUERY_THROW)->getCount();
@@ -99,7 +99,7 @@ int CalcWorkbook::sheetCount() const
 
 void CalcWorkbook::addSheet(const QString &name, const CellBlock &rows)
 {
-    guarded("nuovo foglio", [&] {
+    d->call("nuovo foglio", [&] {
         d->requireDocument();
         Reference<sheet::XSpreadsheets> sheets =
             Reference<sheet::XSpreadsheetDocument>(d->document, UNO_QUERY_THROW)->getSheets();

@@ -186,6 +186,15 @@ void TestCalcWorkbook::nothingReachesTheOfficeWhileItIsLentAndNoWaitIsEndless()
     }
     QVERIFY2(clock.elapsed() < 10000, qPrintable(QString::number(clock.elapsed())));
     QTRY_VERIFY(!processAlive(office));
+    // And a call of the window's own into an office that stopped answering comes back too.
+    TempWorkbook other;
+    auto again = openForInspection(other.path());
+    again->setPatience(1000);
+    ::kill(pid_t(again->officePid()), SIGSTOP);
+    clock.restart();
+    QVERIFY_THROWS_EXCEPTION(StoreError, again->cell(5, 3));
+    QVERIFY2(clock.elapsed() < 10000, qPrintable(QString::number(clock.elapsed())));
+    QVERIFY(!again->officeAlive());
 }
 
 QTEST_GUILESS_MAIN(TestCalcWorkbook)
