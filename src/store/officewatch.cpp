@@ -43,11 +43,13 @@ struct Watcher
                 changed.wait(lock);
                 continue;
             }
-            if (changed.wait_until(lock, first->second.deadline) == std::cv_status::timeout
-                && Clock::now() >= first->second.deadline) {
-                ::kill(first->second.office, SIGKILL);
-                calls.erase(first);
+            if (first->second.deadline > Clock::now()) {
+                // Whatever ended or began meanwhile, the calls are looked at anew.
+                changed.wait_until(lock, first->second.deadline);
+                continue;
             }
+            ::kill(first->second.office, SIGKILL);
+            calls.erase(first);
         }
     }
 };
