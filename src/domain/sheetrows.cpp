@@ -70,32 +70,49 @@ RowEdit removal(const CellBlock &rows, int firstRow, int row)
 
 namespace {
 
-// Rows are looked up by their date cell first, so that matching hundreds against thousands costs
-// one pass over each.
-QString dateKey(const CellRow &row)
+// Rows to be taken one for one, each at most once. They are looked up by their date cell first,
+// so that matching hundreds against thousands costs one pass over each.
+class RowBag
 {
-    const CellValue date = row.value(0);
-    return date.isNumeric() ? QString::number(date.number, 'g', 17) : date.text;
-}
+public:
+    explicit RowBag(const CellBlock &rows) : m_rows(rows), m_taken(rows.size(), false)
+    {
+        for (int i = 0; i < rows.size(); ++i)
+            m_index.insert(key(rows[i]), i);
+    }
+
+    // Takes one row like this, if one is left.
+    bool take(const CellRow &row)
+    {
+        const QString k = key(row);
+        for (auto it = m_index.constFind(k); it != m_index.cend() && it.key() == k; ++it) {
+            if (!m_taken[it.value()] && sameCells(row, m_rows[it.value()]))
+                return m_taken[it.value()] = true;
+        }
+        return false;
+    }
+
+private:
+    static QString key(const CellRow &row)
+    {
+        const CellValue date = row.value(0);
+        return date.isNumeric() ? QString::number(date.number, 'g', 17) : date.text;
+    }
+
+    const CellBlock &m_rows;
+    QVector<bool> m_taken;
+    QMultiHash<QString, int> m_index;
+};
 
 } // namespace
 
 RowEdit withoutRows(const CellBlock &rows, int firstRow, const CellBlock &gone)
 {
-    const auto key = dateKey;
-    QMultiHash<QString, int> wanted;
-    for (int i = 0; i < gone.size(); ++i)
-        wanted.insert(key(gone[i]), i);
-    QVector<bool> taken(gone.size(), false);
+    RowBag wanted(gone);
     CellBlock kept;
     kept.reserve(rows.size());
     for (const CellRow &row : rows) {
-        bool drop = false;
-        for (auto it = wanted.constFind(key(row)); it != wanted.cend() && it.key() == key(row) && !drop; ++it) {
-            if (!taken[it.value()] && sameCells(row, gone[it.value()]))
-                drop = taken[it.value()] = true;
-        }
-        if (!drop)
+        if (!wanted.take(row))
             kept << row;
     }
     return difference(rows, kept, firstRow);
@@ -185,20 +202,10 @@ std::optional<Move> movedRow(const RowEdit &edit)
 
 CellBlock missingFrom(const CellBlock &have, const CellBlock &meant)
 {
-    QMultiHash<QString, int> held;
-    for (int i = 0; i < have.size(); ++i)
-        held.insert(dateKey(have[i]), i);
-    QVector<bool> taken(have.size(), false);
+    RowBag held(have);
     CellBlock missing;
     for (const CellRow &row : meant) {
-        if (row.value(0).isEmpty())
-            continue;
-        bool found = false;
-        for (auto it = held.constFind(dateKey(row)); it != held.cend() && it.key() == dateKey(row) && !found; ++it) {
-            if (!taken[it.value()] && sameCells(row, have[it.value()]))
-                found = taken[it.value()] = true;
-        }
-        if (!found)
+        if (!row.value(0).isEmpty() && !held.take(row))
             missing << row;
     }
     return missing;
