@@ -39,11 +39,6 @@ Diary::~Diary()
     m_book.setCollector({});
 }
 
-void Diary::setPatience(int msecs)
-{
-    m_book.setPatience(msecs);
-}
-
 // --- The saves in the background -------------------------------------------------------------
 
 void Diary::lend(const std::function<void(SaveOutcome &)> &work, bool saves, SaveEnded ended)

@@ -99,8 +99,6 @@ public:
     // the office does so first, and the office is lent to no one else meanwhile.
     void waitForSave();
     bool saving() const { return bool(m_pending); }
-    // How long a save may take before its office is taken for gone (tests shorten it).
-    void setPatience(int msecs);
 
     // How many appointments fit below the last stored row.
     int freeRows() const;
