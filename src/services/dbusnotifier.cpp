@@ -26,11 +26,34 @@ void DBusNotifier::notify(const QString &summary, const QString &body, std::func
         QTimer::singleShot(0, this, [done] { done(false); });
         return;
     }
+    if (m_markup) {
+        send(summary, *m_markup ? body.toHtmlEscaped() : body, std::move(done));
+        return;
+    }
+    // Whether the service reads markup in a body decides whether an appointment's "<" and "&"
+    // must be escaped to reach the screen as typed: asked once.
+    const QDBusMessage ask = QDBusMessage::createMethodCall(kService, QStringLiteral("/org/freedesktop/Notifications"),
+                                                            kService, QStringLiteral("GetCapabilities"));
+    auto *watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(ask, kAnswerMs), this);
+    connect(watcher, &QDBusPendingCallWatcher::finished, this, [this, watcher, summary, body, done] {
+        watcher->deleteLater();
+        const QDBusPendingReply<QStringList> capabilities(*watcher);
+        const bool markup = !capabilities.isError() && capabilities.value().contains(QStringLiteral("body-markup"));
+        // A service that did not answer is asked again next time.
+        if (!capabilities.isError())
+            m_markup = markup;
+        send(summary, markup ? body.toHtmlEscaped() : body, done);
+    });
+}
+
+void DBusNotifier::send(const QString &summary, const QString &body, std::function<void(bool shown)> done)
+{
     QDBusMessage call = QDBusMessage::createMethodCall(kService, QStringLiteral("/org/freedesktop/Notifications"),
                                                        kService, QStringLiteral("Notify"));
+    // The summary is plain text for every service; only a body may carry markup.
     call << QStringLiteral("Vespolari") << uint(0) << QStringLiteral("x-office-calendar") << summary << body
-         << QStringList() << QVariantMap{{QStringLiteral("category"), QStringLiteral("x-vespolari.reminder")}}
-         << int(-1);
+         << QStringList()
+         << QVariantMap{{QStringLiteral("category"), QStringLiteral("x-vespolari.reminder")}} << int(-1);
     auto *watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(call, kAnswerMs), this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this, [watcher, done] {
         watcher->deleteLater();

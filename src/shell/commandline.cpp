@@ -15,6 +15,7 @@
 #include <QFileInfo>
 
 #include <algorithm>
+#include <csignal>
 #include <cstdio>
 
 namespace {
@@ -28,6 +29,40 @@ void say(FILE *stream, const QString &text)
     std::fputc('\n', stream);
     std::fflush(stream);
 }
+
+// SIGINT, SIGTERM and SIGHUP end the run in order: the step under way (a load, or an import's
+// write and save) ends, nothing more is started, and the office is quit, so that nothing is left
+// running and the next start finds the workbook free. A second signal ends the program at once;
+// the office's guard then ends the office.
+class Interruption
+{
+public:
+    Interruption()
+    {
+        struct sigaction action = {};
+        action.sa_handler = [](int sig) { s_signal = sig; };
+        sigemptyset(&action.sa_mask);
+        action.sa_flags = SA_RESTART | SA_RESETHAND;
+        for (int sig : {SIGINT, SIGTERM, SIGHUP})
+            ::sigaction(sig, &action, &m_before[sig]);
+    }
+    ~Interruption()
+    {
+        for (int sig : {SIGINT, SIGTERM, SIGHUP})
+            ::sigaction(sig, &m_before[sig], nullptr);
+    }
+    static bool requested() { return s_signal != 0; }
+    // The exit code of a program that a signal ended.
+    static int exitCode() { return 128 + s_signal; }
+    static StoreError error()
+    {
+        return StoreError(StoreError::OperationFailed, QStringLiteral("Interrotto: nulla è stato scritto."));
+    }
+
+private:
+    static inline volatile sig_atomic_t s_signal = 0;
+    struct sigaction m_before[NSIG] = {};
+};
 
 // Without a window every box is a line on standard error; nobody is there to answer.
 class StreamPrompter : public Prompter
@@ -112,8 +147,15 @@ QString CommandLine::helpText()
 int CommandLine::run(const QString &folder) const
 {
     StreamPrompter prompter;
+    const Interruption interruption;
     InstanceLock lock;
     CalcWorkbook book;
+    // No window, so no hand-over: the office goes with this program whatever ends it.
+    book.tieOfficeToProgram();
+    book.setWhileStarting([] {
+        if (Interruption::requested())
+            throw Interruption::error();
+    });
     try {
         // An import file that cannot be read is refused before an office starts.
         if (m_task == Task::Import && !QFileInfo(m_file).isReadable()) {
@@ -122,12 +164,22 @@ int CommandLine::run(const QString &folder) const
         }
         if (!loadWorkbook(folder, book, lock, prompter)) {
             book.quit();
-            return 3;
+            return Interruption::requested() ? Interruption::exitCode() : 3;
         }
     } catch (const StoreError &e) {
         book.quit();
+        if (Interruption::requested()) {
+            say(stderr, Interruption::error().description());
+            return Interruption::exitCode();
+        }
         reportError(prompter, e);
         return 1;
+    }
+    if (Interruption::requested()) {
+        book.close();
+        book.quit();
+        say(stderr, Interruption::error().description());
+        return Interruption::exitCode();
     }
     Diary diary(book);
     try {

@@ -8,6 +8,8 @@ void QtPrompter::message(const QString &text, Icon icon)
 {
     QMessageBox box(m_parent);
     box.setWindowTitle(QStringLiteral("Vespolari"));
+    // Our texts carry appointments, file names and what others wrote: never read as markup.
+    box.setTextFormat(Qt::PlainText);
     box.setText(text);
     box.setStandardButtons(QMessageBox::Ok);
     box.setIcon(icon == Icon::Stop          ? QMessageBox::Critical
@@ -29,6 +31,7 @@ bool QtPrompter::question(const QString &text)
 {
     QMessageBox box(m_parent);
     box.setWindowTitle(QStringLiteral("Vespolari"));
+    box.setTextFormat(Qt::PlainText);
     box.setText(text);
     box.setIcon(QMessageBox::Question);
     // Named here, so the buttons read "Sì" and "No" whatever translation is installed.

@@ -137,6 +137,11 @@ void CalcWorkbook::setWhileStarting(std::function<void()> tick)
     d->whileStarting = std::move(tick);
 }
 
+void CalcWorkbook::tieOfficeToProgram()
+{
+    d.bare()->process.tieToProgram();
+}
+
 void CalcWorkbook::deferUntilOutput(std::function<void()> step)
 {
     d->deferred = step;

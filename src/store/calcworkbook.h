@@ -31,8 +31,12 @@ public:
 
     // Starts a hidden office of our own and connects to it. On failure no office is left running.
     void start();
-    // Called every few milliseconds while start() waits for the office.
+    // Called every few milliseconds while start() waits for the office; what it throws ends the
+    // start, with no office left running.
     void setWhileStarting(std::function<void()> tick);
+    // This office is never handed over: the kernel ends it with the program, guard or no guard.
+    // Call before start(), from the thread that will outlive the office.
+    void tieOfficeToProgram();
     bool isStarted() const;
     qint64 officePid() const;
     // False when the office could only start without a display: it can never be shown.

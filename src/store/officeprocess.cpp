@@ -12,7 +12,6 @@
 #include <cerrno>
 #include <csignal>
 #include <fcntl.h>
-#include <spawn.h>
 #include <sys/file.h>
 #include <sys/prctl.h>
 #include <sys/wait.h>
@@ -21,9 +20,43 @@
 extern char **environ;
 
 namespace {
+
 const char kOfficeBinary[] = "/usr/lib/libreoffice/program/soffice.bin";
 constexpr int kProfileSlots = 16;
+
+// The office in a session of its own, so that a Ctrl-C meant for the diary does not hit a
+// handed-over office, with every signal at its default and nothing on the standard streams.
+// `tied`: the kernel kills it when the thread that starts it goes, whatever killed that (posix_spawn
+// cannot ask for this, hence fork and exec, with only async-signal-safe calls in between).
+pid_t launch(char *const argv[], char *const envp[], bool tied)
+{
+    const pid_t parent = ::getpid();
+    const pid_t pid = ::fork();
+    if (pid != 0)
+        return pid;
+    ::setsid();
+    if (tied) {
+        ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+        if (::getppid() != parent)
+            ::_exit(127);
+    }
+    struct sigaction byDefault = {};
+    byDefault.sa_handler = SIG_DFL;
+    for (int sig = 1; sig < NSIG; ++sig)
+        ::sigaction(sig, &byDefault, nullptr);
+    sigset_t none;
+    sigemptyset(&none);
+    ::sigprocmask(SIG_SETMASK, &none, nullptr);
+    const int null = ::open("/dev/null", O_RDWR);
+    for (int fd = 0; fd <= 2; ++fd)
+        ::dup2(null, fd);
+    if (null > 2)
+        ::close(null);
+    ::execve(argv[0], argv, envp);
+    ::_exit(127);
 }
+
+} // namespace
 
 OfficeProcess::~OfficeProcess()
 {
@@ -93,29 +126,16 @@ void OfficeProcess::spawn()
         envp << e.data();
     envp << nullptr;
 
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    posix_spawnattr_t attr;
-    posix_spawnattr_init(&attr);
-    // A session of its own: a Ctrl-C meant for the diary does not hit a handed-over office.
-    // Signals we ignore (a broken pipe) go back to their defaults there.
-    sigset_t defaults;
-    sigemptyset(&defaults);
-    sigaddset(&defaults, SIGPIPE);
-    posix_spawnattr_setsigdefault(&attr, &defaults);
-    posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSID | POSIX_SPAWN_SETSIGDEF);
-    pid_t pid = -1;
-    const int rc = posix_spawn(&pid, kOfficeBinary, &actions, &attr, const_cast<char **>(argv),
-                               envp.data());
-    posix_spawn_file_actions_destroy(&actions);
-    posix_spawnattr_destroy(&attr);
-    if (rc != 0)
+    // A missing or unusable binary is said as such, not as an office that ended at once.
+    if (::access(kOfficeBinary, X_OK) != 0)
         throw StoreError(StoreError::CannotStartOffice,
                          QStringLiteral("Impossibile avviare il foglio di calcolo: %1")
-                             .arg(QString::fromLocal8Bit(strerror(rc))));
+                             .arg(QString::fromLocal8Bit(strerror(errno))));
+    const pid_t pid = launch(const_cast<char **>(argv), envp.data(), m_tied || m_headless);
+    if (pid < 0)
+        throw StoreError(StoreError::CannotStartOffice,
+                         QStringLiteral("Impossibile avviare il foglio di calcolo: %1")
+                             .arg(QString::fromLocal8Bit(strerror(errno))));
     m_pid = pid;
     m_exited = false;
     m_exitCode = 0;
@@ -133,7 +153,14 @@ void OfficeProcess::startGuard()
     const pid_t office = m_pid;
     const pid_t guard = ::fork();
     if (guard == 0) {
-        // Only async-signal-safe calls from here: the parent may have threads.
+        // Only async-signal-safe calls from here: the parent may have threads. A session of its
+        // own and deaf to the terminal's signals: a Ctrl-C, a hang-up or a `timeout` that ends the
+        // diary must leave the guard there to end the office.
+        ::setsid();
+        struct sigaction deaf = {};
+        deaf.sa_handler = SIG_IGN;
+        for (int sig : {SIGINT, SIGHUP, SIGTERM, SIGQUIT, SIGTSTP, SIGTTIN, SIGTTOU, SIGPIPE})
+            ::sigaction(sig, &deaf, nullptr);
         ::prctl(PR_SET_NAME, "vespolari-guard");
         ::close(fds[1]);
         ::close_range(3, fds[0] - 1, 0);

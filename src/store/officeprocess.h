@@ -14,7 +14,12 @@ public:
     OfficeProcess &operator=(const OfficeProcess &) = delete;
 
     // Spawns soffice.bin on a private profile, accepting on a pipe of its own. Throws StoreError.
+    // A headless office, or one tied to the program, is killed by the kernel when the thread that
+    // spawned it ends: spawn from a thread that lives as long as the office is wanted.
     void spawn();
+    // The office will never be handed over: it ends with this program, even when its guard is
+    // gone too. (A headless office cannot be shown, so it always is.)
+    void tieToProgram() { m_tied = true; }
     QString pipeName() const { return m_pipeName; }
     pid_t pid() const { return m_pid; }
     bool headless() const { return m_headless; }
@@ -44,6 +49,7 @@ private:
     bool m_exited = false;
     int m_exitCode = 0;
     bool m_headless = true;
+    bool m_tied = false;
     QString m_pipeName;
     QString m_profileDir;
 };

@@ -1,25 +1,27 @@
 #include "rescuecopy.h"
 
 #include "calcworkbook.h"
+#include "privatedata.h"
 #include "storeerror.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
-#include <QStandardPaths>
 
 namespace RescueCopy {
 
 QString folder()
 {
-    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QStringLiteral("/vespolari");
+    return PrivateData::folder();
 }
 
 QString store(const CalcWorkbook &book, const QString &password, const QDateTime &when)
 {
-    if (!QDir().mkpath(folder()))
+    const QString into = PrivateData::folder();
+    if (!QFileInfo(into).isDir())
         return {};
     const QString stem = QStringLiteral("%1/%2-salvataggio-%3")
-                             .arg(folder(), QFileInfo(book.path()).completeBaseName(),
+                             .arg(into, QFileInfo(book.path()).completeBaseName(),
                                   when.toString(QStringLiteral("yyyy-MM-dd_HH-mm-ss")));
     QString path = stem + QStringLiteral(".xls");
     for (int n = 2; QFileInfo::exists(path); ++n)
@@ -29,6 +31,7 @@ QString store(const CalcWorkbook &book, const QString &password, const QDateTime
     } catch (const StoreError &) {
         return {};
     }
+    QFile::setPermissions(path, PrivateData::kFileMode);
     return path;
 }
 

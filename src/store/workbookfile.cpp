@@ -122,6 +122,8 @@ bool keepBackup(const QString &path)
     QSaveFile backup(backupPath(path));
     if (!backup.open(QIODevice::WriteOnly))
         return false;
+    // As private as the workbook it copies.
+    backup.setPermissions(current.permissions());
     char buffer[1 << 16];
     qint64 n;
     while ((n = current.read(buffer, sizeof buffer)) > 0) {

@@ -1,5 +1,7 @@
 #include "syncstate.h"
 
+#include "store/privatedata.h"
+
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
@@ -8,14 +10,12 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QSaveFile>
-#include <QStandardPaths>
 
 QString SyncState::fileFor(const QString &workbookPath)
 {
     const QByteArray path = QFileInfo(workbookPath).absoluteFilePath().toUtf8();
     const QString name = QString::fromLatin1(QCryptographicHash::hash(path, QCryptographicHash::Sha1).toHex().left(16));
-    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)
-           + QStringLiteral("/vespolari/server-%1.json").arg(name);
+    return PrivateData::folder() + QStringLiteral("/server-%1.json").arg(name);
 }
 
 QVector<SyncRecord> SyncState::load(const QString &file, const QString &calendarUrl)
@@ -67,6 +67,8 @@ bool SyncState::save(const QString &file, const QString &calendarUrl, const QVec
     QSaveFile out(file);
     if (!out.open(QIODevice::WriteOnly))
         return false;
+    // Every appointment agreed on, in clear: the user's alone to read.
+    out.setPermissions(PrivateData::kFileMode);
     out.write(QJsonDocument(root).toJson(QJsonDocument::Compact));
     return out.commit();
 }

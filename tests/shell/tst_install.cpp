@@ -88,6 +88,8 @@ void TestInstall::installsIntoTheUsersFolders()
     QVERIFY2(out != QLatin1String("FAILED"), qPrintable(out));
     QVERIFY(QFileInfo(m_folder + QStringLiteral("/vespolari")).isExecutable());
     QCOMPARE(contents(m_workbook), contents(QStringLiteral(VESPOLARI_SUPPLIED_WORKBOOK)));
+    // Every appointment will be in it: the user's alone to read.
+    QCOMPARE(QFileInfo(m_workbook).permissions() & 0x0077, QFileDevice::Permissions());
     // The launcher on PATH may be a link: the program finds its folder through it.
     QVERIFY(QFileInfo(m_launcher).isSymLink());
     QCOMPARE(QFileInfo(m_launcher).canonicalFilePath(), QFileInfo(m_folder + QStringLiteral("/vespolari")).canonicalFilePath());

@@ -10,6 +10,7 @@
 #include <QTest>
 
 #include <csignal>
+#include <unistd.h>
 
 // The real program as a process: the office it starts never outlives it.
 class TestLifetime : public QObject
@@ -20,6 +21,8 @@ private slots:
     void killedProgramLeavesNoOffice();
     void terminatedProgramSavesLikeTheCloseBox();
     void twoCopiesStartedTogetherRunOnce();
+    void theTerminalsSignalsEndACommandInOrder_data();
+    void theTerminalsSignalsEndACommandInOrder();
 
 private:
     struct Started
@@ -100,6 +103,42 @@ void TestLifetime::twoCopiesStartedTogetherRunOnce()
         p->waitForFinished(5000);
     }
     QTRY_VERIFY_WITH_TIMEOUT(!processAlive(qMax(offices[0], offices[1])), 5000);
+}
+
+void TestLifetime::theTerminalsSignalsEndACommandInOrder_data()
+{
+    QTest::addColumn<int>("sig");
+    QTest::newRow("Ctrl+C") << int(SIGINT);
+    QTest::newRow("timeout") << int(SIGTERM);
+    QTest::newRow("terminal closed") << int(SIGHUP);
+}
+
+void TestLifetime::theTerminalsSignalsEndACommandInOrder()
+{
+    QFETCH(int, sig);
+    TempWorkbook wb;
+    const QString program = wb.folder() + QStringLiteral("/vespolari");
+    QVERIFY(QFile::copy(QStringLiteral(VESPOLARI_PROGRAM), program));
+    const QString ics = wb.folder() + QStringLiteral("/tutti.ics");
+    QProcess command;
+    // A job of the terminal's: the signal goes to its whole process group.
+    command.setChildProcessModifier([] { ::setpgid(0, 0); });
+    command.start(program, {QStringLiteral("--esporta-calendario"), ics});
+    QVERIFY(command.waitForStarted());
+    qint64 office = 0;
+    QTRY_VERIFY_WITH_TIMEOUT((office = childOffice(command.processId())) > 0, 30000);
+    ::kill(-pid_t(command.processId()), sig);
+    QVERIFY(command.waitForFinished(30000));
+    QCOMPARE(command.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(command.exitCode(), 128 + sig);
+    QTRY_VERIFY_WITH_TIMEOUT(!processAlive(office), 10000);
+    QVERIFY(!QFile::exists(ics));
+    // Nothing left behind: the next start is not refused as already open.
+    command.setChildProcessModifier({});
+    command.start(program, {QStringLiteral("--esporta-calendario"), ics});
+    QVERIFY(command.waitForFinished(60000));
+    QCOMPARE(command.exitCode(), 0);
+    QVERIFY(QFile::exists(ics));
 }
 
 QTEST_GUILESS_MAIN(TestLifetime)

@@ -6,6 +6,12 @@
 #include "store/workbookfile.h"
 #include "support/startparts.h"
 #include "support/testsupport.h"
+#include "store/rescuecopy.h"
+#include "sync/syncstate.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QTemporaryDir>
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -30,6 +36,7 @@ private slots:
     void damagedWorkbookIsReportedAndLeftAlone_data();
     void damagedWorkbookIsReportedAndLeftAlone();
     void damagedWorkbookPointsToItsBackup();
+    void whatHoldsAppointmentsIsTheUsersAlone();
 };
 
 namespace {
@@ -39,6 +46,9 @@ QByteArray contents(const QString &path)
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
+
+const QFileDevice::Permissions kOthers = QFileDevice::ReadGroup | QFileDevice::WriteGroup | QFileDevice::ExeGroup
+                                         | QFileDevice::ReadOther | QFileDevice::WriteOther | QFileDevice::ExeOther;
 
 CellBlock rows(int n, const QString &text)
 {
@@ -276,6 +286,26 @@ void TestFaults::damagedWorkbookPointsToItsBackup()
     QVERIFY(QFile::copy(WorkbookFile::backupPath(wb.path()), wb.path()));
     auto restored = openForInspection(wb.path());
     QCOMPARE(restored->cell(5, 3).text, QStringLiteral("salvato"));
+}
+
+void TestFaults::whatHoldsAppointmentsIsTheUsersAlone()
+{
+    // Whatever the umask, as an earlier version's folder readable by everyone would be.
+    const mode_t umask = ::umask(022);
+    QTemporaryDir dataHome;
+    const QByteArray before = qgetenv("XDG_DATA_HOME");
+    qputenv("XDG_DATA_HOME", dataHome.path().toUtf8());
+    QVERIFY(QDir().mkpath(dataHome.filePath(QStringLiteral("vespolari"))));
+    TempWorkbook wb;
+    auto book = openForInspection(wb.path());
+    book->save();
+    const QString copy = RescueCopy::store(*book, SheetLayout::kPassword);
+    const QString state = SyncState::fileFor(wb.path());
+    QVERIFY(SyncState::save(state, QStringLiteral("https://esempio/cal/"), {}));
+    for (const QString &path : {wb.path(), WorkbookFile::backupPath(wb.path()), copy, state, RescueCopy::folder()})
+        QVERIFY2(QFileInfo(path).exists() && !(QFileInfo(path).permissions() & kOthers), qPrintable(path));
+    qputenv("XDG_DATA_HOME", before);
+    ::umask(umask);
 }
 
 QTEST_MAIN(TestFaults)
