@@ -127,6 +127,7 @@ void SyncHandlers::runFinished(const SyncEngine::Summary &summary)
                                        .arg(summary.failure),
                                    QMessageBox::Ok, m_controls.window);
     notice->setObjectName(QStringLiteral("avvisoServer"));
+    notice->setTextFormat(Qt::PlainText);
     notice->setAttribute(Qt::WA_DeleteOnClose);
     notice->setModal(false);
     notice->show();
