@@ -1,20 +1,101 @@
 #include "caldavclient.h"
 
+#include <QAuthenticator>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
+#include <QSet>
 #include <QSslError>
+#include <QTimer>
 #include <QXmlStreamReader>
+
+#include <algorithm>
 
 namespace {
 
 const QString kDav = QStringLiteral("DAV:");
 const QString kCalDav = QStringLiteral("urn:ietf:params:xml:ns:caldav");
-// A server that neither answers nor refuses is given this long per request: a large calendar read
-// for the first time may keep a server busy that long before its first byte.
+// A server is given this long per request, its whole answer included: a large calendar read for
+// the first time may keep a server busy that long before its first byte, and a server dripping a
+// byte at a time is not let hold a run any longer.
 constexpr int kTimeoutMs = 120000;
 // Bodies asked per multiget: a few hundred events a request keeps each answer small.
 constexpr int kBatch = 200;
+// No calendar answer of ours comes near this; an endless one stops here.
+constexpr qint64 kMaxAnswerBytes = 20 * 1024 * 1024;
+// What of a server's text is shown, at most.
+constexpr int kMaxShown = 200;
+
+// Kept on the reply: how the client itself ended it, and whether it gave the password already.
+const char *const kStoppedAs = "vespolariStoppedAs";
+const char *const kStoppedFor = "vespolariStoppedFor";
+const char *const kAnswered = "vespolariAnswered";
+const char *const kSslError = "vespolariSslError";
+
+bool hasControl(const QString &text)
+{
+    return std::any_of(text.cbegin(), text.cend(), [](QChar c) { return c.unicode() < 0x20 || c.unicode() == 0x7f; });
+}
+
+// Ends a reply with a reason of the client's own; the reply itself would only say "canceled".
+void stop(QNetworkReply *reply, CalDavClient::Outcome outcome, const QString &detail)
+{
+    if (reply->isFinished() || reply->property(kStoppedAs).isValid())
+        return;
+    reply->setProperty(kStoppedAs, int(outcome));
+    reply->setProperty(kStoppedFor, detail);
+    reply->abort();
+}
+
+// Our own words for what went wrong on the way, whatever the language of Qt's texts.
+QString networkTrouble(QNetworkReply *reply)
+{
+    switch (reply->error()) {
+    case QNetworkReply::ConnectionRefusedError:
+        return QStringLiteral("connessione rifiutata.");
+    case QNetworkReply::RemoteHostClosedError:
+        return QStringLiteral("il server ha chiuso la connessione.");
+    case QNetworkReply::HostNotFoundError:
+        return QStringLiteral("server \"%1\" non trovato.").arg(reply->url().host());
+    case QNetworkReply::TimeoutError:
+        return QStringLiteral("tempo scaduto.");
+    case QNetworkReply::OperationCanceledError:
+        return QStringLiteral("richiesta interrotta.");
+    case QNetworkReply::TemporaryNetworkFailureError:
+    case QNetworkReply::NetworkSessionFailedError:
+        return QStringLiteral("rete non disponibile.");
+    case QNetworkReply::ProxyConnectionRefusedError:
+    case QNetworkReply::ProxyNotFoundError:
+    case QNetworkReply::ProxyTimeoutError:
+        return QStringLiteral("proxy non raggiungibile.");
+    default:
+        return reply->errorString();
+    }
+}
+
+QString certificateTrouble(QNetworkReply *reply)
+{
+    switch (QSslError::SslError(reply->property(kSslError).toInt())) {
+    case QSslError::SelfSignedCertificate:
+    case QSslError::SelfSignedCertificateInChain:
+        return QStringLiteral("certificato auto-firmato");
+    case QSslError::CertificateExpired:
+        return QStringLiteral("certificato scaduto");
+    case QSslError::CertificateNotYetValid:
+        return QStringLiteral("certificato non ancora valido");
+    case QSslError::HostNameMismatch:
+        return QStringLiteral("certificato di un altro server");
+    case QSslError::CertificateRevoked:
+        return QStringLiteral("certificato revocato");
+    case QSslError::UnableToGetLocalIssuerCertificate:
+    case QSslError::UnableToGetIssuerCertificate:
+    case QSslError::UnableToVerifyFirstCertificate:
+    case QSslError::CertificateUntrusted:
+        return QStringLiteral("certificato di un'autorità non riconosciuta");
+    default:
+        return reply->errorString();
+    }
+}
 
 struct DavResponse
 {
@@ -42,11 +123,14 @@ bool readMultistatus(const QByteArray &xml, QVector<DavResponse> &out)
             } else if (ns == kDav && name == QLatin1String("response")) {
                 current = DavResponse();
             } else if (ns == kDav && name == QLatin1String("href")) {
-                current.href = QUrl::fromPercentEncoding(r.readElementText().trimmed().toUtf8());
+                current.href = r.readElementText().trimmed();
             } else if (ns == kDav && name == QLatin1String("getetag")) {
                 current.etag = r.readElementText().trimmed();
+                // It goes back in a header: one with a line break in it would write headers of its own.
+                if (!CalDavClient::isSafeEtag(current.etag))
+                    return false;
             } else if (ns == kDav && name == QLatin1String("displayname")) {
-                current.displayName = r.readElementText().trimmed();
+                current.displayName = r.readElementText().trimmed().left(kMaxShown);
             } else if (ns == kDav && name == QLatin1String("status")) {
                 const QString status = r.readElementText();
                 if (!status.contains(QLatin1String(" 200")))
@@ -88,26 +172,99 @@ QString CalDavClient::Result::describe() const
             .arg(status);
     case Outcome::BadAnswer:
         return QStringLiteral("Risposta del server non comprensibile (risposta %1).").arg(status);
+    case Outcome::Redirected:
+        return QStringLiteral("Il server rimanda a un altro indirizzo (%1): richiesta non seguita, perché password "
+                              "e appuntamenti restino sul server del calendario.")
+            .arg(detail);
+    case Outcome::TooLarge:
+        return QStringLiteral("Risposta del server troppo grande (oltre %1 MB): interrotta.")
+            .arg(kMaxAnswerBytes / (1024 * 1024));
+    case Outcome::TooSlow:
+        return QStringLiteral("Il server è troppo lento: %1").arg(detail);
     }
     return {};
 }
 
 CalDavClient::CalDavClient(QObject *parent) : QObject(parent), m_net(new QNetworkAccessManager(this))
 {
-    m_net->setRedirectPolicy(QNetworkRequest::NoLessSafeRedirectPolicy);
+    // Each redirect is looked at (send()); Qt would carry a raw Authorization header anywhere.
+    m_net->setRedirectPolicy(QNetworkRequest::UserVerifiedRedirectPolicy);
+    connect(m_net, &QNetworkAccessManager::authenticationRequired, this, &CalDavClient::authenticate);
 }
 
 CalDavClient::~CalDavClient() = default;
 
 void CalDavClient::setAccount(const Account &account)
 {
-    m_account = account;
+    Account next = account;
     // No address stays none: "/" would be a valid URL naming no server.
-    if (m_account.calendar.isEmpty())
+    if (!next.calendar.isEmpty()) {
+        // Credentials come from the account alone: Qt would take them from the address too.
+        next.calendar.setUserInfo({});
+        next.calendar = next.calendar.adjusted(QUrl::NormalizePathSegments);
+        const QString path = next.calendar.path();
+        if (!path.endsWith(QLatin1Char('/')))
+            next.calendar.setPath(path + QLatin1Char('/'));
+    }
+    // What Qt remembers of the last account (its password, its connections) goes with it.
+    if (next.calendar != m_account.calendar || next.user != m_account.user || next.password != m_account.password)
+        m_net->clearAccessCache();
+    m_account = next;
+}
+
+bool CalDavClient::isInside(const QUrl &calendar, const QString &path)
+{
+    const QString self = calendar.path(QUrl::FullyDecoded);
+    if (!self.endsWith(QLatin1Char('/')) || !path.startsWith(self))
+        return false;
+    const QStringView name = QStringView(path).mid(self.size());
+    return !name.isEmpty() && !name.contains(QLatin1Char('/')) && name != u"." && name != u"..";
+}
+
+bool CalDavClient::isSafeEtag(const QString &etag)
+{
+    return !hasControl(etag);
+}
+
+bool CalDavClient::sameOrigin(const QUrl &url) const
+{
+    const QUrl &own = m_account.calendar;
+    const auto port = [](const QUrl &u) { return u.port(u.scheme() == QLatin1String("https") ? 443 : 80); };
+    return url.scheme() == own.scheme() && url.host() == own.host() && port(url) == port(own);
+}
+
+CalDavClient::Place CalDavClient::placeOf(const QString &href, QString *path) const
+{
+    const QUrl ref(href, QUrl::StrictMode);
+    if (href.isEmpty() || !ref.isValid() || ref.hasQuery() || ref.hasFragment() || !ref.userInfo().isEmpty())
+        return Place::Outside;
+    // Dot-segments are refused as written, encoded or not, before resolving could fold them away.
+    const QString written = ref.path(QUrl::FullyDecoded);
+    for (const QStringView segment : QStringView(written).split(QLatin1Char('/')))
+        if (segment == u"." || segment == u"..")
+            return Place::Outside;
+    const QUrl target = m_account.calendar.resolved(ref);
+    if (!sameOrigin(target))
+        return Place::Outside;
+    const QString decoded = target.path(QUrl::FullyDecoded);
+    if (decoded + QLatin1Char('/') == m_account.calendar.path(QUrl::FullyDecoded)
+        || decoded == m_account.calendar.path(QUrl::FullyDecoded))
+        return Place::Calendar;
+    if (!isInside(m_account.calendar, decoded))
+        return Place::Outside;
+    *path = decoded;
+    return Place::Inside;
+}
+
+void CalDavClient::authenticate(QNetworkReply *reply, QAuthenticator *authenticator)
+{
+    // Once per request, and only where the calendar is: a wrong password ends as a 401, and no
+    // other origin ever gets it.
+    if (m_account.user.isEmpty() || reply->property(kAnswered).toBool() || !sameOrigin(reply->url()))
         return;
-    QString path = m_account.calendar.path();
-    if (!path.endsWith(QLatin1Char('/')))
-        m_account.calendar.setPath(path + QLatin1Char('/'));
+    reply->setProperty(kAnswered, true);
+    authenticator->setUser(m_account.user);
+    authenticator->setPassword(m_account.password);
 }
 
 QString CalDavClient::hrefFor(const QString &uid) const
@@ -118,27 +275,72 @@ QString CalDavClient::hrefFor(const QString &uid) const
 QNetworkReply *CalDavClient::send(const QByteArray &verb, const QString &href, const QByteArray &body,
                                   const QList<QPair<QByteArray, QByteArray>> &headers)
 {
-    QNetworkRequest request(href.isEmpty() ? m_account.calendar : m_account.calendar.resolved(QUrl(href)));
-    request.setTransferTimeout(kTimeoutMs);
-    if (!m_account.user.isEmpty())
-        request.setRawHeader("Authorization",
-                             "Basic " + (m_account.user + QLatin1Char(':') + m_account.password).toUtf8().toBase64());
+    QUrl url = m_account.calendar;
+    // The href is the name as it is: a '%' in it is a character of the name, never an escape.
+    if (!href.isEmpty())
+        url.setPath(href, QUrl::DecodedMode);
+    QNetworkRequest request(url);
     for (const auto &h : headers)
         request.setRawHeader(h.first, h.second);
     if (!body.isEmpty() && !request.hasRawHeader("Content-Type"))
         request.setHeader(QNetworkRequest::ContentTypeHeader, QByteArrayLiteral("application/xml; charset=utf-8"));
     ++m_pending;
-    return m_net->sendCustomRequest(request, verb, body);
+    QNetworkReply *reply = m_net->sendCustomRequest(request, verb, body);
+    const bool write = verb == "PUT" || verb == "DELETE";
+    connect(reply, &QNetworkReply::redirected, this, [this, reply, write](const QUrl &to) {
+        // A write is done only by its own answer (followed, Qt would send it again as a GET), and
+        // nothing follows the server to another origin.
+        if (!write && sameOrigin(to))
+            emit reply->redirectAllowed();
+        else
+            stop(reply, Outcome::Redirected, to.toDisplayString(QUrl::RemoveUserInfo).left(kMaxShown));
+    });
+    // Measured as it comes, not once it is whole: an endless answer ends at the cap, and one that
+    // announces more ends at once. Qt spaces out its progress signals, not readyRead.
+    connect(reply, &QNetworkReply::downloadProgress, reply, [reply](qint64, qint64 total) {
+        if (total > kMaxAnswerBytes)
+            stop(reply, Outcome::TooLarge, {});
+    });
+    connect(reply, &QNetworkReply::readyRead, reply, [reply] {
+        if (reply->bytesAvailable() > kMaxAnswerBytes)
+            stop(reply, Outcome::TooLarge, {});
+    });
+    connect(reply, &QNetworkReply::sslErrors, reply, [reply](const QList<QSslError> &errors) {
+        if (!errors.isEmpty())
+            reply->setProperty(kSslError, int(errors.first().error()));
+    });
+    QTimer::singleShot(kTimeoutMs, reply, [reply] {
+        stop(reply, Outcome::TooSlow,
+             QStringLiteral("nessuna risposta completa in %1 secondi.").arg(kTimeoutMs / 1000));
+    });
+    return reply;
+}
+
+void CalDavClient::later(std::function<void()> answer)
+{
+    ++m_pending;
+    QTimer::singleShot(0, this, [this, answer] {
+        --m_pending;
+        answer();
+    });
 }
 
 CalDavClient::Result CalDavClient::resultOf(QNetworkReply *reply)
 {
     Result result;
     result.status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    const QVariant stopped = reply->property(kStoppedAs);
+    if (stopped.isValid()) {
+        result.outcome = Outcome(stopped.toInt());
+        result.detail = reply->property(kStoppedFor).toString();
+        if (result.detail.isEmpty())
+            result.detail = networkTrouble(reply);
+        return result;
+    }
     switch (reply->error()) {
     case QNetworkReply::SslHandshakeFailedError:
         result.outcome = Outcome::CertificateRefused;
-        result.detail = reply->errorString();
+        result.detail = certificateTrouble(reply);
         return result;
     case QNetworkReply::ConnectionRefusedError:
     case QNetworkReply::RemoteHostClosedError:
@@ -152,7 +354,7 @@ CalDavClient::Result CalDavClient::resultOf(QNetworkReply *reply)
     case QNetworkReply::ProxyNotFoundError:
     case QNetworkReply::ProxyTimeoutError:
         result.outcome = Outcome::Unreachable;
-        result.detail = reply->errorString();
+        result.detail = networkTrouble(reply);
         return result;
     default:
         break;
@@ -168,7 +370,7 @@ CalDavClient::Result CalDavClient::resultOf(QNetworkReply *reply)
     else if (result.status >= 200 && result.status < 300)
         result.outcome = Outcome::Ok;
     else if (result.status == 0)
-        result.outcome = Outcome::Unreachable, result.detail = reply->errorString();
+        result.outcome = Outcome::Unreachable, result.detail = networkTrouble(reply);
     else
         result.outcome = Outcome::BadAnswer;
     return result;
@@ -183,11 +385,11 @@ void CalDavClient::whenDone(QNetworkReply *reply, std::function<void(QNetworkRep
     });
 }
 
-void CalDavClient::abortAll()
+void CalDavClient::abortAll(Outcome outcome, const QString &detail)
 {
     for (QNetworkReply *reply : m_net->findChildren<QNetworkReply *>())
         if (reply->isRunning())
-            reply->abort();
+            stop(reply, outcome, detail);
 }
 
 void CalDavClient::probe(std::function<void(const Result &)> done)
@@ -218,16 +420,20 @@ void CalDavClient::etags(std::function<void(const Result &, const QHash<QString,
         "<d:prop><d:getetag/></d:prop>"
         "<c:filter><c:comp-filter name=\"VCALENDAR\"><c:comp-filter name=\"VEVENT\"/></c:comp-filter></c:filter>"
         "</c:calendar-query>");
-    const QString self = m_account.calendar.path();
     QNetworkReply *reply = send("REPORT", {}, body, {{"Depth", "1"}});
-    whenDone(reply, [done, self](QNetworkReply *reply, Result result) {
+    whenDone(reply, [this, done](QNetworkReply *reply, Result result) {
         QHash<QString, QString> found;
         QVector<DavResponse> answers;
         if (result.ok() && !readMultistatus(reply->readAll(), answers))
-            result.outcome = Outcome::BadAnswer;
-        for (const DavResponse &a : answers)
-            if (a.found && a.href != self && !a.etag.isEmpty())
-                found.insert(a.href, a.etag);
+            result.outcome = Outcome::BadAnswer, answers.clear();
+        for (const DavResponse &a : answers) {
+            QString href;
+            const Place place = placeOf(a.href, &href);
+            if (place == Place::Outside)
+                ++result.ignored;
+            else if (place == Place::Inside && a.found && !a.etag.isEmpty())
+                found.insert(href, a.etag);
+        }
         done(result, found);
     });
 }
@@ -240,6 +446,7 @@ void CalDavClient::multiget(const QStringList &hrefs,
         QHash<QString, Body> bodies;
         Result failure;
         int open = 0;
+        int ignored = 0;
     };
     auto gathered = std::make_shared<Gathered>();
     if (hrefs.isEmpty())
@@ -249,22 +456,33 @@ void CalDavClient::multiget(const QStringList &hrefs,
             "<?xml version=\"1.0\" encoding=\"utf-8\"?>"
             "<c:calendar-multiget xmlns:d=\"DAV:\" xmlns:c=\"urn:ietf:params:xml:ns:caldav\">"
             "<d:prop><d:getetag/><c:calendar-data/></d:prop>");
-        for (const QString &href : hrefs.mid(from, kBatch))
+        const QStringList batch = hrefs.mid(from, kBatch);
+        for (const QString &href : batch)
             body += "<d:href>" + QString::fromLatin1(QUrl::toPercentEncoding(href, "/@:")).toHtmlEscaped().toLatin1()
                     + "</d:href>";
         body += "</c:calendar-multiget>";
         ++gathered->open;
-        whenDone(send("REPORT", {}, body, {{"Depth", "1"}}), [done, gathered](QNetworkReply *reply, Result result) {
+        const QSet<QString> asked(batch.cbegin(), batch.cend());
+        whenDone(send("REPORT", {}, body, {{"Depth", "1"}}), [this, done, gathered, asked](QNetworkReply *reply,
+                                                                                          Result result) {
             QVector<DavResponse> answers;
             if (result.ok() && !readMultistatus(reply->readAll(), answers))
-                result.outcome = Outcome::BadAnswer;
+                result.outcome = Outcome::BadAnswer, answers.clear();
             if (!result.ok())
                 gathered->failure = result;
-            for (const DavResponse &a : answers)
-                if (a.found && !a.calendarData.isEmpty())
-                    gathered->bodies.insert(a.href, {a.etag, a.calendarData});
-            if (--gathered->open == 0)
-                done(gathered->failure, gathered->bodies);
+            for (const DavResponse &a : answers) {
+                QString href;
+                const Place place = placeOf(a.href, &href);
+                if (place == Place::Outside || (place == Place::Inside && !asked.contains(href)))
+                    ++gathered->ignored;
+                else if (place == Place::Inside && a.found && !a.calendarData.isEmpty())
+                    gathered->bodies.insert(href, {a.etag, a.calendarData});
+            }
+            if (--gathered->open == 0) {
+                Result all = gathered->failure;
+                all.ignored = gathered->ignored;
+                done(all, gathered->bodies);
+            }
         });
     }
 }
@@ -272,18 +490,26 @@ void CalDavClient::multiget(const QStringList &hrefs,
 void CalDavClient::put(const QString &href, const QByteArray &body, const QString &ifMatch,
                        std::function<void(const Result &, const QString &)> done)
 {
+    // Only names inside the calendar, and only ETags that are one header's text, whatever the state
+    // file says.
+    if (!isInside(m_account.calendar, href) || !isSafeEtag(ifMatch))
+        return later([done] { done(Result{Outcome::BadAnswer, 0, {}}, {}); });
     QList<QPair<QByteArray, QByteArray>> headers{{"Content-Type", "text/calendar; charset=utf-8"}};
     if (ifMatch.isEmpty())
         headers.append(qMakePair(QByteArray("If-None-Match"), QByteArray("*")));
     else
         headers.append(qMakePair(QByteArray("If-Match"), ifMatch.toUtf8()));
     whenDone(send("PUT", href, body, headers), [done](QNetworkReply *reply, const Result &result) {
-        done(result, QString::fromUtf8(reply->rawHeader("ETag")));
+        const QString etag = QString::fromUtf8(reply->rawHeader("ETag"));
+        // A bad one is as none: the next run reads the event again.
+        done(result, isSafeEtag(etag) ? etag : QString());
     });
 }
 
 void CalDavClient::remove(const QString &href, const QString &ifMatch, std::function<void(const Result &)> done)
 {
+    if (!isInside(m_account.calendar, href) || !isSafeEtag(ifMatch))
+        return later([done] { done(Result{Outcome::BadAnswer, 0, {}}); });
     whenDone(send("DELETE", href, {}, {{"If-Match", ifMatch.toUtf8()}}),
              [done](QNetworkReply *, const Result &result) {
                  // Already gone is what was asked.

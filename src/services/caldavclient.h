@@ -8,12 +8,17 @@
 #include <QUrl>
 #include <functional>
 
+class QAuthenticator;
 class QNetworkAccessManager;
 class QNetworkReply;
 
 // Speaks CalDAV (RFC 4791) to one calendar collection: the probe, the ETags of its events, their
 // bodies, and writing or deleting one event guarded by its ETag. Everything is asynchronous on the
 // caller's event loop; no call waits. Each answer comes to the callback given, once.
+//
+// Nothing leaves the calendar's own origin: an href from an answer counts only when it names a
+// resource directly inside the collection, the password goes only where the calendar is, and a
+// redirect elsewhere, or of a write, is not followed. Every answer is bounded in bytes and in time.
 class CalDavClient : public QObject
 {
     Q_OBJECT
@@ -36,13 +41,17 @@ public:
         Changed,   // the ETag no longer matches: someone else wrote first
         Refused,   // forbidden, read-only, or full
         BadAnswer, // an answer this client cannot read
+        Redirected, // sent elsewhere, and not followed
+        TooLarge,
+        TooSlow,
     };
 
     struct Result
     {
         Outcome outcome = Outcome::Ok;
         int status = 0;   // HTTP status, 0 when none came
-        QString detail;   // the calendar's name, or the network's error text
+        QString detail;   // the calendar's name, or what went wrong on the way
+        int ignored = 0;  // hrefs of the answers naming nothing inside the calendar, left out
 
         bool ok() const { return outcome == Outcome::Ok || outcome == Outcome::CalendarFound; }
         // What the user reads, in Italian.
@@ -75,15 +84,28 @@ public:
 
     // Where a new event with this uid goes.
     QString hrefFor(const QString &uid) const;
+    // Whether a path, decoded, names a resource directly inside that calendar: one segment below
+    // it, neither the calendar itself nor a dot-segment.
+    static bool isInside(const QUrl &calendar, const QString &path);
+    // Whether an ETag may go back into a header as it is: no control characters.
+    static bool isSafeEtag(const QString &etag);
     // Requests not answered yet.
     int pending() const { return m_pending; }
-    // Every request still open ends now, each answered as unreachable.
-    void abortAll();
+    // Every request still open ends now, each answered as `outcome` (unreachable, by default).
+    void abortAll(Outcome outcome = Outcome::Unreachable, const QString &detail = {});
 
 private:
+    enum class Place { Inside, Calendar, Outside };
+
     QNetworkReply *send(const QByteArray &verb, const QString &href, const QByteArray &body,
                         const QList<QPair<QByteArray, QByteArray>> &headers);
     void whenDone(QNetworkReply *reply, std::function<void(QNetworkReply *, const Result &)> handler);
+    // An answer of the client's own, without asking the server, still from the event loop.
+    void later(std::function<void()> answer);
+    void authenticate(QNetworkReply *reply, QAuthenticator *authenticator);
+    // Where an href from an answer points; `path` gets its decoded path when inside.
+    Place placeOf(const QString &href, QString *path) const;
+    bool sameOrigin(const QUrl &url) const;
     static Result resultOf(QNetworkReply *reply);
 
     QNetworkAccessManager *m_net;

@@ -14,7 +14,13 @@ QSettings settings()
 
 } // namespace
 
-ServerAccount::ServerAccount(QObject *parent) : QObject(parent) {}
+ServerAccount::ServerAccount(QObject *parent) : QObject(parent)
+{
+    // A password written into the address by hand leaves the settings at once.
+    const QString stored = settings().value(QStringLiteral("server/indirizzo")).toString();
+    if (withoutUserInfo(stored) != stored)
+        settings().setValue(QStringLiteral("server/indirizzo"), withoutUserInfo(stored));
+}
 
 QString ServerAccount::address() const
 {
@@ -34,8 +40,9 @@ QString ServerAccount::keyringKey() const
 void ServerAccount::store(const QString &address, const QString &user, const QString &password)
 {
     QSettings s = settings();
-    s.setValue(QStringLiteral("server/indirizzo"), address);
+    s.setValue(QStringLiteral("server/indirizzo"), withoutUserInfo(address));
     s.setValue(QStringLiteral("server/utente"), user);
+    s.remove(QStringLiteral("server/consenso"));
     s.sync();
     rememberForThisRun(password);
     if (user.isEmpty())
@@ -73,11 +80,31 @@ CalDavClient::Account ServerAccount::account() const
     const QString where = address().trimmed();
     if (where.isEmpty())
         return {};
-    return {QUrl(where), user(), m_password};
+    return {QUrl(withoutUserInfo(where)), user(), m_password};
 }
 
 bool ServerAccount::needsConsent(const QUrl &url)
 {
     static const QStringList local{QStringLiteral("127.0.0.1"), QStringLiteral("localhost"), QStringLiteral("::1")};
     return url.scheme() == QLatin1String("http") && !local.contains(url.host());
+}
+
+bool ServerAccount::consentGiven(const QUrl &url) const
+{
+    const QString consented = settings().value(QStringLiteral("server/consenso")).toString();
+    return !consented.isEmpty() && QUrl(consented) == url;
+}
+
+void ServerAccount::giveConsent(const QUrl &url)
+{
+    settings().setValue(QStringLiteral("server/consenso"), url.toString());
+}
+
+QString ServerAccount::withoutUserInfo(const QString &address)
+{
+    QUrl url(address.trimmed());
+    if (url.userInfo().isEmpty())
+        return address;
+    url.setUserInfo({});
+    return url.toString();
 }

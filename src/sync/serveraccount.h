@@ -8,7 +8,8 @@
 
 // Where the calendar is and who the diary is there. Address and user in the settings (group
 // "server", keys "indirizzo" and "utente"); the password in the desktop's keyring, never in a
-// file. Without a keyring it lives in memory for this run only.
+// file, nor in the address. Without a keyring it lives in memory for this run only. The plain
+// http address the user said yes to is kept too ("consenso"), so that it is asked about once.
 class ServerAccount : public QObject
 {
     Q_OBJECT
@@ -33,6 +34,11 @@ public:
 
     // Plain http is for a server on this machine; elsewhere the user must say yes to it.
     static bool needsConsent(const QUrl &url);
+    // Whether the user said yes to this address, in this run or an earlier one.
+    bool consentGiven(const QUrl &url) const;
+    void giveConsent(const QUrl &url);
+    // The address without the user and password written into it, which it never keeps.
+    static QString withoutUserInfo(const QString &address);
 
 private:
     QString keyringKey() const;

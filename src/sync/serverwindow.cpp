@@ -44,6 +44,10 @@ ServerWindow::ServerWindow(QWidget *parent) : QDialog(parent)
     m_lastRun = new QLabel(this);
     m_lastRun->setObjectName(QStringLiteral("ultimaSincronizzazione"));
     m_lastRun->setWordWrap(true);
+    // Both carry the server's own words (its calendar's name): text, never markup that would load
+    // what it names.
+    m_probeAnswer->setTextFormat(Qt::PlainText);
+    m_lastRun->setTextFormat(Qt::PlainText);
 
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(form);

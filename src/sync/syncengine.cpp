@@ -6,9 +6,12 @@
 #include "domain/icalendar.h"
 #include "store/storeerror.h"
 
+#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QPointer>
 #include <QSet>
+#include <QThreadPool>
 #include <QTimer>
 #include <QUuid>
 
@@ -18,6 +21,9 @@ namespace {
 constexpr int kYearsAhead = 2;
 // Writes on their way to the server at once, as many as the connections Qt opens to one host.
 constexpr int kInFlight = 6;
+// However the server answers, a run ends by then; a first upload of a large diary goes on in the
+// runs that follow.
+constexpr int kRunMinutes = 5;
 
 SyncContent contentOf(const CalendarEvent &e)
 {
@@ -52,6 +58,8 @@ QString SyncEngine::Summary::describe() const
     if (conflicts > 0)
         text += QStringLiteral(" %1 appuntamenti cambiati da entrambe le parti: tenute tutte e due le versioni.")
                     .arg(conflicts);
+    if (ignored > 0)
+        text += QStringLiteral(" Ignorati %1 riferimenti del server fuori dal calendario.").arg(ignored);
     if (!failure.isEmpty())
         text += QStringLiteral(" Non riuscito: %1 Quanto resta sarà inviato alla prossima sincronizzazione.")
                     .arg(failure);
@@ -61,6 +69,12 @@ QString SyncEngine::Summary::describe() const
 SyncEngine::SyncEngine(Diary &diary, const QString &stateFile, QObject *parent)
     : QObject(parent), m_diary(diary), m_stateFile(stateFile), m_client(this)
 {
+    m_deadline.setSingleShot(true);
+    m_deadline.setInterval(kRunMinutes * 60 * 1000);
+    connect(&m_deadline, &QTimer::timeout, this, [this] {
+        cutShort(CalDavClient::Outcome::TooSlow,
+                 QStringLiteral("sincronizzazione non finita in %1 minuti.").arg(kRunMinutes));
+    });
 }
 
 void SyncEngine::setAccount(const CalDavClient::Account &account)
@@ -73,7 +87,7 @@ void SyncEngine::syncNow()
 {
     if (!isConfigured())
         return;
-    if (m_running) {
+    if (m_running || m_readers > 0) {
         m_again = true;
         return;
     }
@@ -85,6 +99,8 @@ void SyncEngine::start()
     m_running = true;
     m_again = false;
     m_summary = Summary();
+    ++m_run;
+    m_deadline.start();
     if (!m_agreedLoaded) {
         m_agreed = SyncState::load(m_stateFile, m_client.account().calendar.toString());
         m_agreedLoaded = true;
@@ -96,6 +112,7 @@ void SyncEngine::start()
 
 void SyncEngine::gotEtags(const CalDavClient::Result &result, const QHash<QString, QString> &etags)
 {
+    m_summary.ignored += result.ignored;
     if (!result.ok())
         return end(result.describe());
     // Bodies only of what is new or changed there: with nothing changed, this run is one REPORT.
@@ -114,6 +131,7 @@ void SyncEngine::gotEtags(const CalDavClient::Result &result, const QHash<QStrin
             wanted << it.key();
     m_client.multiget(wanted, [this, etags](const CalDavClient::Result &result,
                                             const QHash<QString, CalDavClient::Body> &bodies) {
+        m_summary.ignored += result.ignored;
         if (!result.ok())
             return end(result.describe());
         m_seriesRead = QDate::currentDate();
@@ -129,13 +147,37 @@ void SyncEngine::gotBodies(const QHash<QString, QString> &etags, const QHash<QSt
         if (etags.contains(r.href) && !bodies.contains(r.href))
             server << RemoteEvent{r.uid, r.href, r.etag, r.occurrence, r.agreed};
     const QDate until = QDate::currentDate().addYears(kYearsAhead);
-    for (auto it = bodies.cbegin(); it != bodies.cend(); ++it) {
-        const ICalendar::Parsed parsed = ICalendar::read(it.value().data, until);
-        const QString etag = it.value().etag.isEmpty() ? etags.value(it.key()) : it.value().etag;
-        for (const CalendarEvent &e : parsed.events)
-            server << RemoteEvent{e.uid, it.key(), etag, e.series ? e.date : QDate(), storedFormOf(e)};
-    }
+    // Read off the window's thread: however hard an event is to read, the window goes on. The
+    // answer is taken only by the run that asked, on the engine's thread.
+    m_reading = true;
+    ++m_readers;
+    const QPointer<SyncEngine> self(this);
+    const int run = m_run;
+    QThreadPool::globalInstance()->start([self, run, etags, bodies, until, server]() mutable {
+        for (auto it = bodies.cbegin(); it != bodies.cend(); ++it) {
+            const ICalendar::Parsed parsed = ICalendar::read(it.value().data, until);
+            const QString etag = it.value().etag.isEmpty() ? etags.value(it.key()) : it.value().etag;
+            for (const CalendarEvent &e : parsed.events)
+                server << RemoteEvent{e.uid, it.key(), etag, e.series ? e.date : QDate(), storedFormOf(e)};
+        }
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(),
+            [self, run, server] {
+                if (!self)
+                    return;
+                --self->m_readers;
+                if (self->m_reading && self->m_run == run)
+                    self->gotEvents(server);
+                else if (self->m_again && !self->m_running)
+                    self->syncNow();
+            },
+            Qt::QueuedConnection);
+    });
+}
 
+void SyncEngine::gotEvents(const QVector<RemoteEvent> &server)
+{
+    m_reading = false;
     QVector<SyncContent> diary;
     bool unsaved = false;
     try {
@@ -302,6 +344,7 @@ void SyncEngine::stepDone()
 
 void SyncEngine::end(const QString &failure)
 {
+    m_deadline.stop();
     m_summary.when = QDateTime::currentDateTime();
     m_summary.failure = failure;
     m_last = m_summary;
@@ -321,10 +364,20 @@ void SyncEngine::finish(int msecs)
     QTimer::singleShot(msecs, &loop, &QEventLoop::quit);
     loop.exec();
     m_again = false;
-    if (m_running) {
-        // What was not started is not sent: it goes at the next run.
-        m_open -= int(m_steps.size() - m_nextStep);
-        m_nextStep = int(m_steps.size());
-        m_client.abortAll();
+    cutShort(CalDavClient::Outcome::Unreachable, {});
+}
+
+void SyncEngine::cutShort(CalDavClient::Outcome outcome, const QString &why)
+{
+    if (!m_running)
+        return;
+    if (m_reading) {
+        m_reading = false;
+        return end(why.isEmpty() ? QStringLiteral("sincronizzazione interrotta.")
+                                 : CalDavClient::Result{outcome, 0, why}.describe());
     }
+    // What was not started is not sent: it goes at the next run.
+    m_open -= std::max(0, int(m_steps.size()) - m_nextStep);
+    m_nextStep = int(m_steps.size());
+    m_client.abortAll(outcome, why);
 }

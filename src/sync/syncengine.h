@@ -5,6 +5,7 @@
 
 #include <QDateTime>
 #include <QObject>
+#include <QTimer>
 #include <functional>
 
 class Diary;
@@ -14,7 +15,8 @@ class StoreError;
 // calendar (one REPORT), the bodies of what changed there (multiget), the comparison with the
 // last agreement (SyncPlan), what the server changed applied to the diary in one bulk write, and
 // what the diary changed sent to the server; then the new agreement is stored. Nothing waits:
-// every step is an answer arriving on the event loop.
+// every step is an answer arriving on the event loop, and the server's events are read off the
+// window's thread. A run has a deadline: what is left then goes at the next run.
 class SyncEngine : public QObject
 {
     Q_OBJECT
@@ -29,6 +31,7 @@ public:
         int deletedHere = 0;
         int conflicts = 0;
         int failed = 0;    // steps refused, tried again next time
+        int ignored = 0;   // hrefs of the server's answers naming nothing inside the calendar
         bool diaryBusy = false;  // the server's changes wait until the diary may be written
         QString failure;   // why the run, or a step of it, failed; empty when nothing did
 
@@ -73,11 +76,14 @@ private:
     void start();
     void gotEtags(const CalDavClient::Result &result, const QHash<QString, QString> &etags);
     void gotBodies(const QHash<QString, QString> &etags, const QHash<QString, CalDavClient::Body> &bodies);
+    void gotEvents(const QVector<RemoteEvent> &server);
     // `unsaved`: the diary holds writes not on disk, and the server's changes wait for them.
     void applyToDiary(const SyncPlan &plan, bool unsaved);
     void sendToServer(const SyncPlan &plan);
     void stepDone();
     void end(const QString &failure = {});
+    // Ends the run under way early: what was not sent yet goes at the next run.
+    void cutShort(CalDavClient::Outcome outcome, const QString &why);
 
     Diary &m_diary;
     QString m_stateFile;
@@ -89,6 +95,12 @@ private:
     bool m_running = false;
     bool m_again = false;
     bool m_applying = false;
+    // The server's events being read off the thread, for the run with this number; and readings
+    // not back yet, of any run: the next run waits for them rather than read beside them.
+    bool m_reading = false;
+    int m_run = 0;
+    int m_readers = 0;
+    QTimer m_deadline;
     // The run under way: what will be agreed, and the steps still open.
     QVector<SyncRecord> m_next;
     int m_open = 0;

@@ -22,6 +22,11 @@ constexpr int kAfterWriteMs = 300;
 // How long the exit and the hand-over wait for a run under way.
 constexpr int kFinishMs = 3000;
 
+const QString kPlainHttp = QStringLiteral("Il server non è su questo computer e l'indirizzo non usa https: "
+                                          "password e appuntamenti viaggerebbero in chiaro. Continuare?");
+const QString kBadAddress = QStringLiteral("Indirizzo non valido: scrivere per esempio "
+                                           "https://server/percorso/del/calendario/");
+
 } // namespace
 
 SyncHandlers::SyncHandlers(const Controls &controls, Diary &diary, Prompter &prompter, StoreFailure &storeFailure,
@@ -65,6 +70,19 @@ void SyncHandlers::configure()
         m_engine.setAccount({});
         m_every.stop();
         m_controls.refreshAction->setEnabled(false);
+        return;
+    }
+    if (ServerAccount::needsConsent(account.calendar) && !m_account->consentGiven(account.calendar)) {
+        // Written into the settings by hand: asked about as "Salva" asks, once the window stands,
+        // before anything is sent. A no leaves the server alone for this run.
+        m_engine.setAccount({});
+        m_controls.refreshAction->setEnabled(false);
+        QTimer::singleShot(0, this, [this, url = account.calendar] {
+            if (m_finished || m_account->account().calendar != url || !plainHttpAllowed(url))
+                return;
+            m_account->giveConsent(url);
+            configure();
+        });
         return;
     }
     if (account.user.isEmpty() || m_account->passwordKnown())
@@ -127,6 +145,7 @@ void SyncHandlers::runFinished(const SyncEngine::Summary &summary)
                                        .arg(summary.failure),
                                    QMessageBox::Ok, m_controls.window);
     notice->setObjectName(QStringLiteral("avvisoServer"));
+    notice->setTextFormat(Qt::PlainText);
     notice->setAttribute(Qt::WA_DeleteOnClose);
     notice->setModal(false);
     notice->show();
@@ -187,12 +206,25 @@ void SyncHandlers::showWindow()
     m_window->raise();
 }
 
+// Plain http away from this machine only once the user has said yes to that address.
+bool SyncHandlers::plainHttpAllowed(const QUrl &url)
+{
+    if (!ServerAccount::needsConsent(url) || url == m_allowed || m_account->consentGiven(url))
+        return true;
+    if (!m_prompter.question(kPlainHttp))
+        return false;
+    m_allowed = url;
+    return true;
+}
+
 void SyncHandlers::probe()
 {
-    const QUrl url(m_window->address());
+    // Credentials go in their own fields, never in the address.
+    const QUrl url(ServerAccount::withoutUserInfo(m_window->address()));
     if (!url.isValid() || !url.scheme().startsWith(QLatin1String("http")) || url.host().isEmpty())
-        return m_window->showProbe(QStringLiteral("Indirizzo non valido: scrivere per esempio "
-                                                  "https://server/percorso/del/calendario/"));
+        return m_window->showProbe(kBadAddress);
+    if (!plainHttpAllowed(url))
+        return;
     m_window->showProbe(QStringLiteral("Attendere..."));
     m_prober.setAccount({url, m_window->user(), m_window->password()});
     m_prober.probe([this](const CalDavClient::Result &result) {
@@ -203,16 +235,18 @@ void SyncHandlers::probe()
 
 void SyncHandlers::save()
 {
-    const QUrl url(m_window->address());
-    if (!m_window->address().isEmpty()
+    const QString address = ServerAccount::withoutUserInfo(m_window->address());
+    const QUrl url(address);
+    if (!address.isEmpty()
         && (!url.isValid() || !url.scheme().startsWith(QLatin1String("http")) || url.host().isEmpty()))
-        return m_window->showProbe(QStringLiteral("Indirizzo non valido: scrivere per esempio "
-                                                  "https://server/percorso/del/calendario/"));
-    if (ServerAccount::needsConsent(url)
-        && !m_prompter.question(QStringLiteral("Il server non è su questo computer e l'indirizzo non usa https: "
-                                               "password e appuntamenti viaggerebbero in chiaro. Continuare?")))
+        return m_window->showProbe(kBadAddress);
+    if (!plainHttpAllowed(url))
         return;
-    m_account->store(m_window->address(), m_window->user(), m_window->password());
+    if (address != m_window->address())
+        m_window->setFields(address, m_window->user(), m_window->password());
+    m_account->store(address, m_window->user(), m_window->password());
+    if (ServerAccount::needsConsent(url))
+        m_account->giveConsent(url);
     m_window->showProbe(QStringLiteral("Impostazioni salvate."));
     configure();
 }

@@ -45,6 +45,7 @@ signals:
 
 private:
     void configure();
+    bool plainHttpAllowed(const QUrl &url);
     void startWith(const CalDavClient::Account &account);
     void askPassword();
     void showWindow();
@@ -68,6 +69,8 @@ private:
     QPointer<ServerWindow> m_window;
     // The modal window a run found holding the diary: the next run starts when it goes.
     QPointer<QWidget> m_modal;
+    // The plain http address the user said yes to in this run.
+    QUrl m_allowed;
     bool m_noticeGiven = false;
     bool m_finished = false;
     int m_received = 0;

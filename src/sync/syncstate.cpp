@@ -1,5 +1,6 @@
 #include "syncstate.h"
 
+#include "services/caldavclient.h"
 #include "store/privatedata.h"
 
 #include <QCryptographicHash>
@@ -38,8 +39,10 @@ QVector<SyncRecord> SyncState::load(const QString &file, const QString &calendar
         r.agreed.time = QTime::fromString(o.value(QLatin1String("time")).toString(), Qt::ISODate);
         r.agreed.text = o.value(QLatin1String("text")).toString();
         r.held = o.value(QLatin1String("held")).toBool(true);
-        // A record that names nothing on the server cannot be agreed on: compared afresh.
-        if (!r.uid.isEmpty() && !r.href.isEmpty() && r.agreed.date.isValid())
+        // A record that names nothing on the server cannot be agreed on: compared afresh. Nor can
+        // one that names something outside the calendar, or whose ETag is no header's text.
+        if (!r.uid.isEmpty() && CalDavClient::isInside(QUrl(calendarUrl), r.href) && r.agreed.date.isValid()
+            && CalDavClient::isSafeEtag(r.etag))
             records << r;
     }
     return records;

@@ -1,4 +1,5 @@
 #include "radicale.h"
+#include "scriptedserver.h"
 #include "browse/browsefixture.h"
 #include "support/testsupport.h"
 
@@ -7,6 +8,7 @@
 #include "shell/form1.h"
 #include "sync/serverwindow.h"
 #include "sync/synchandlers.h"
+#include "sync/syncstate.h"
 
 #include <QAction>
 #include <QApplication>
@@ -15,6 +17,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSettings>
 #include <QTimer>
 
@@ -33,6 +36,8 @@ private slots:
     void withoutAnAddressNothingIsAsked();
     void aModalWindowHoldsBackTheServersChangesOnly();
     void onlyWhatIsOnDiskIsSent();
+    void aHostileServerKeepsNothingOutsideItsCalendar();
+    void outsideTextIsTextAndPlainHttpIsAskedFirst();
 };
 
 namespace {
@@ -57,6 +62,17 @@ void connectTo(RunningDiary &d, const QString &address, const QString &user = {}
 SyncEngine &engine(RunningDiary &d)
 {
     return d.form().findChild<SyncHandlers *>()->engine();
+}
+
+QByteArray multistatus(const QByteArray &responses)
+{
+    return "<d:multistatus xmlns:d=\"DAV:\" xmlns:c=\"urn:ietf:params:xml:ns:caldav\">" + responses + "</d:multistatus>";
+}
+
+QByteArray response(const QByteArray &href, const QByteArray &props)
+{
+    return "<d:response>" + href + "<d:propstat><d:prop>" + props
+           + "</d:prop><d:status>HTTP/1.1 200 OK</d:status></d:propstat></d:response>";
 }
 
 QStringList texts(RunningDiary &d)
@@ -284,6 +300,98 @@ void TestSync::onlyWhatIsOnDiskIsSent()
     d.appointments().save();
     ranAgain();
     QCOMPARE(server.events(), 1);
+}
+
+// A server of the test's own, answering as a hostile one would, with a second port for another host.
+void TestSync::aHostileServerKeepsNothingOutsideItsCalendar()
+{
+    ScriptedServer home, elsewhere;
+    const QByteArray away = "127.0.0.1:" + QByteArray::number(elsewhere.serverPort());
+    const QByteArray etag = "<d:getetag>\"e\"</d:getetag>", login = "Basic " + QByteArray("anna:segreta").toBase64();
+    // Eight hrefs naming nothing inside the calendar (one response has none), then the calendar itself.
+    QByteArray report = response({}, etag);
+    for (const QByteArray &href : {QByteArray(), "http://" + away + "/u/cal/a.ics", "//" + away + "/u/cal/b.ics",
+                                   "%2F%2F" + away + "/u/cal/c.ics", QByteArray("/u/cal/../altro/cal/d.ics"),
+                                   QByteArray("/u/cal/%2e%2e/altro/e.ics"), QByteArray("/u/cal/x%2F..%2F..%2Ff.ics"),
+                                   QByteArray("/u/cal/")})
+        report += response("<d:href>" + href + "</d:href>", etag);
+    // Five events agreed before and deleted in the diary since, five new in the diary.
+    QVector<SyncRecord> agreed;
+    Appointments mine;
+    for (int i = 1; i <= 5; ++i) {
+        const QString href = QStringLiteral("/u/cal/d%1.ics").arg(i);
+        report += response("<d:href>" + href.toLatin1() + "</d:href>", etag);
+        agreed << SyncRecord{href, href, "\"e\"", {}, {QDate(2026, 3, i), {}, "Vecchio"}};
+        mine << Appointment::typed(QDate(2026, 5, i), QTime(9, 0), QStringLiteral("Mio"));
+    }
+    int redirected = 0;
+    home.answer = [&](const QByteArray &request) -> ScriptedServer::Answer {
+        if (!request.contains(login))
+            return {401, "WWW-Authenticate: Basic realm=\"cal\"\r\n"};
+        if (request.startsWith("REPORT"))
+            return {207, "Content-Type: application/xml\r\n", multistatus(report)};
+        return {QList<int>{301, 302, 303, 307, 308}[redirected++ % 5], "Location: http://" + away + "/u/cal/x\r\n"};
+    };
+    TempWorkbook wb;
+    const QString calendar = QStringLiteral("http://127.0.0.1:%1/u/cal/").arg(home.serverPort());
+    QVERIFY(SyncState::save(SyncState::fileFor(wb.path()), calendar, agreed));
+    RunningDiary d(wb.folder());
+    d.appointments().insertAll(mine);
+    connectTo(d, calendar, QStringLiteral("anna"), QStringLiteral("segreta"));
+    QTRY_VERIFY_WITH_TIMEOUT(engine(d).last().when.isValid() && !engine(d).isRunning(), 20000);
+    // Every PUT and DELETE sent elsewhere, none followed; the PROPFIND of "Prova" neither.
+    QCOMPARE(engine(d).last().failed, 10);
+    QVERIFY(engine(d).last().failure.startsWith("Il server rimanda a un altro indirizzo (http://" + away));
+    QVERIFY(engine(d).last().describe().contains("Ignorati 8 riferimenti del server fuori dal calendario."));
+    QCOMPARE(d.form().findChild<QMessageBox *>(QStringLiteral("avvisoServer"))->textFormat(), Qt::PlainText);
+    ServerWindow *w = openServerWindow(d);
+    for (int i = 0; i < 5; ++i) {
+        w->findChild<QPushButton *>(QStringLiteral("prova"))->click();
+        QTRY_VERIFY(w->findChild<QLabel *>(QStringLiteral("rispostaProva"))->text().startsWith("Il server rimanda"));
+    }
+    // An ETag with a line break makes the answer a bad one: nothing is written with it.
+    report = response("<d:href>/u/cal/d1.ics</d:href>", "<d:getetag>\"e\"&#13;&#10;X-Iniettato: 1</d:getetag>");
+    const int before = int(home.requests.size());
+    d.form().findChild<QAction *>(QStringLiteral("Maggiorna"))->trigger();
+    QTRY_VERIFY(engine(d).last().failure.startsWith(QStringLiteral("Risposta del server non comprensibile")));
+    QCOMPARE(home.requests.size(), before + 1);
+    QVERIFY(elsewhere.requests.isEmpty());
+    for (const QByteArray &r : std::as_const(home.requests))
+        QVERIFY(!r.startsWith("DELETE") || QRegularExpression("^DELETE /u/cal/d[1-5].ics ").match(r).hasMatch());
+}
+
+void TestSync::outsideTextIsTextAndPlainHttpIsAskedFirst()
+{
+    // 127.0.0.2 is this machine too, but not by a name the diary takes for it.
+    ScriptedServer far(QHostAddress(QStringLiteral("127.0.0.2")));
+    far.answer = [](const QByteArray &) -> ScriptedServer::Answer {
+        return {207, {}, multistatus(response("<d:href>/u/cal/</d:href>",
+                                              "<d:resourcetype><c:calendar/></d:resourcetype>"
+                                              "<d:displayname>&lt;img src=\"/dev/zero\"&gt;</d:displayname>"))};
+    };
+    const QString address = QStringLiteral("http://127.0.0.2:%1/u/cal/").arg(far.serverPort());
+    TempWorkbook wbA, wbB;
+    RunningDiary a(wbA.folder());
+    ServerWindow *w = openServerWindow(a);
+    w->findChild<QLineEdit *>(QStringLiteral("indirizzo"))->setText(address);
+    a.prompter.replies = {false, true};
+    w->findChild<QPushButton *>(QStringLiteral("prova"))->click();
+    w->findChild<QPushButton *>(QStringLiteral("prova"))->click();
+    QLabel *answer = w->findChild<QLabel *>(QStringLiteral("rispostaProva"));
+    QTRY_COMPARE(answer->text(), QStringLiteral("Calendario trovato: \"<img src=\"/dev/zero\">\"."));
+    QCOMPARE(answer->textFormat(), Qt::PlainText);
+    QCOMPARE(far.requests.size(), 1);
+    // Written into the settings by hand, with a password in it: asked about once, kept without it.
+    QSettings settings(QStringLiteral("vespolari"), QStringLiteral("vespolari"));
+    settings.setValue(QStringLiteral("server/indirizzo"), QString(address).replace("//", "//anna:segreta@"));
+    RunningDiary b(wbB.folder());
+    b.prompter.replies = {true};
+    QTRY_VERIFY_WITH_TIMEOUT(engine(b).last().when.isValid() && engine(b).last().failure.isEmpty(), 10000);
+    QCOMPARE(b.prompter.questions, a.prompter.questions.mid(1));
+    QCOMPARE(settings.value(QStringLiteral("server/indirizzo")).toString(), address);
+    QCOMPARE(settings.value(QStringLiteral("server/consenso")).toString(), address);
+    QFile state(SyncState::fileFor(wbB.path()));
+    QVERIFY(state.open(QIODevice::ReadOnly) && !state.readAll().contains("segreta"));
 }
 
 int main(int argc, char **argv)
