@@ -1,6 +1,7 @@
 #include "icalendar.h"
 
 #include "entryrules.h"
+#include "icalendarlimits.h"
 
 #include <QCryptographicHash>
 #include <QDateTime>
@@ -11,6 +12,7 @@
 #include <libical/ical.h>
 
 #include <algorithm>
+#include <cstring>
 #include <memory>
 #include <vector>
 
@@ -112,9 +114,7 @@ icaltimetype withZone(icaltimetype t, icalproperty *prop, icalcomponent *calenda
     const char *tzid = icalparameter_get_tzid(param);
     icaltimezone *zone = icalcomponent_get_timezone(calendar, tzid);
     if (!zone)
-        zone = icaltimezone_get_builtin_timezone_from_tzid(tzid);
-    if (!zone)
-        zone = icaltimezone_get_builtin_timezone(tzid);
+        zone = ICalendarLimits::knownZone(tzid);
     return zone ? icaltime_set_timezone(&t, zone) : t;
 }
 
@@ -123,8 +123,9 @@ std::pair<QDate, QTime> localMoment(const icaltimetype &t)
 {
     if (t.is_date)
         return {QDate(t.year, t.month, t.day), QTime()};
+    const int second = qMin(t.second, 59);  // a leap second
     if (!t.zone)
-        return {QDate(t.year, t.month, t.day), QTime(t.hour, t.minute, t.second)};
+        return {QDate(t.year, t.month, t.day), QTime(t.hour, t.minute, second)};
     const time_t seconds = icaltime_as_timet_with_zone(t, t.zone);
     const QDateTime local = QDateTime::fromSecsSinceEpoch(qint64(seconds)).toLocalTime();
     return {local.date(), local.time()};
@@ -146,60 +147,128 @@ QString eventText(icalcomponent *vevent)
     return text;
 }
 
+// The day an occurrence falls on as written, for matching it against excluded ones.
+int writtenDay(const icaltimetype &t)
+{
+    return (t.year * 13 + t.month) * 32 + t.day;
+}
+
+bool earlier(const icaltimetype &a, const icaltimetype &b)
+{
+    return icaltime_compare(a, b) < 0;
+}
+
+// Occurrences taken out of a series (EXDATE, or moved by an event of their own), found in
+// logarithmic time however many a file lists: a date alone takes out every time of that day.
+class Excluded
+{
+public:
+    void add(const icaltimetype &t)
+    {
+        m_anyDay.insert(writtenDay(t));
+        if (t.is_date)
+            m_wholeDays.insert(writtenDay(t));
+        else
+            m_moments.push_back(t);
+    }
+    void seal() { std::sort(m_moments.begin(), m_moments.end(), earlier); }
+    bool contains(const icaltimetype &t) const
+    {
+        if (t.is_date)
+            return m_anyDay.contains(writtenDay(t));
+        if (m_wholeDays.contains(writtenDay(t)))
+            return true;
+        const auto at = std::lower_bound(m_moments.begin(), m_moments.end(), t, earlier);
+        return at != m_moments.end() && icaltime_compare(*at, t) == 0;
+    }
+
+private:
+    QSet<int> m_anyDay;
+    QSet<int> m_wholeDays;
+    std::vector<icaltimetype> m_moments;
+};
+
 struct Reader
 {
     icalcomponent *calendar;
     QDate until;
     int maxOccurrences;
+    int maxEvents;
     ICalendar::Parsed &parsed;
+    // What sparse repetitions may still walk through, in the whole reading; below zero it is
+    // given up.
+    qint64 &workLeft;
     // The occurrences moved or cancelled by an event of their own, per series.
     QHash<QString, std::vector<icaltimetype>> overridden;
 
+    bool stopped() const { return workLeft < 0 || parsed.tooMany; }
     void readEvent(icalcomponent *vevent);
     std::vector<icaltimetype> occurrences(icalcomponent *vevent, const icaltimetype &start, const QString &uid);
+    void expand(const icalrecurrencetype &rule, const icaltimetype &start, std::vector<icaltimetype> &found, bool &cut);
 };
+
+void Reader::expand(const icalrecurrencetype &rule, const icaltimetype &start, std::vector<icaltimetype> &found, bool &cut)
+{
+    icalrecur_iterator *it = icalrecur_iterator_new(rule, start);
+    if (!it)
+        return;
+    const bool sparse = ICalendarLimits::isSparse(rule);
+    icaltimetype from = start;
+    int count = 0;
+    for (;;) {
+        const icaltimetype t = icalrecur_iterator_next(it);
+        if (sparse) {
+            workLeft -= ICalendarLimits::stepsBetween(rule, from, t);
+            from = t;
+        }
+        if (icaltime_is_null_time(t) || stopped() || localMoment(t).first > until)
+            break;
+        if (++count > maxOccurrences) {
+            cut = true;
+            break;
+        }
+        if (ICalendarLimits::isRealMoment(t))
+            found.push_back(t);
+        // The events already read and this series' own count against the rows there are.
+        if (parsed.events.size() + qsizetype(found.size()) > maxEvents) {
+            parsed.tooMany = true;
+            break;
+        }
+    }
+    icalrecur_iterator_free(it);
+}
 
 std::vector<icaltimetype> Reader::occurrences(icalcomponent *vevent, const icaltimetype &start, const QString &uid)
 {
     std::vector<icaltimetype> found{start};
-    const auto pastEnd = [this](const icaltimetype &t) { return localMoment(t).first > until; };
     bool cut = false;
-    for (icalproperty *p = icalcomponent_get_first_property(vevent, ICAL_RRULE_PROPERTY); p;
+    bool notRepeated = false;
+    for (icalproperty *p = icalcomponent_get_first_property(vevent, ICAL_RRULE_PROPERTY); p && !stopped();
          p = icalcomponent_get_next_property(vevent, ICAL_RRULE_PROPERTY)) {
-        icalrecur_iterator *it = icalrecur_iterator_new(icalproperty_get_rrule(p), start);
-        if (!it)
-            continue;
-        int count = 0;
-        for (icaltimetype t = icalrecur_iterator_next(it); !icaltime_is_null_time(t); t = icalrecur_iterator_next(it)) {
-            if (pastEnd(t))
-                break;
-            if (++count > maxOccurrences) {
-                cut = true;
-                break;
-            }
-            found.push_back(t);
-        }
-        icalrecur_iterator_free(it);
+        const icalrecurrencetype rule = icalproperty_get_rrule(p);
+        if (ICalendarLimits::isExpanded(rule))
+            expand(rule, start, found, cut);
+        else
+            notRepeated = notRepeated || rule.freq != ICAL_NO_RECURRENCE;
     }
     for (icalproperty *p = icalcomponent_get_first_property(vevent, ICAL_RDATE_PROPERTY); p;
          p = icalcomponent_get_next_property(vevent, ICAL_RDATE_PROPERTY)) {
         const icaldatetimeperiodtype rdate = icalproperty_get_rdate(p);
         icaltimetype t = icaltime_is_null_time(rdate.time) ? rdate.period.start : rdate.time;
         t = withZone(t, p, calendar);
-        if (!icaltime_is_null_time(t) && !pastEnd(t))
+        if (!icaltime_is_null_time(t) && ICalendarLimits::isRealMoment(t) && localMoment(t).first <= until)
             found.push_back(t);
     }
-    std::vector<icaltimetype> excluded = overridden.value(uid);
+    Excluded excluded;
+    for (const icaltimetype &t : overridden.value(uid))
+        excluded.add(t);
     for (icalproperty *p = icalcomponent_get_first_property(vevent, ICAL_EXDATE_PROPERTY); p;
          p = icalcomponent_get_next_property(vevent, ICAL_EXDATE_PROPERTY))
-        excluded.push_back(withZone(icalproperty_get_exdate(p), p, calendar));
-    found.erase(std::remove_if(found.begin(), found.end(),
-                               [&](const icaltimetype &t) {
-                                   return std::any_of(excluded.begin(), excluded.end(),
-                                                      [&](const icaltimetype &x) { return sameOccurrence(t, x); });
-                               }),
+        excluded.add(withZone(icalproperty_get_exdate(p), p, calendar));
+    excluded.seal();
+    found.erase(std::remove_if(found.begin(), found.end(), [&](const icaltimetype &t) { return excluded.contains(t); }),
                 found.end());
-    std::sort(found.begin(), found.end(), [](const icaltimetype &a, const icaltimetype &b) { return icaltime_compare(a, b) < 0; });
+    std::sort(found.begin(), found.end(), earlier);
     found.erase(std::unique(found.begin(), found.end(), sameOccurrence), found.end());
     if (int(found.size()) > maxOccurrences) {
         found.resize(size_t(maxOccurrences));
@@ -207,7 +276,22 @@ std::vector<icaltimetype> Reader::occurrences(icalcomponent *vevent, const icalt
     }
     if (cut)
         ++parsed.cutSeries;
+    if (notRepeated)
+        ++parsed.notRepeated;
     return found;
+}
+
+// Whether the event had a start that libical could not read at all (a year of five digits):
+// libical then drops the property and says so in one of its own.
+bool hadUnreadableStart(icalcomponent *vevent)
+{
+    for (icalproperty *p = icalcomponent_get_first_property(vevent, ICAL_XLICERROR_PROPERTY); p;
+         p = icalcomponent_get_next_property(vevent, ICAL_XLICERROR_PROPERTY)) {
+        const char *text = icalproperty_get_xlicerror(p);
+        if (text && std::strstr(text, "DTSTART"))
+            return true;
+    }
+    return false;
 }
 
 void Reader::readEvent(icalcomponent *vevent)
@@ -218,8 +302,12 @@ void Reader::readEvent(icalcomponent *vevent)
     }
     icalproperty *dtstart = icalcomponent_get_first_property(vevent, ICAL_DTSTART_PROPERTY);
     const icaltimetype start = dtstart ? withZone(icalproperty_get_dtstart(dtstart), dtstart, calendar) : icaltime_null_time();
-    if (icaltime_is_null_time(start) || !icaltime_is_valid_time(start)) {
-        ++parsed.withoutStart;
+    if (!dtstart || icaltime_is_null_time(start)) {
+        ++(dtstart || hadUnreadableStart(vevent) ? parsed.invalidStart : parsed.withoutStart);
+        return;
+    }
+    if (!ICalendarLimits::isRealMoment(start)) {
+        ++parsed.invalidStart;
         return;
     }
     const QString uid = QString::fromUtf8(icalcomponent_get_uid(vevent));
@@ -227,8 +315,16 @@ void Reader::readEvent(icalcomponent *vevent)
     const bool isOverride = icalcomponent_get_first_property(vevent, ICAL_RECURRENCEID_PROPERTY) != nullptr;
     const bool series = isOverride || icalcomponent_get_first_property(vevent, ICAL_RRULE_PROPERTY)
                         || icalcomponent_get_first_property(vevent, ICAL_RDATE_PROPERTY);
+    if (parsed.events.size() >= maxEvents) {
+        parsed.tooMany = true;
+        return;
+    }
     const std::vector<icaltimetype> moments = isOverride ? std::vector<icaltimetype>{start} : occurrences(vevent, start, uid);
     for (const icaltimetype &t : moments) {
+        if (parsed.events.size() >= maxEvents) {
+            parsed.tooMany = true;
+            break;
+        }
         const auto [date, time] = localMoment(t);
         parsed.events.append({uid, date, time, text, series});
     }
@@ -287,30 +383,35 @@ QByteArray ICalendar::writeEvent(const CalendarEvent &event)
     return calendarText({event});
 }
 
-ICalendar::Parsed ICalendar::read(const QByteArray &data, const QDate &expandUntil, int maxOccurrences)
+ICalendar::Parsed ICalendar::read(const QByteArray &data, const QDate &expandUntil, int maxOccurrences, int maxEvents)
 {
     Parsed parsed;
     parsed.error = QStringLiteral("Il file non contiene un calendario iCalendar.");
-    if (!data.trimmed().startsWith("BEGIN:VCALENDAR") && !data.contains("\nBEGIN:VCALENDAR"))
+    const QByteArray text = ICalendarLimits::prepared(data);
+    const ICalendarLimits::Shape shape = ICalendarLimits::shape(text);
+    if (shape == ICalendarLimits::Shape::NotCalendar)
         return parsed;
-    Component root(icalparser_parse_string(data.constData()));
+    const QString damaged = QStringLiteral("Il file è incompleto o danneggiato.");
+    Component root(shape == ICalendarLimits::Shape::Whole ? icalparser_parse_string(text.constData()) : nullptr);
     icalerror_clear_errno();
-    if (!root)
-        return parsed;
     std::vector<icalcomponent *> calendars;
-    if (icalcomponent_isa(root.get()) == ICAL_VCALENDAR_COMPONENT) {
+    if (root && icalcomponent_isa(root.get()) == ICAL_VCALENDAR_COMPONENT) {
         calendars.push_back(root.get());
-    } else {
+    } else if (root) {
         for (icalcomponent *c = icalcomponent_get_first_component(root.get(), ICAL_VCALENDAR_COMPONENT); c;
              c = icalcomponent_get_next_component(root.get(), ICAL_VCALENDAR_COMPONENT))
             calendars.push_back(c);
     }
-    if (calendars.empty())
+    if (calendars.empty()) {
+        parsed.error = damaged;
         return parsed;
+    }
     parsed.isCalendar = true;
     parsed.error.clear();
+    qint64 workLeft = ICalendarLimits::kWorkBudget;
     for (icalcomponent *calendar : calendars) {
-        Reader reader{calendar, expandUntil, maxOccurrences, parsed, {}};
+        ICalendarLimits::dropUnboundedZones(calendar);
+        Reader reader{calendar, expandUntil, maxOccurrences, maxEvents, parsed, workLeft, {}};
         std::vector<icalcomponent *> events;
         for (icalcomponent *e = icalcomponent_get_first_component(calendar, ICAL_VEVENT_COMPONENT); e;
              e = icalcomponent_get_next_component(calendar, ICAL_VEVENT_COMPONENT)) {
@@ -320,8 +421,18 @@ ICalendar::Parsed ICalendar::read(const QByteArray &data, const QDate &expandUnt
                 reader.overridden[QString::fromUtf8(icalcomponent_get_uid(e))].push_back(
                     withZone(icalproperty_get_recurrenceid(rid), rid, calendar));
         }
-        for (icalcomponent *e : events)
+        for (icalcomponent *e : events) {
+            if (reader.stopped())
+                break;
             reader.readEvent(e);
+        }
+        if (workLeft < 0) {
+            parsed = Parsed{};
+            parsed.error = QStringLiteral("Il calendario contiene ripetizioni troppo rade per essere calcolate.");
+            return parsed;
+        }
+        if (parsed.tooMany)
+            break;
     }
     return parsed;
 }

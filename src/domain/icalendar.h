@@ -39,17 +39,24 @@ public:
         QString error;            // why not, in Italian, when isCalendar is false
         QVector<CalendarEvent> events;
         int cancelled = 0;        // STATUS:CANCELLED
-        int withoutStart = 0;     // a VEVENT with no usable DTSTART
+        int withoutStart = 0;     // a VEVENT with no DTSTART
+        int invalidStart = 0;     // a DTSTART naming no real day or time of day
         int cutSeries = 0;        // series with more occurrences than allowed before expandUntil
+        int notRepeated = 0;      // repeating every hour, minute or second: the start alone
+        bool tooMany = false;     // more events than maxEvents: reading stopped there
     };
+
+    static constexpr int kMaxEvents = 200000;
 
     // One VEVENT each, in a VCALENDAR carrying the system zone's VTIMEZONE.
     static QByteArray write(const QVector<CalendarEvent> &events);
     // One VCALENDAR with that event alone, as a calendar server takes it.
     static QByteArray writeEvent(const CalendarEvent &event);
     // Recurring events are expanded from their start up to expandUntil, at most maxOccurrences
-    // each, every occurrence with the series' UID.
-    static Parsed read(const QByteArray &data, const QDate &expandUntil, int maxOccurrences = 500);
+    // each, every occurrence with the series' UID. The data may come from anywhere: the work
+    // it costs is bounded, and reading stops past maxEvents events. Safe on any thread.
+    static Parsed read(const QByteArray &data, const QDate &expandUntil, int maxOccurrences = 500,
+                       int maxEvents = kMaxEvents);
 
     // The same row gives the same UID in every export: it follows from what the row holds, and
     // from its place among rows holding the same (0 for the first).

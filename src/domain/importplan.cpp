@@ -38,7 +38,9 @@ ImportPlan ImportPlan::make(const ICalendar::Parsed &parsed, const Appointments 
     ImportPlan plan;
     plan.cancelled = parsed.cancelled;
     plan.withoutStart = parsed.withoutStart;
+    plan.invalidStart = parsed.invalidStart;
     plan.cutSeries = parsed.cutSeries;
+    plan.notRepeated = parsed.notRepeated;
     plan.maxOccurrences = maxOccurrences;
     QSet<SameKey> present;
     present.reserve(stored.size());
@@ -77,9 +79,14 @@ QString ImportPlan::summary() const
         lines << QStringLiteral("Saltati %1 annullati").arg(cancelled);
     if (withoutStart > 0)
         lines << QStringLiteral("Saltati %1 senza data di inizio").arg(withoutStart);
+    if (invalidStart > 0)
+        lines << QStringLiteral("Saltati %1 con data o ora di inizio non valida").arg(invalidStart);
     if (cutSeries > 0)
         lines << QStringLiteral("Ripetizioni fermate a %1 per %2 appuntamenti ricorrenti")
                      .arg(QString::number(maxOccurrences), QString::number(cutSeries));
+    if (notRepeated > 0)
+        lines << QStringLiteral("Presa solo la prima data di %1 appuntamenti ripetuti ogni ora, minuto o secondo")
+                     .arg(notRepeated);
     if (cutTexts > 0)
         lines << QStringLiteral("Tagliati a %1 caratteri %2 testi troppo lunghi")
                      .arg(QString::number(EntryRules::kCellLimit), QString::number(cutTexts));

@@ -16,7 +16,9 @@ struct ImportPlan
     int cutTexts = 0;   // stored, with the text cut at the cell's limit
     int cancelled = 0;
     int withoutStart = 0;
+    int invalidStart = 0;
     int cutSeries = 0;
+    int notRepeated = 0;
     int maxOccurrences = 0;
 
     static ImportPlan make(const ICalendar::Parsed &parsed, const Appointments &stored, int maxOccurrences);

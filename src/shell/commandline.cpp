@@ -12,7 +12,6 @@
 #include "store/workbookfile.h"
 
 #include <QCommandLineParser>
-#include <QFileInfo>
 
 #include <algorithm>
 #include <csignal>
@@ -156,11 +155,15 @@ int CommandLine::run(const QString &folder) const
         if (Interruption::requested())
             throw Interruption::error();
     });
+    CalendarFiles::Read importing;
     try {
-        // An import file that cannot be read is refused before an office starts.
-        if (m_task == Task::Import && !QFileInfo(m_file).isReadable()) {
-            say(stderr, QStringLiteral("Impossibile leggere il file %1.").arg(m_file));
-            return 2;
+        // An import file is read whole before an office starts, and refused then if it cannot be.
+        if (m_task == Task::Import) {
+            importing = CalendarFiles::read(m_file);
+            if (!importing.error.isEmpty()) {
+                say(stderr, importing.error);
+                return 2;
+            }
         }
         if (!loadWorkbook(folder, book, lock, prompter)) {
             book.quit();
@@ -188,7 +191,7 @@ int CommandLine::run(const QString &folder) const
         const CalendarFiles::Outcome outcome =
             m_task == Task::Export
                 ? CalendarFiles::exportTo(diary, m_file)
-                : CalendarFiles::importFrom(diary, m_file,
+                : CalendarFiles::importFrom(diary, m_file, importing.data,
                                             [&notSaved](const std::optional<StoreError> &failure) { notSaved = failure; });
         diary.waitForSave();
         say(outcome.done ? stdout : stderr, outcome.text);

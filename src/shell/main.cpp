@@ -22,6 +22,15 @@
 
 namespace {
 
+// Qt's own texts (its buttons, the system's reasons for a file it cannot read) in the same
+// language as ours.
+void installQtTexts(QCoreApplication &app, QTranslator &texts)
+{
+    if (texts.load(Regional::locale(), QStringLiteral("qtbase"), QStringLiteral("_"),
+                   QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        app.installTranslator(&texts);
+}
+
 // The calendar options run without a window, so without a display; anything else is the window's.
 int runCommandLine(int argc, char *argv[], const CommandLine &line)
 {
@@ -38,6 +47,8 @@ int runCommandLine(int argc, char *argv[], const CommandLine &line)
     QCoreApplication app(argc, argv);
     app.setApplicationName(QStringLiteral("Vespolari"));
     QLocale::setDefault(Regional::locale());
+    QTranslator qtTexts;
+    installQtTexts(app, qtTexts);
     return line.run(QCoreApplication::applicationDirPath());
 }
 
@@ -58,9 +69,7 @@ int main(int argc, char *argv[])
     // The calendar and the standard buttons follow the same regional settings as our texts.
     QLocale::setDefault(Regional::locale());
     QTranslator qtTexts;
-    if (qtTexts.load(Regional::locale(), QStringLiteral("qtbase"), QStringLiteral("_"),
-                     QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-        app.installTranslator(&qtTexts);
+    installQtTexts(app, qtTexts);
 
     // Before the office starts: a signal during start-up ends the program through the same road.
     TerminationWatch termination;

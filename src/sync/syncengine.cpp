@@ -142,10 +142,16 @@ void SyncEngine::gotEtags(const CalDavClient::Result &result, const QHash<QStrin
 void SyncEngine::gotBodies(const QHash<QString, QString> &etags, const QHash<QString, CalDavClient::Body> &bodies)
 {
     QVector<RemoteEvent> server;
-    // Unchanged there, or not sent back: as last agreed, never taken for deleted.
-    for (const SyncRecord &r : std::as_const(m_agreed))
+    // Unchanged there, or not sent back: as last agreed, never taken for deleted. So is a body
+    // that cannot be read (damaged, or too costly to expand).
+    QHash<QString, QVector<RemoteEvent>> asAgreed;
+    for (const SyncRecord &r : std::as_const(m_agreed)) {
+        const RemoteEvent agreed{r.uid, r.href, r.etag, r.occurrence, r.agreed};
         if (etags.contains(r.href) && !bodies.contains(r.href))
-            server << RemoteEvent{r.uid, r.href, r.etag, r.occurrence, r.agreed};
+            server << agreed;
+        else if (bodies.contains(r.href))
+            asAgreed[r.href] << agreed;
+    }
     const QDate until = QDate::currentDate().addYears(kYearsAhead);
     // Read off the window's thread: however hard an event is to read, the window goes on. The
     // answer is taken only by the run that asked, on the engine's thread.
@@ -153,9 +159,13 @@ void SyncEngine::gotBodies(const QHash<QString, QString> &etags, const QHash<QSt
     ++m_readers;
     const QPointer<SyncEngine> self(this);
     const int run = m_run;
-    QThreadPool::globalInstance()->start([self, run, etags, bodies, until, server]() mutable {
+    QThreadPool::globalInstance()->start([self, run, etags, bodies, until, server, asAgreed]() mutable {
         for (auto it = bodies.cbegin(); it != bodies.cend(); ++it) {
             const ICalendar::Parsed parsed = ICalendar::read(it.value().data, until);
+            if (!parsed.isCalendar) {
+                server << asAgreed.value(it.key());
+                continue;
+            }
             const QString etag = it.value().etag.isEmpty() ? etags.value(it.key()) : it.value().etag;
             for (const CalendarEvent &e : parsed.events)
                 server << RemoteEvent{e.uid, it.key(), etag, e.series ? e.date : QDate(), storedFormOf(e)};

@@ -1,6 +1,10 @@
 #include "domain/icalendar.h"
 
+#include <QElapsedTimer>
+#include <QTemporaryDir>
 #include <QTest>
+
+#include <sys/stat.h>
 
 // The iCalendar mapping without an office: what goes out, what comes back, and a file written by
 // another program (zones other than ours, UTC, all-day, a weekly series with an exception).
@@ -14,6 +18,11 @@ private slots:
     void readsAnotherProgramsFile();
     void seriesStopAtTheLimit();
     void aSeriesIsKnownFromItsEventNotItsZone();
+    void hostileInputEndsSoonAndSaysWhy_data();
+    void hostileInputEndsSoonAndSaysWhy();
+
+private:
+    QTemporaryDir m_folder;
 };
 
 void TestICalendar::writesEscapedFoldedEventsInTheLocalZone()
@@ -92,6 +101,101 @@ void TestICalendar::aSeriesIsKnownFromItsEventNotItsZone()
                                             QDate(2028, 1, 1)).events;
         QVERIFY(!events.isEmpty() && events.last().series);
     }
+}
+
+namespace {
+
+QByteArray calendar(const QByteArray &body, const QByteArray &zones = {})
+{
+    return "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:x\r\n" + zones + body + "END:VCALENDAR\r\n";
+}
+
+QByteArray vevent(const QByteArray &lines, const QByteArray &uid = "h")
+{
+    return "BEGIN:VEVENT\r\nUID:" + uid + "\r\nSUMMARY:Prova\r\n" + lines + "\r\nEND:VEVENT\r\n";
+}
+
+} // namespace
+
+// Each of these once froze the reading, read a file it named, or gave the wrong reason. The time
+// bound only tells a hang from an answer; the benchmark measures speed.
+void TestICalendar::hostileInputEndsSoonAndSaysWhy_data()
+{
+    QTest::addColumn<QByteArray>("ics");
+    QTest::addColumn<int>("maxEvents");
+    QTest::addColumn<QString>("error");
+    QTest::addColumn<int>("events");
+    QTest::addColumn<QString>("counted");  // "name=count" of the one Parsed counter that must move
+    const int all = ICalendar::kMaxEvents;
+    const QString notCalendar = QStringLiteral("Il file non contiene un calendario iCalendar.");
+    const QString damaged = QStringLiteral("Il file è incompleto o danneggiato.");
+    QTest::newRow("byte-order mark, lower-case names")
+        << QByteArray("\xEF\xBB\xBF" "begin:vcalendar\r\nversion:2.0\r\nbegin:vevent\r\nuid:b\r\n"
+                      "dtstart:20260301T100000\r\nsummary:Prova\r\nend:vevent\r\nend:vcalendar\r\n")
+        << all << QString() << 1 << "";
+    QTest::newRow("cut off mid-event") << calendar(vevent("DTSTART:20260301T100000")).left(90) << all << damaged << 0 << "";
+    QTest::newRow("an event never closed")
+        << calendar("BEGIN:VEVENT\r\nUID:x\r\nDTSTART:20260301T100000\r\n") << all << damaged << 0 << "";
+    QTest::newRow("plain notes") << QByteArray("Dentista martedì\n") << all << notCalendar << 0 << "";
+    QTest::newRow("30 February") << calendar(vevent("DTSTART:20260230T100000")) << all << QString() << 0 << "invalid=1";
+    QTest::newRow("month 13") << calendar(vevent("DTSTART:20261301T100000")) << all << QString() << 0 << "invalid=1";
+    QTest::newRow("hour 25") << calendar(vevent("DTSTART:20260301T250000")) << all << QString() << 0 << "invalid=1";
+    QTest::newRow("year 10000") << calendar(vevent("DTSTART:100000101T100000")) << all << QString() << 0 << "invalid=1";
+    QTest::newRow("year 9999") << calendar(vevent("DTSTART;VALUE=DATE:99990101")) << all << QString() << 1 << "";
+    QTest::newRow("no start") << calendar(vevent("LOCATION:x")) << all << QString() << 0 << "without=1";
+    // 354 bytes that once took the window's thread for 43 s: a zone changing every second.
+    QTest::newRow("zone changing every second")
+        << calendar(vevent("DTSTART;TZID=Evil:20260301T100000"),
+                    "BEGIN:VTIMEZONE\r\nTZID:Evil\r\nBEGIN:STANDARD\r\nDTSTART:19000101T000000\r\n"
+                    "RRULE:FREQ=SECONDLY\r\nTZOFFSETFROM:+0100\r\nTZOFFSETTO:+0200\r\nEND:STANDARD\r\n"
+                    "END:VTIMEZONE\r\n")
+        << all << QString() << 1 << "";
+    QTest::newRow("zone named as a path")
+        << calendar(vevent("DTSTART;TZID=../../../../../etc/passwd:20260301T100000")) << all << QString() << 1 << "";
+    const QString fifo = m_folder.filePath(QStringLiteral("zona"));
+    ::mkfifo(QFile::encodeName(fifo).constData(), 0600);
+    QTest::newRow("zone named as a pipe")
+        << calendar(vevent("DTSTART;TZID=" + QFile::encodeName(fifo) + ":20260301T100000")) << all << QString() << 1 << "";
+    QTest::newRow("sparse every second since 1900")
+        << calendar(vevent("DTSTART:19000101T100000\r\nRRULE:FREQ=SECONDLY;BYMONTH=2;BYMONTHDAY=30")) << all << QString()
+        << 1 << "notRepeated=1";
+    QByteArray sparse;
+    for (int i = 0; i < 50; ++i)
+        sparse += vevent("DTSTART:19000101\r\nRRULE:FREQ=DAILY;BYMONTH=2;BYMONTHDAY=30", QByteArray::number(i));
+    QTest::newRow("sparse daily rules")
+        << calendar(sparse) << all << QStringLiteral("Il calendario contiene ripetizioni troppo rade per essere calcolate.")
+        << 0 << "";
+    QByteArray daily;
+    for (int i = 0; i < 5000; ++i)
+        daily += vevent("DTSTART:20200101T090000\r\nRRULE:FREQ=DAILY", QByteArray::number(i));
+    QTest::newRow("5,000 daily series, room for 1,000") << calendar(daily) << 1000 << QString() << 1000 << "tooMany=1";
+    QTest::newRow("10 MB of text on one line")
+        << calendar(vevent("DTSTART:20260301T100000\r\nDESCRIPTION:" + QByteArray(10 << 20, 'x'))) << all << QString()
+        << 1 << "";
+}
+
+void TestICalendar::hostileInputEndsSoonAndSaysWhy()
+{
+    QFETCH(QByteArray, ics);
+    QFETCH(int, maxEvents);
+    QFETCH(QString, error);
+    QFETCH(int, events);
+    QFETCH(QString, counted);
+    QElapsedTimer clock;
+    clock.start();
+    const ICalendar::Parsed parsed = ICalendar::read(ics, QDate(2028, 1, 1), 500, maxEvents);
+    QVERIFY2(clock.elapsed() < 30000, qPrintable(QString::number(clock.elapsed())));
+    QCOMPARE(parsed.error, error);
+    QCOMPARE(parsed.isCalendar, error.isEmpty());
+    QCOMPARE(parsed.events.size(), events);
+    const QMap<QString, int> counters{{"invalid", parsed.invalidStart}, {"without", parsed.withoutStart},
+                                      {"notRepeated", parsed.notRepeated}, {"tooMany", int(parsed.tooMany)}};
+    for (auto it = counters.begin(); it != counters.end(); ++it)
+        QCOMPARE(it.key() + "=" + QString::number(it.value()),
+                 it.key() + "=" + QString::number(counted.startsWith(it.key() + "=") ? counted.section('=', 1).toInt() : 0));
+    // A zone the file got wrong leaves the wall-clock time as written.
+    if (events == 1 && !parsed.events.first().time.isNull())
+        QCOMPARE(parsed.events.first().time, QTime(10, 0));
 }
 
 QTEST_GUILESS_MAIN(TestICalendar)
