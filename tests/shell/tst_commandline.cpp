@@ -1,3 +1,4 @@
+#include "exchange/calendarfiles.h"
 #include "shell/startup.h"
 #include "store/workbookfile.h"
 #include "support/testsupport.h"
@@ -6,6 +7,9 @@
 #include <QFile>
 #include <QProcess>
 #include <QTest>
+
+#include <sys/stat.h>
+#include <tuple>
 
 // The calendar options of the real program, with no display at all: refusals on standard error
 // in Italian with an exit code other than 0, and nothing written.
@@ -66,7 +70,21 @@ void TestCommandLine::refusals_data()
     QTest::newRow("both") << QStringList{"--esporta-calendario", "a.ics", "--importa-calendario", "b.ics"}
                           << "Una sola opzione per volta." << false;
     QTest::newRow("unreadable") << QStringList{"--importa-calendario", "/non/esiste.ics"}
-                                << "Impossibile leggere il file /non/esiste.ics." << false;
+                                << "Impossibile leggere il file /non/esiste.ics: " << false;
+    // Neither a pipe nor a device is waited on or read without end; a file past the limit is
+    // refused before a byte of it is read.
+    const QString pipe = m_workbook.folder() + QStringLiteral("/tubo.ics");
+    ::mkfifo(QFile::encodeName(pipe).constData(), 0600);
+    const QString big = m_workbook.folder() + QStringLiteral("/grande.ics");
+    QFile huge(big);
+    huge.open(QIODevice::WriteOnly);
+    huge.resize(CalendarFiles::kMaxFileBytes + 1);
+    for (const auto &[name, file, why] : {std::tuple{"pipe", pipe, "non è un file normale."},
+                                          std::tuple{"device", QStringLiteral("/dev/zero"), "non è un file normale."},
+                                          std::tuple{"folder", m_workbook.folder(), "è una cartella."},
+                                          std::tuple{"too big", big, "è più grande di 20 MB."}})
+        QTest::newRow(name) << QStringList{"--importa-calendario", file}
+                            << QStringLiteral("Impossibile leggere il file %1: %2").arg(file, why) << false;
     QTest::newRow("not iCalendar") << QStringList{"--importa-calendario", notes}
                                    << QStringLiteral("Il file %1 non è stato importato.\nIl file non contiene un "
                                                      "calendario iCalendar.").arg(notes) << false;
