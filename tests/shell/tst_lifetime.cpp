@@ -108,22 +108,34 @@ void TestLifetime::twoCopiesStartedTogetherRunOnce()
 void TestLifetime::theTerminalsSignalsEndACommandInOrder_data()
 {
     QTest::addColumn<int>("sig");
-    QTest::newRow("Ctrl+C") << int(SIGINT);
-    QTest::newRow("timeout") << int(SIGTERM);
-    QTest::newRow("terminal closed") << int(SIGHUP);
+    QTest::addColumn<QString>("option");
+    QTest::newRow("Ctrl+C on an import") << int(SIGINT) << "--importa-calendario";
+    QTest::newRow("timeout") << int(SIGTERM) << "--esporta-calendario";
+    QTest::newRow("terminal closed") << int(SIGHUP) << "--esporta-calendario";
 }
 
 void TestLifetime::theTerminalsSignalsEndACommandInOrder()
 {
     QFETCH(int, sig);
+    QFETCH(QString, option);
     TempWorkbook wb;
     const QString program = wb.folder() + QStringLiteral("/vespolari");
     QVERIFY(QFile::copy(QStringLiteral(VESPOLARI_PROGRAM), program));
     const QString ics = wb.folder() + QStringLiteral("/tutti.ics");
+    const QString coming = wb.folder() + QStringLiteral("/nuovi.ics");
+    QFile file(coming);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:x\r\nBEGIN:VEVENT\r\nUID:n\r\nDTSTART:20270105T090000\r\n"
+               "SUMMARY:Nuovo\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n");
+    file.close();
+    QFile workbook(wb.path());
+    QVERIFY(workbook.open(QIODevice::ReadOnly));
+    const QByteArray before = workbook.readAll();
+    workbook.close();
     QProcess command;
     // A job of the terminal's: the signal goes to its whole process group.
     command.setChildProcessModifier([] { ::setpgid(0, 0); });
-    command.start(program, {QStringLiteral("--esporta-calendario"), ics});
+    command.start(program, {option, option.startsWith(QLatin1String("--importa")) ? coming : ics});
     QVERIFY(command.waitForStarted());
     qint64 office = 0;
     QTRY_VERIFY_WITH_TIMEOUT((office = childOffice(command.processId())) > 0, 30000);
@@ -133,6 +145,9 @@ void TestLifetime::theTerminalsSignalsEndACommandInOrder()
     QCOMPARE(command.exitCode(), 128 + sig);
     QTRY_VERIFY_WITH_TIMEOUT(!processAlive(office), 10000);
     QVERIFY(!QFile::exists(ics));
+    QVERIFY(workbook.open(QIODevice::ReadOnly));
+    QVERIFY(workbook.readAll() == before);
+    workbook.close();
     // Nothing left behind: the next start is not refused as already open.
     command.setChildProcessModifier({});
     command.start(program, {QStringLiteral("--esporta-calendario"), ics});
