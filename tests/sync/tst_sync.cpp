@@ -38,6 +38,7 @@ private slots:
     void onlyWhatIsOnDiskIsSent();
     void aHostileServerKeepsNothingOutsideItsCalendar();
     void outsideTextIsTextAndPlainHttpIsAskedFirst();
+    void anEventThatCannotBeReadStaysAsAgreed();
 };
 
 namespace {
@@ -392,6 +393,34 @@ void TestSync::outsideTextIsTextAndPlainHttpIsAskedFirst()
     QCOMPARE(settings.value(QStringLiteral("server/consenso")).toString(), address);
     QFile state(SyncState::fileFor(wbB.path()));
     QVERIFY(state.open(QIODevice::ReadOnly) && !state.readAll().contains("segreta"));
+}
+
+void TestSync::anEventThatCannotBeReadStaysAsAgreed()
+{
+    // Changed there into something cut off: neither a deletion on the server nor one here.
+    ScriptedServer home;
+    const QByteArray href = "<d:href>/u/cal/r.ics</d:href>", etag = "<d:getetag>\"2\"</d:getetag>";
+    const QByteArray cut = "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nBEGIN:VEVENT\r\nUID:r\r\nDTSTART:20260301T100000\r\nSUMMARY:Ri";
+    home.answer = [&](const QByteArray &request) -> ScriptedServer::Answer {
+        if (!request.startsWith("REPORT"))
+            return {500};
+        const QByteArray body = request.contains("calendar-multiget") ? "<c:calendar-data>" + cut + "</c:calendar-data>" : "";
+        return {207, "Content-Type: application/xml\r\n", multistatus(response(href, etag + body))};
+    };
+    TempWorkbook wb;
+    const QString calendar = QStringLiteral("http://127.0.0.1:%1/u/cal/").arg(home.serverPort());
+    const SyncContent riunione{QDate(2026, 3, 1), QTime(10, 0), QStringLiteral("Riunione")};
+    QVERIFY(SyncState::save(SyncState::fileFor(wb.path()), calendar,
+                            {SyncRecord{"r", "/u/cal/r.ics", "\"1\"", {}, riunione}}));
+    RunningDiary d(wb.folder());
+    d.appointments().insertAll({Appointment::typed(riunione.date, riunione.time, riunione.text)});
+    connectTo(d, calendar);
+    QTRY_VERIFY_WITH_TIMEOUT(engine(d).last().when.isValid() && !engine(d).isRunning(), 20000);
+    QVERIFY(std::any_of(home.requests.begin(), home.requests.end(),
+                        [](const QByteArray &r) { return r.contains("calendar-multiget"); }));
+    QCOMPARE(texts(d), QStringList{"2026-03-01 10:00 Riunione"});
+    for (const QByteArray &r : std::as_const(home.requests))
+        QVERIFY(r.startsWith("REPORT"));
 }
 
 int main(int argc, char **argv)
