@@ -124,7 +124,7 @@ void Form1::buildControls()
 {
     handOverAction = menuBar()->addAction(QStringLiteral("&Excel"));
     handOverAction->setObjectName(QStringLiteral("Mexcel"));
-    buildAppointmentsMenu();
+    buildMenus();
 
     auto *client = new QWidget(this);
     client->setObjectName(QStringLiteral("client"));
@@ -198,29 +198,36 @@ void Form1::buildControls()
 }
 
 // Managing what is stored, beside what the window was drawn with: after "&Excel", which stays
-// first. Each entry is enabled by the part that can act on it, when it can.
-void Form1::buildAppointmentsMenu()
+// first, the appointments' own menu, then the calendar's as a whole. Each entry is enabled by the
+// part that can act on it, when it can.
+void Form1::buildMenus()
 {
-    appointmentsMenu = menuBar()->addMenu(QStringLiteral("&Appuntamenti"));
-    appointmentsMenu->setObjectName(QStringLiteral("Mappuntamenti"));
-    const auto entry = [this](const char *name, const QString &text, const QKeySequence &keys) {
-        QAction *action = appointmentsMenu->addAction(text);
+    const auto entry = [](QMenu *menu, const char *name, const QString &text, const QKeySequence &keys) {
+        QAction *action = menu->addAction(text);
         action->setObjectName(QLatin1String(name));
         action->setShortcut(keys);
         action->setEnabled(false);
         return action;
     };
-    changeAction = entry("Mmodifica", QStringLiteral("&Modifica..."), QKeySequence(Qt::Key_F2));
-    deleteAction = entry("Melimina", QStringLiteral("&Elimina"), QKeySequence(Qt::Key_Delete));
-    undoAction = entry("Mannulla", QStringLiteral("&Annulla"), QKeySequence(Qt::CTRL | Qt::Key_Z));
-    findAction = entry("Mcerca", QStringLiteral("&Cerca..."), QKeySequence(Qt::CTRL | Qt::Key_F));
-    remindAction = entry("Mpromemoria", QStringLiteral("&Promemoria..."), QKeySequence());
-    repeatAction = entry("Mripetuto", QStringLiteral("Appuntamento &ripetuto..."), QKeySequence());
-    serverAction = entry("Mserver", QStringLiteral("Calendario sul &server..."), QKeySequence());
-    refreshAction = entry("Maggiorna", QStringLiteral("A&ggiorna dal server"), QKeySequence(Qt::Key_F5));
-    periodAction = entry("Mperiodo", QStringLiteral("Stampa &periodo..."), QKeySequence());
-    exportAction = entry("Mesporta", QStringLiteral("&Esporta calendario..."), QKeySequence());
-    importAction = entry("Mimporta", QStringLiteral("&Importa calendario..."), QKeySequence());
+    appointmentsMenu = menuBar()->addMenu(QStringLiteral("&Appuntamenti"));
+    appointmentsMenu->setObjectName(QStringLiteral("Mappuntamenti"));
+    changeAction = entry(appointmentsMenu, "Mmodifica", QStringLiteral("&Modifica..."), QKeySequence(Qt::Key_F2));
+    deleteAction = entry(appointmentsMenu, "Melimina", QStringLiteral("&Elimina"), QKeySequence(Qt::Key_Delete));
+    undoAction = entry(appointmentsMenu, "Mannulla", QStringLiteral("&Annulla"), QKeySequence(Qt::CTRL | Qt::Key_Z));
+    findAction = entry(appointmentsMenu, "Mcerca", QStringLiteral("&Cerca..."), QKeySequence(Qt::CTRL | Qt::Key_F));
+    appointmentsMenu->addSeparator();
+    remindAction = entry(appointmentsMenu, "Mpromemoria", QStringLiteral("&Promemoria..."), QKeySequence());
+    repeatAction = entry(appointmentsMenu, "Mripetuto", QStringLiteral("Appuntamento &ripetuto..."), QKeySequence());
+
+    calendarMenu = menuBar()->addMenu(QStringLiteral("&Calendario"));
+    calendarMenu->setObjectName(QStringLiteral("Mcalendario"));
+    periodAction = entry(calendarMenu, "Mperiodo", QStringLiteral("Stampa &periodo..."), QKeySequence());
+    calendarMenu->addSeparator();
+    exportAction = entry(calendarMenu, "Mesporta", QStringLiteral("&Esporta calendario..."), QKeySequence());
+    importAction = entry(calendarMenu, "Mimporta", QStringLiteral("&Importa calendario..."), QKeySequence());
+    calendarMenu->addSeparator();
+    serverAction = entry(calendarMenu, "Mserver", QStringLiteral("Calendario sul &server..."), QKeySequence());
+    refreshAction = entry(calendarMenu, "Maggiorna", QStringLiteral("A&ggiorna dal server"), QKeySequence(Qt::Key_F5));
     for (QAction *always : {periodAction, exportAction, importAction})
         always->setEnabled(true);
 }

@@ -58,7 +58,7 @@ protected:
 
 private:
     void buildControls();
-    void buildAppointmentsMenu();
+    void buildMenus();
     void wireHandlers(Rows rows);
     void markBusyDays();
 
@@ -69,6 +69,7 @@ private:
 
     QAction *handOverAction = nullptr;
     QMenu *appointmentsMenu = nullptr;
+    QMenu *calendarMenu = nullptr;
     QAction *changeAction = nullptr;
     QAction *deleteAction = nullptr;
     QAction *undoAction = nullptr;

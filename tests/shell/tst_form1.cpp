@@ -14,6 +14,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QApplication>
+#include <QSet>
 #include <QTest>
 #include <QTimer>
 
@@ -111,23 +112,35 @@ void TestForm1::windowAndMenu()
     QCOMPARE(ui(*m_form).Image1->toolTip(), QStringLiteral("Visita il sito !"));
     QCOMPARE(ui(*m_form).Image1->pixmap().size(), QSize(66, 30));
     // "&Excel" stands first, directly on the menu bar, not inside a menu; the appointments'
-    // menu follows it, with nothing to change or delete before a day is listed.
+    // menu follows it, with nothing to change or delete before a day is listed, then the calendar's.
     const QList<QAction *> bar = m_form->menuBar()->actions();
-    QCOMPARE(bar.size(), 2);
+    QCOMPARE(bar.size(), 3);
     QCOMPARE(bar.first()->text(), QStringLiteral("&Excel"));
     QCOMPARE(bar.first()->objectName(), QStringLiteral("Mexcel"));
     QVERIFY(!bar.first()->menu());
     QCOMPARE(bar[1]->text(), QStringLiteral("&Appuntamenti"));
     QStringList entries;
-    for (const QAction *a : bar[1]->menu()->actions())
+    for (const QAction *a : bar[1]->menu()->actions().mid(0, 4))
         entries << a->text() + QLatin1Char(' ') + a->shortcut().toString(QKeySequence::PortableText);
     QCOMPARE(entries, (QStringList{QStringLiteral("&Modifica... F2"), QStringLiteral("&Elimina Del"),
-                                   QStringLiteral("&Annulla Ctrl+Z"), QStringLiteral("&Cerca... Ctrl+F"),
-                                   QStringLiteral("&Promemoria... "), QStringLiteral("Appuntamento &ripetuto... "),
-                                   QStringLiteral("Calendario sul &server... "),
-                                   QStringLiteral("A&ggiorna dal server F5"),
-                                   QStringLiteral("Stampa &periodo... "), QStringLiteral("&Esporta calendario... "),
-                                   QStringLiteral("&Importa calendario... ")}));
+                                   QStringLiteral("&Annulla Ctrl+Z"), QStringLiteral("&Cerca... Ctrl+F")}));
+    // What concerns the calendar as a whole has a menu of its own.
+    for (const char *name : {"Mperiodo", "Mesporta", "Mimporta", "Mserver", "Maggiorna"})
+        QCOMPARE(m_form->findChild<QAction *>(name)->parent(), bar[2]->menu());
+    // Alt and one letter reach one entry only, in the bar as in each menu.
+    const auto mnemonicsAreUnique = [](const QList<QAction *> &actions) {
+        QSet<QChar> seen;
+        for (const QAction *a : actions) {
+            const qsizetype at = a->text().indexOf(QLatin1Char('&'));
+            if (!a->isSeparator() && (at < 0 || seen.contains(a->text().at(at + 1).toLower())))
+                return false;
+            seen.insert(a->isSeparator() ? QChar() : a->text().at(at + 1).toLower());
+        }
+        return true;
+    };
+    QVERIFY(mnemonicsAreUnique(bar));
+    QVERIFY(mnemonicsAreUnique(bar[1]->menu()->actions()));
+    QVERIFY(mnemonicsAreUnique(bar[2]->menu()->actions()));
 }
 
 void TestForm1::entryFieldsStopAtTheirLength()
