@@ -367,7 +367,7 @@ void Diary::insert(int row, const Appointment &appointment, SaveEnded ended)
             writeRow(row, appointment.cells());
             return true;
         },
-        {}, std::move(ended));
+        [&] { m_undo.push({UndoStep::Insertion, {}, {}, {}, CellBlock{appointment.cells()}}); }, std::move(ended));
 }
 
 void Diary::write(int row, const Appointment &appointment)
@@ -597,6 +597,16 @@ void Diary::undo(quint64 step, SaveEnded ended)
     const UndoStep last = m_undo.last();
     commit([&](const CellBlock &before) { return undoLast(last, before); }, [this] { m_undo.dropLast(); },
            std::move(ended));
+}
+
+CellValue Diary::undoDate() const
+{
+    if (m_undo.isEmpty())
+        return {};
+    const UndoStep &step = m_undo.last();
+    if (step.kind == UndoStep::Insertion)
+        return step.inserted.size() == 1 ? step.inserted.first().value(0) : CellValue();
+    return step.old.value(0);
 }
 
 void Diary::undo()

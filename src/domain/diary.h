@@ -150,14 +150,14 @@ public:
     // The row goes, and the rows below move up one, in one write; then saved.
     void remove(int row, SaveEnded ended);
     void remove(int row);
-    // Whether there is a change, deletion or series of this run to take back.
+    // Whether there is an insertion, change, deletion, series or import of this run to take back.
     bool canUndo() const { return !m_undo.isEmpty(); }
     // The step the next undo takes back (0 when there is none), and the date cell of the
-    // appointment it puts back.
+    // appointment it puts back or, for one insertion, takes away (empty for a batch).
     quint64 nextUndo() const { return m_undo.newest(); }
-    CellValue undoDate() const { return m_undo.isEmpty() ? CellValue() : m_undo.last().old.value(0); }
+    CellValue undoDate() const;
     // Takes back that step, if it is still the last one not taken back: the rows hold what they
-    // held before it, or, when an insertion moved them since, the appointment is as it was. Any
+    // held before it, or, when other rows moved them since, the appointment is as it was. Any
     // other step is refused with StoreError::OperationFailed, nothing taken back.
     void undo(quint64 step, SaveEnded ended);
     void undo();

@@ -50,6 +50,7 @@ private slots:
     void busyDaysFollowADeletionAndItsUndo();
     void undoAfterAnInsertionBringsTheAppointmentBack();
     void severalStepsAreTakenBackInTurn();
+    void anInsertionIsTakenBackTooAfterWhatCameSince();
     void failedSavesKeepEveryStepForTheNextSave();
     void officeKilledDuringADeletion();
     void officeGoneDuringAChangesSaveIsRecoveredOnce();
@@ -338,11 +339,8 @@ void TestManage::undoAfterAnInsertionBringsTheAppointmentBack()
     ui(form()).List1->setCurrentRow(0);
     prompter().replies = {true};
     action(form(), "Melimina")->trigger();
-    // An insertion sorts the rows in between.
-    ui(form()).Text1->setText(QStringLiteral("01/01/2024"));
-    ui(form()).Text2->setText(QStringLiteral("07.00"));
-    ui(form()).Text3->setText(QStringLiteral("Capodanno"));
-    ui(form()).Command1->click();
+    // An insertion from elsewhere, not the user's to take back, sorts the rows in between.
+    m_diary->appointments().exchange({}, {Appointment::typed(QDate(2024, 1, 1), QTime(7, 0), QStringLiteral("Capodanno"))});
     action(form(), "Mannulla")->trigger();
     CellBlock expected = fixtureRows();
     expected.prepend(row(QDate(2024, 1, 1), QTime(7, 0), QStringLiteral("Capodanno")));
@@ -364,6 +362,32 @@ void TestManage::severalStepsAreTakenBackInTurn()
     QVERIFY(sameRows(dataRows(m_diary->book()), changed));
     action(form(), "Mannulla")->trigger();
     QVERIFY(sameRows(dataRows(m_diary->book()), fixtureRows()));
+}
+
+void TestManage::anInsertionIsTakenBackTooAfterWhatCameSince()
+{
+    saveFixture();
+    DiaryWalk::insert(form(), QStringLiteral("08/03/2024"), QStringLiteral("9.00"), QStringLiteral("Nuovo"));
+    CellBlock inserted = fixtureRows();
+    inserted.insert(4, row(kDay.addDays(1), QTime(9, 0), QStringLiteral("Nuovo")));
+    QVERIFY(sameRows(dataRows(m_diary->book()), inserted));
+    // Changed since: the change goes back first, then the insertion itself, and the day shows.
+    listDay(kDay.addDays(1));
+    ui(form()).List1->setCurrentRow(0);
+    action(form(), "Mmodifica")->trigger();
+    typeAndConfirm(changeWindow(form()), QStringLiteral("08/03/2024"), QStringLiteral("9.15"), QStringLiteral("Spostato"));
+    action(form(), "Mannulla")->trigger();
+    QVERIFY(sameRows(dataRows(m_diary->book()), inserted));
+    action(form(), "Mannulla")->trigger();
+    QVERIFY(sameRows(dataRows(m_diary->book()), fixtureRows()));
+    QCOMPARE(lines(ui(form()).List2), QStringList{QStringLiteral("Domani")});
+    // What is on disk agrees: the save after the undo holds the rows as they were.
+    m_diary->appointments().waitForSave();
+    CellBlock onDisk;
+    for (const Appointment &a : m_diary->appointments().saved())
+        onDisk << a.cells();
+    QVERIFY(sameRows(onDisk, fixtureRows()));
+    QCOMPARE(prompter().texts().filter(QStringLiteral("non riuscit")), QStringList());
 }
 
 void TestManage::failedSavesKeepEveryStepForTheNextSave()
@@ -485,7 +509,8 @@ void TestManage::undoOfAChangeAfterRowsMovedAndOneThatFails()
     action(form(), "Mmodifica")->trigger();
     typeAndConfirm(changeWindow(form()), QStringLiteral("07/03/2024"), QStringLiteral("16.00"),
                    QStringLiteral("Piscina"));
-    DiaryWalk::insert(form(), QStringLiteral("01/01/2024"), QStringLiteral("7.00"), QStringLiteral("Capodanno"));
+    // Rows moved by an insertion from elsewhere, which "Annulla" leaves alone.
+    m_diary->appointments().exchange({}, {Appointment::typed(QDate(2024, 1, 1), QTime(7, 0), QStringLiteral("Capodanno"))});
     action(form(), "Mannulla")->trigger();
     CellBlock expected = fixtureRows();
     expected.prepend(row(QDate(2024, 1, 1), QTime(7, 0), QStringLiteral("Capodanno")));
