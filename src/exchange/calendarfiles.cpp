@@ -3,6 +3,7 @@
 #include "domain/diary.h"
 #include "domain/icalendar.h"
 #include "domain/importplan.h"
+#include "regional/clock.h"
 
 #include <QDir>
 #include <QFile>
@@ -98,7 +99,7 @@ CalendarFiles::Outcome CalendarFiles::importFrom(Diary &diary, const QString &pa
     const int free = diary.freeRows();
     // Expansion stops once even every stored appointment met again could not leave room.
     const int most = int(qMin<qint64>(ICalendar::kMaxEvents, qint64(free) + stored.size()));
-    const ICalendar::Parsed parsed = ICalendar::read(data, QDate::currentDate().addYears(2), kMaxOccurrences, most);
+    const ICalendar::Parsed parsed = ICalendar::read(data, Clock::today().addYears(2), kMaxOccurrences, most);
     if (!parsed.isCalendar)
         return {false, QStringLiteral("Il file %1 non è stato importato.\n%2").arg(shown(path), parsed.error)};
     if (parsed.tooMany)

@@ -8,6 +8,7 @@
 #include "services/prompter.h"
 #include "services/storefailure.h"
 #include "store/storeerror.h"
+#include "regional/clock.h"
 
 #include <QAction>
 #include <QDir>
@@ -43,7 +44,7 @@ void ExchangeHandlers::showPeriodWindow()
 {
     if (!m_period)
         m_period = new PeriodWindow(m_diary, m_prompter, m_storeFailure, *m_files, m_controls.window);
-    m_period->setPeriod(Period::day(m_listed.isValid() ? m_listed : QDate::currentDate()));
+    m_period->setPeriod(Period::day(m_listed.isValid() ? m_listed : Clock::today()));
     m_period->show();
     m_period->raise();
     m_period->activateWindow();

@@ -8,6 +8,7 @@
 #include "services/prompter.h"
 #include "services/storefailure.h"
 #include "store/storeerror.h"
+#include "regional/clock.h"
 
 #include <QDateEdit>
 #include <QDir>
@@ -28,7 +29,7 @@ PeriodWindow::PeriodWindow(Diary &diary, Prompter &prompter, StoreFailure &store
     setWindowTitle(kCaption);
     setAccessibleName(kCaption);
     buildControls();
-    setPeriod(Period::day(QDate::currentDate()));
+    setPeriod(Period::day(Clock::today()));
 }
 
 PeriodWindow::~PeriodWindow()
@@ -77,9 +78,9 @@ void PeriodWindow::buildControls()
     layout->addLayout(quick);
     layout->addLayout(jobs);
 
-    connect(today, &QPushButton::clicked, this, [this] { setPeriod(Period::day(QDate::currentDate())); });
-    connect(week, &QPushButton::clicked, this, [this] { setPeriod(Period::week(QDate::currentDate())); });
-    connect(month, &QPushButton::clicked, this, [this] { setPeriod(Period::month(QDate::currentDate())); });
+    connect(today, &QPushButton::clicked, this, [this] { setPeriod(Period::day(Clock::today())); });
+    connect(week, &QPushButton::clicked, this, [this] { setPeriod(Period::week(Clock::today())); });
+    connect(month, &QPushButton::clicked, this, [this] { setPeriod(Period::month(Clock::today())); });
     connect(printButton, &QPushButton::clicked, this, &PeriodWindow::print);
     connect(pdfButton, &QPushButton::clicked, this, &PeriodWindow::savePdf);
 }

@@ -6,6 +6,7 @@
 #include "services/storefailure.h"
 #include "store/sheetprinting.h"
 #include "store/storeerror.h"
+#include "regional/clock.h"
 
 #include <QPrinterInfo>
 
@@ -105,7 +106,7 @@ void PrintAppointments::setUpPage(int zoom)
     });
     step(QStringLiteral("intestazione"), [&] {
         // Whole seconds, as the clock is read: exactly midnight shows the date alone.
-        QDateTime now = QDateTime::currentDateTime();
+        QDateTime now = Clock::now();
         now.setTime(QTime(now.time().hour(), now.time().minute(), now.time().second()));
         book.setCenterHeader(headerText(now));
     });

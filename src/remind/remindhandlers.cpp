@@ -7,6 +7,7 @@
 #include "domain/diary.h"
 #include "services/dbusnotifier.h"
 #include "store/storeerror.h"
+#include "regional/clock.h"
 
 #include <QAction>
 #include <QDateTime>
@@ -48,7 +49,7 @@ void RemindHandlers::check()
     const ReminderSettings settings = ReminderSettings::load();
     if (!settings.active || m_diary.path().isEmpty())
         return;
-    const QDateTime now = QDateTime::currentDateTime();
+    const QDateTime now = Clock::now();
     ReminderSchedule::Plan plan;
     try {
         plan = m_schedule.take(m_diary.stored(), now, settings.minutes);

@@ -1,5 +1,6 @@
 #include "clockline.h"
 
+#include "regional/clock.h"
 #include "regional/regional.h"
 
 namespace ClockLine {
@@ -11,7 +12,9 @@ QString text(const QTime &time, const QDate &date)
 
 QString now()
 {
-    return now(&QTime::currentTime, &QDate::currentDate);
+    // One reading, so that midnight cannot fall between the time and the date.
+    const QDateTime moment = Clock::now();
+    return text(moment.time(), moment.date());
 }
 
 QString now(const std::function<QTime()> &readTime, const std::function<QDate()> &readDate)

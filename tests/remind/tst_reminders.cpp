@@ -1,6 +1,7 @@
 // Reminders on a private session bus of the test's own, with a notification service that records
 // what it is sent; then without one, in the diary's own window. Real office, real window.
 #include "browse/browsefixture.h"
+#include "regional/clock.h"
 #include "regional/regional.h"
 #include "remind/reminderpopup.h"
 #include "remind/remindersettings.h"
@@ -96,8 +97,10 @@ void TestReminders::announcedOnceOnTheBus()
     TempWorkbook workbook;
     RunningDiary running(workbook.folder());
     Form1 &form = running.form();
-    // Inserted ten minutes ahead, with a lead of 15: announced at once, whatever the hour.
-    const QDateTime soon = QDateTime::currentDateTime().addSecs(600);
+    // Inserted ten minutes ahead, with a lead of 15: announced at once. The clock stands at a
+    // moment of the test's own, where midnight cannot come between.
+    Clock::setNow(QDateTime(QDate(2027, 3, 9), QTime(9, 20)));
+    const QDateTime soon = Clock::now().addSecs(600);
     const QString time = soon.time().toString(QStringLiteral("HH.mm"));
     DiaryWalk::insert(form, Regional::dateText(soon.date()), time, QStringLiteral("Dentista"));
     QTRY_COMPARE(recorder.calls,
@@ -116,6 +119,7 @@ void TestReminders::announcedOnceOnTheBus()
     QCOMPARE(popup->findChild<QLabel *>()->text(), QStringLiteral("Appuntamento alle %1\nFarmacia").arg(time));
     QCOMPARE(recorder.calls.size(), 2);
     QDBusConnection::disconnectFromBus(QStringLiteral("service"));
+    Clock::setNow({});
 }
 
 void TestReminders::settingsKeptAndBadValuesReadAsDefaults()
