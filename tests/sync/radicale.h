@@ -5,7 +5,6 @@
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QProcess>
-#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
 #include <arpa/inet.h>
@@ -32,7 +31,7 @@ public:
         // Should the port be lost all the same, a new one is tried.
         for (int attempt = 1; !(launch() && makeCalendar()); ++attempt) {
             if (attempt == 5)
-                qFatal("Radicale did not start: %s", m_process.readAllStandardError().constData());
+                qFatal("Radicale did not start: %s", m_log.constData());
             stop();
             reservePort();
         }
@@ -48,7 +47,7 @@ public:
     void start()
     {
         if (!launch())
-            qFatal("Radicale did not start again: %s", m_process.readAllStandardError().constData());
+            qFatal("Radicale did not start again: %s", m_log.constData());
     }
     void stop()
     {
@@ -109,12 +108,14 @@ private:
             qFatal("no port for Radicale");
         m_port = ntohs(address.sin_port);
     }
-    // Up once it answers on the port and is still running: one that could not bind has ended.
+    // Up once it says so: it says so only once it listens on the port, which something else
+    // answering there cannot fake.
     bool launch()
     {
         QStringList args{QStringLiteral("--config"), QString(), QStringLiteral("--server-hosts"),
                          QStringLiteral("127.0.0.1:%1").arg(m_port), QStringLiteral("--storage-filesystem-folder"),
-                         m_dir.filePath(QStringLiteral("storage"))};
+                         m_dir.filePath(QStringLiteral("storage")), QStringLiteral("--logging-level"),
+                         QStringLiteral("info")};
         if (m_user.isEmpty())
             args << QStringLiteral("--auth-type") << QStringLiteral("none");
         else
@@ -124,13 +125,14 @@ private:
         // A test that dies (a failed check's abort) takes its server with it.
         m_process.setChildProcessModifier([] { prctl(PR_SET_PDEATHSIG, SIGTERM); });
         m_process.start(QStringLiteral("/usr/bin/radicale"), args);
-        for (int i = 0; i < 200 && m_process.state() != QProcess::NotRunning; ++i) {
-            QTcpSocket s;
-            s.connectToHost(QHostAddress::LocalHost, m_port);
-            if (s.waitForConnected(100) && m_process.state() == QProcess::Running)
+        m_log.clear();
+        for (int i = 0; i < 400 && m_process.state() != QProcess::NotRunning; ++i) {
+            m_log += m_process.readAllStandardError();
+            if (m_log.contains("Radicale server ready"))
                 return true;
             QTest::qWait(50);
         }
+        m_log += m_process.readAllStandardError();
         return false;
     }
     bool makeCalendar()
@@ -144,5 +146,6 @@ private:
     int m_reserved = -1;
     quint16 m_port = 0;
     QProcess m_process;
+    QByteArray m_log;  // what it said while starting
     QNetworkAccessManager m_net;
 };
