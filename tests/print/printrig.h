@@ -91,24 +91,40 @@ inline bool rigIsUp()
     return true;
 }
 
-// The PDF files that appeared since `before`, waiting up to `ms` for `expected` of them.
+// Jobs on the rig's queues that the scheduler has not finished yet.
+inline bool jobsPending()
+{
+    return !run(QStringLiteral("lpstat"), {QStringLiteral("-o"), kQueues.join(QLatin1Char(','))}).trimmed().isEmpty();
+}
+
+// The PDF files that appeared since `before`, waiting up to `ms` for `expected` of them; once
+// they are there, waiting (a generous while more) until cups-pdf has done with them.
 inline QStringList newPdfs(const QSet<QString> &before, int ms, int expected = 1)
 {
     QElapsedTimer clock;
     clock.start();
+    QStringList sizes;
+    int steady = 0;
     for (;;) {
         QSet<QString> now = pdfFiles();
         now.subtract(before);
-        bool written = now.size() >= expected;
-        for (const QString &f : now)
-            written = written && QFileInfo(f).size() > 0;
-        if (written) {
-            // cups-pdf fills the file after creating it: give it time to finish.
-            QTest::qWait(300);
-            return QStringList(now.begin(), now.end());
+        QStringList made(now.begin(), now.end());
+        made.sort();
+        bool written = made.size() >= expected;
+        QStringList seen;
+        for (const QString &f : made) {
+            const qint64 size = QFileInfo(f).size();
+            written = written && size > 0;
+            seen << f + QLatin1Char(':') + QString::number(size);
         }
-        if (clock.elapsed() > ms)
-            return QStringList(now.begin(), now.end());
+        // cups-pdf fills a file after creating it: done once its job has left the queue and
+        // the sizes have stood still for a few looks.
+        steady = written && seen == sizes ? steady + 1 : 0;
+        sizes = seen;
+        if (steady >= 3 && !jobsPending())
+            return made;
+        if (clock.elapsed() > (written ? ms + 60000 : ms))
+            return made;
         QTest::qWait(100);
     }
 }

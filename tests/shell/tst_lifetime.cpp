@@ -1,6 +1,7 @@
 #include "store/calcworkbook.h"
 #include "store/sheetlayout.h"
 #include "store/workbookfile.h"
+#include "support/owndisplay.h"
 #include "support/testsupport.h"
 
 #include <QDir>
@@ -29,8 +30,10 @@ private:
     {
         std::unique_ptr<QProcess> program;
         qint64 office = 0;
+        QString window;  // empty: the window never came up
     };
     Started startProgram(const TempWorkbook &wb);
+    std::unique_ptr<OwnDisplay> m_display;
 };
 
 TestLifetime::Started TestLifetime::startProgram(const TempWorkbook &wb)
@@ -41,14 +44,19 @@ TestLifetime::Started TestLifetime::startProgram(const TempWorkbook &wb)
     s.program = std::make_unique<QProcess>();
     s.program->setProgram(program);
     s.program->setProcessChannelMode(QProcess::ForwardedChannels);
+    // On an X server of its own, so that its window being up is something to see.
+    if (!m_display)
+        m_display = std::make_unique<OwnDisplay>();
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("DISPLAY"), m_display->name());
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+    s.program->setProcessEnvironment(env);
     s.program->start();
-    if (!s.program->waitForStarted())
+    if (m_display->name().isEmpty() || !s.program->waitForStarted())
         return s;
-    // Ready once the office has the workbook loaded (its lock file appears).
-    for (int waited = 0; !QFile::exists(WorkbookFile::officeLockPath(wb.path())) && waited < 30000; waited += 50)
-        QTest::qWait(50);
+    // Ready once its window is on screen: from then on a signal closes it as the close box does.
+    s.window = m_display->visibleWindow(QStringLiteral("^Vespolari$"), 60000);
     s.office = childOffice(s.program->processId());
-    QTest::qWait(1000);
     return s;
 }
 
@@ -56,6 +64,7 @@ void TestLifetime::killedProgramLeavesNoOffice()
 {
     TempWorkbook wb;
     Started s = startProgram(wb);
+    QVERIFY(!s.window.isEmpty());
     QVERIFY(s.office > 0);
     QVERIFY(processAlive(s.office));
     ::kill(s.program->processId(), SIGKILL);
@@ -68,6 +77,7 @@ void TestLifetime::terminatedProgramSavesLikeTheCloseBox()
     TempWorkbook wb;
     const QDateTime before = QFileInfo(wb.path()).lastModified();
     Started s = startProgram(wb);
+    QVERIFY(!s.window.isEmpty());
     QVERIFY(s.office > 0);
     ::kill(s.program->processId(), SIGTERM);
     QVERIFY(s.program->waitForFinished(15000));
