@@ -1,6 +1,9 @@
 #pragma once
 
 #include "appointment.h"
+#include "backgroundsave.h"
+#include "heldrows.h"
+#include "rowwrites.h"
 #include "undohistory.h"
 
 #include "store/storeerror.h"
@@ -16,25 +19,23 @@ class CalcWorkbook;
 class SheetPrinting;
 
 // The appointments of the open workbook and the rules about them. Every view, the insertion and
-// the print job ask here; only this class and the sheet preparation know which row and column
-// holds what. Store failures come through as StoreError.
+// the print job ask here; only the rows held, the writes and the sheet preparation know which row
+// and column holds what. Store failures come through as StoreError.
 //
-// The stored rows are read from the office in one bulk read and then kept here, up to date after
-// every write made through this class, so the views answer from memory. Anything written to the
-// workbook some other way is noticed, and read again in bulk. The rows held are what the workbook
-// is meant to hold: every write that went through stands in them, saved or not, and when the
-// office goes away they outlive it, and the recovery writes again what its last save lacked.
+// Its rooms: the rows held (HeldRows: what the workbook is meant to hold, read in bulk and kept
+// current, outliving an office that went away), the background save (BackgroundSave), the writes
+// and their undo (here, each kind planned by RowWrites), and the office's session (start work,
+// recovery, hand-over, close, rescue copy: diarysession.cpp).
 //
 // Whoever writes, changed() says so once the rows held are current: the views, the busy days,
 // the search and the reminders listen to it, not to the window that wrote.
 //
-// Every write of the window's goes one way (commit()): the save under way ends first; the write
-// is made in the open workbook and in the rows held, or, when it fails there, taken back whole;
-// then the office puts the rows in order and saves them off the window's thread, so that the save
-// of a large workbook never holds the window. The office is lent to that thread alone: nothing
-// else reaches it until the save is collected. A save that fails takes nothing back: the write
-// stays in the open workbook for the next save, and whoever made it is told, on the window's
-// thread, once the save is collected.
+// Every write goes one way (commit()): the save under way ends first; the write is planned from
+// the rows before it, made in the open workbook and in the rows held, or, when it fails there,
+// taken back whole; its undo step is kept; then the office puts the rows in order and saves them
+// off the window's thread. A save that fails takes nothing back: the write stays in the open
+// workbook for the next save, and whoever made it is told, on the window's thread, once the save
+// is collected.
 class Diary : public QObject
 {
     Q_OBJECT
@@ -43,7 +44,7 @@ public:
     // Told on the window's thread how a write's save ended: nothing when it reached the disk.
     // Otherwise the write still stands, in the open workbook until the next save, or, when the
     // office went with it, in the rows held until the recovery writes it again.
-    using SaveEnded = std::function<void(const std::optional<StoreError> &failure)>;
+    using SaveEnded = BackgroundSave::Ended;
 
     // What a recovery did with the appointments its workbook, reopened from disk, lacked.
     struct Recovery
@@ -97,8 +98,8 @@ public:
 
     // Waits for the save under way, if any, and tells whoever started it; every call that needs
     // the office does so first, and the office is lent to no one else meanwhile.
-    void waitForSave();
-    bool saving() const { return bool(m_pending); }
+    void waitForSave() { m_save.waitForSave(); }
+    bool saving() const { return m_save.pending(); }
 
     // How many appointments fit below the last stored row.
     int freeRows() const;
@@ -171,76 +172,30 @@ signals:
     void changed();
 
 private:
-    struct PendingSave;
-    struct SaveOutcome;
-
     // What the office still has to do to hold the rows in the order the rows held already have.
     struct Reorder
     {
         enum Kind { Nothing, MoveOne, Sort } kind = Nothing;
         int from = 0, to = 0;  // MoveOne: the sheet row it leaves and the one it ends in
     };
-    // The one road of a write: `write` changes the open workbook and the rows held (from the rows
-    // before it) and says whether they must be put in order; `record` keeps the undo history once
-    // the write holds; then the save in the background.
-    void commit(const std::function<bool(const CellBlock &before)> &write, const std::function<void()> &record,
-                SaveEnded ended);
+    // The one road of a write: planned from the rows before it, carried out in the open workbook
+    // and the rows held, its undo step kept once it holds, then put in order and saved.
+    void commit(const std::function<RowWrite(const CellBlock &before)> &plan, SaveEnded ended);
+    void carryOut(const RowWrite &write);
     // Runs a write with a save of its own and waits for it: its failure comes through as StoreError.
     void waiting(const std::function<void(SaveEnded)> &start);
-    // Office work on a thread of its own, collected by settle(); `saves`: it writes the disk.
-    void lend(const std::function<void(SaveOutcome &)> &work, bool saves, SaveEnded ended);
     // Starts the office's reordering and save on a thread of its own.
     void saveInBackground(Reorder reorder, SaveEnded ended);
-    // Collects the save under way: the rows held and the disk's follow its outcome, and the news
-    // for whoever started it waits to be told.
-    void settle();
-    // Tells whoever started the saves collected how they ended.
-    void tellNews();
     // The rows held put in the sort's order, and what the office has left to do for it; when
     // only the office could say the order, it sorts at once and the rows are read again.
     Reorder sortHeld();
-    int lastDatedRow() const;
-    // The sheet row of the first of these rows without a date, or the one below them all.
-    static int firstUndated(const CellBlock &rows);
-    // The copy of the rows, read again if something else wrote to the workbook.
-    const CellBlock &rows() const;
-    CellBlock readRows() const;
-    // The copy now matches the workbook, which holds these rows.
-    void adopt(const CellBlock &rows) const;
-    // These are the rows meant, the office's workbook aside (it went away).
-    void mean(const CellBlock &rows) const;
-    void requireAppointment(int row) const;
-    // Refuses a bulk write of `needed` rows where only `free` are left, before anything is written.
-    static void requireRoom(int free, int needed);
-    // Rows written in one call from that row on, their dates with the date format.
-    void writeRows(int firstRow, const CellBlock &cells);
-    // Date, time and text into the row in one write; the rows held follow.
-    void writeRow(int row, const CellRow &cells);
     // The office sorts; the rows held follow by the same rule.
     void sortAndFollow();
-    // An undo's write; whether the rows must be put in order after it.
-    bool undoLast(const UndoStep &step, const CellBlock &before);
-    // An undo's rows written back: a deleted row reopened in one call where the sheet allows.
-    void putBack(const SheetRows::RowEdit &back, const UndoStep &step);
-    // After a failed write: the workbook's rows made those again, if the office is still there.
-    void restore(const CellBlock &rows);
+    // The rows held, once the save under way has ended unless they are known meanwhile.
+    const CellBlock &rows() const;
 
     CalcWorkbook &m_book;
-    mutable CellBlock m_rows;
-    mutable Appointments m_stored;
-    mutable quint64 m_version = 0;
-    // The open workbook holds m_rows (as of m_version).
-    mutable bool m_known = false;
-    // The disk: what the start read or the last save wrote, and the newest undo step in it.
-    mutable CellBlock m_onDisk;
-    mutable bool m_diskRead = false;
-    quint64 m_savedStep = 0;
-    // Held once, and not written again after the office went away: only the user can.
-    Appointments m_lost;
+    HeldRows m_held;
     UndoHistory m_undo;
-    std::unique_ptr<PendingSave> m_pending;
-    // Whoever started the saves collected, each to be told how the save ended.
-    QVector<std::function<void()>> m_news;
-    bool m_newsPosted = false;
-    quint64 m_saves = 0;
+    mutable BackgroundSave m_save;
 };
