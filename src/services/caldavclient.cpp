@@ -1,20 +1,18 @@
 #include "caldavclient.h"
 
+#include "davanswer.h"
+
 #include <QAuthenticator>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QSet>
-#include <QSslError>
 #include <QTimer>
-#include <QXmlStreamReader>
 
 #include <algorithm>
 
 namespace {
 
-const QString kDav = QStringLiteral("DAV:");
-const QString kCalDav = QStringLiteral("urn:ietf:params:xml:ns:caldav");
 // A server is given this long per request, its whole answer included: a large calendar read for
 // the first time may keep a server busy that long before its first byte, and a server dripping a
 // byte at a time is not let hold a run any longer.
@@ -23,14 +21,12 @@ constexpr int kTimeoutMs = 120000;
 constexpr int kBatch = 200;
 // No calendar answer of ours comes near this; an endless one stops here.
 constexpr qint64 kMaxAnswerBytes = 20 * 1024 * 1024;
-// What of a server's text is shown, at most.
-constexpr int kMaxShown = 200;
 
 // Kept on the reply: how the client itself ended it, and whether it gave the password already.
 const char *const kStoppedAs = "vespolariStoppedAs";
 const char *const kStoppedFor = "vespolariStoppedFor";
 const char *const kAnswered = "vespolariAnswered";
-const char *const kSslError = "vespolariSslError";
+const char *const kSslError = DavAnswer::kSslErrorProperty;
 
 bool hasControl(const QString &text)
 {
@@ -45,106 +41,6 @@ void stop(QNetworkReply *reply, CalDavClient::Outcome outcome, const QString &de
     reply->setProperty(kStoppedAs, int(outcome));
     reply->setProperty(kStoppedFor, detail);
     reply->abort();
-}
-
-// Our own words for what went wrong on the way, whatever the language of Qt's texts.
-QString networkTrouble(QNetworkReply *reply)
-{
-    switch (reply->error()) {
-    case QNetworkReply::ConnectionRefusedError:
-        return QStringLiteral("connessione rifiutata.");
-    case QNetworkReply::RemoteHostClosedError:
-        return QStringLiteral("il server ha chiuso la connessione.");
-    case QNetworkReply::HostNotFoundError:
-        return QStringLiteral("server \"%1\" non trovato.").arg(reply->url().host());
-    case QNetworkReply::TimeoutError:
-        return QStringLiteral("tempo scaduto.");
-    case QNetworkReply::OperationCanceledError:
-        return QStringLiteral("richiesta interrotta.");
-    case QNetworkReply::TemporaryNetworkFailureError:
-    case QNetworkReply::NetworkSessionFailedError:
-        return QStringLiteral("rete non disponibile.");
-    case QNetworkReply::ProxyConnectionRefusedError:
-    case QNetworkReply::ProxyNotFoundError:
-    case QNetworkReply::ProxyTimeoutError:
-        return QStringLiteral("proxy non raggiungibile.");
-    default:
-        return reply->errorString();
-    }
-}
-
-QString certificateTrouble(QNetworkReply *reply)
-{
-    switch (QSslError::SslError(reply->property(kSslError).toInt())) {
-    case QSslError::SelfSignedCertificate:
-    case QSslError::SelfSignedCertificateInChain:
-        return QStringLiteral("certificato auto-firmato");
-    case QSslError::CertificateExpired:
-        return QStringLiteral("certificato scaduto");
-    case QSslError::CertificateNotYetValid:
-        return QStringLiteral("certificato non ancora valido");
-    case QSslError::HostNameMismatch:
-        return QStringLiteral("certificato di un altro server");
-    case QSslError::CertificateRevoked:
-        return QStringLiteral("certificato revocato");
-    case QSslError::UnableToGetLocalIssuerCertificate:
-    case QSslError::UnableToGetIssuerCertificate:
-    case QSslError::UnableToVerifyFirstCertificate:
-    case QSslError::CertificateUntrusted:
-        return QStringLiteral("certificato di un'autorità non riconosciuta");
-    default:
-        return reply->errorString();
-    }
-}
-
-struct DavResponse
-{
-    QString href;
-    QString etag;
-    QByteArray calendarData;
-    bool isCalendar = false;
-    QString displayName;
-    bool found = true;  // the propstat or the response said 200
-};
-
-// A multistatus answer, one entry per <response>; false when it is not one.
-bool readMultistatus(const QByteArray &xml, QVector<DavResponse> &out)
-{
-    QXmlStreamReader r(xml);
-    DavResponse current;
-    bool sawRoot = false;
-    while (!r.atEnd()) {
-        r.readNext();
-        if (r.isStartElement()) {
-            const auto ns = r.namespaceUri();
-            const auto name = r.name();
-            if (ns == kDav && name == QLatin1String("multistatus")) {
-                sawRoot = true;
-            } else if (ns == kDav && name == QLatin1String("response")) {
-                current = DavResponse();
-            } else if (ns == kDav && name == QLatin1String("href")) {
-                current.href = r.readElementText().trimmed();
-            } else if (ns == kDav && name == QLatin1String("getetag")) {
-                current.etag = r.readElementText().trimmed();
-                // It goes back in a header: one with a line break in it would write headers of its own.
-                if (!CalDavClient::isSafeEtag(current.etag))
-                    return false;
-            } else if (ns == kDav && name == QLatin1String("displayname")) {
-                current.displayName = r.readElementText().trimmed().left(kMaxShown);
-            } else if (ns == kDav && name == QLatin1String("status")) {
-                const QString status = r.readElementText();
-                if (!status.contains(QLatin1String(" 200")))
-                    current.found = current.found && !current.etag.isEmpty();
-            } else if (ns == kCalDav && name == QLatin1String("calendar")) {
-                current.isCalendar = true;
-            } else if (ns == kCalDav && name == QLatin1String("calendar-data")) {
-                current.calendarData = r.readElementText().toUtf8();
-            }
-        } else if (r.isEndElement() && r.namespaceUri() == kDav && r.name() == QLatin1String("response")) {
-            out << current;
-        }
-    }
-    return sawRoot && !r.hasError();
 }
 
 } // namespace
@@ -293,7 +189,7 @@ QNetworkReply *CalDavClient::send(const QByteArray &verb, const QString &href, c
         if (!write && sameOrigin(to))
             emit reply->redirectAllowed();
         else
-            stop(reply, Outcome::Redirected, to.toDisplayString(QUrl::RemoveUserInfo).left(kMaxShown));
+            stop(reply, Outcome::Redirected, to.toDisplayString(QUrl::RemoveUserInfo).left(DavAnswer::kMaxShown));
     });
     // Measured as it comes, not once it is whole: an endless answer ends at the cap, and one that
     // announces more ends at once. Qt spaces out its progress signals, not readyRead.
@@ -334,13 +230,13 @@ CalDavClient::Result CalDavClient::resultOf(QNetworkReply *reply)
         result.outcome = Outcome(stopped.toInt());
         result.detail = reply->property(kStoppedFor).toString();
         if (result.detail.isEmpty())
-            result.detail = networkTrouble(reply);
+            result.detail = DavAnswer::networkTrouble(reply);
         return result;
     }
     switch (reply->error()) {
     case QNetworkReply::SslHandshakeFailedError:
         result.outcome = Outcome::CertificateRefused;
-        result.detail = certificateTrouble(reply);
+        result.detail = DavAnswer::certificateTrouble(reply);
         return result;
     case QNetworkReply::ConnectionRefusedError:
     case QNetworkReply::RemoteHostClosedError:
@@ -354,7 +250,7 @@ CalDavClient::Result CalDavClient::resultOf(QNetworkReply *reply)
     case QNetworkReply::ProxyNotFoundError:
     case QNetworkReply::ProxyTimeoutError:
         result.outcome = Outcome::Unreachable;
-        result.detail = networkTrouble(reply);
+        result.detail = DavAnswer::networkTrouble(reply);
         return result;
     default:
         break;
@@ -370,7 +266,7 @@ CalDavClient::Result CalDavClient::resultOf(QNetworkReply *reply)
     else if (result.status >= 200 && result.status < 300)
         result.outcome = Outcome::Ok;
     else if (result.status == 0)
-        result.outcome = Outcome::Unreachable, result.detail = networkTrouble(reply);
+        result.outcome = Outcome::Unreachable, result.detail = DavAnswer::networkTrouble(reply);
     else
         result.outcome = Outcome::BadAnswer;
     return result;
@@ -401,8 +297,8 @@ void CalDavClient::probe(std::function<void(const Result &)> done)
     whenDone(reply, [done](QNetworkReply *reply, Result result) {
         if (!result.ok())
             return done(result);
-        QVector<DavResponse> answers;
-        if (result.status != 207 || !readMultistatus(reply->readAll(), answers) || answers.isEmpty()) {
+        QVector<DavAnswer::Response> answers;
+        if (result.status != 207 || !DavAnswer::readMultistatus(reply->readAll(), answers) || answers.isEmpty()) {
             result.outcome = Outcome::NotACalendar;
             return done(result);
         }
@@ -423,10 +319,10 @@ void CalDavClient::etags(std::function<void(const Result &, const QHash<QString,
     QNetworkReply *reply = send("REPORT", {}, body, {{"Depth", "1"}});
     whenDone(reply, [this, done](QNetworkReply *reply, Result result) {
         QHash<QString, QString> found;
-        QVector<DavResponse> answers;
-        if (result.ok() && !readMultistatus(reply->readAll(), answers))
+        QVector<DavAnswer::Response> answers;
+        if (result.ok() && !DavAnswer::readMultistatus(reply->readAll(), answers))
             result.outcome = Outcome::BadAnswer, answers.clear();
-        for (const DavResponse &a : answers) {
+        for (const DavAnswer::Response &a : answers) {
             QString href;
             const Place place = placeOf(a.href, &href);
             if (place == Place::Outside)
@@ -465,12 +361,12 @@ void CalDavClient::multiget(const QStringList &hrefs,
         const QSet<QString> asked(batch.cbegin(), batch.cend());
         whenDone(send("REPORT", {}, body, {{"Depth", "1"}}), [this, done, gathered, asked](QNetworkReply *reply,
                                                                                           Result result) {
-            QVector<DavResponse> answers;
-            if (result.ok() && !readMultistatus(reply->readAll(), answers))
+            QVector<DavAnswer::Response> answers;
+            if (result.ok() && !DavAnswer::readMultistatus(reply->readAll(), answers))
                 result.outcome = Outcome::BadAnswer, answers.clear();
             if (!result.ok())
                 gathered->failure = result;
-            for (const DavResponse &a : answers) {
+            for (const DavAnswer::Response &a : answers) {
                 QString href;
                 const Place place = placeOf(a.href, &href);
                 if (place == Place::Outside || (place == Place::Inside && !asked.contains(href)))
