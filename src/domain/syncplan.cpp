@@ -93,6 +93,83 @@ QVector<SyncRecord> healed(QVector<SyncRecord> agreed, const QVector<RemoteEvent
     return agreed;
 }
 
+// What became of one agreed record on the diary's side.
+enum class Fate {
+    AsOnServer,   // the diary holds the server's change already
+    LetGo,        // not held by the diary under the older rule
+    StillHeld,    // the diary holds it as agreed
+    ChangedHere,  // the diary changed it
+    DeletedHere,  // the diary deleted it
+};
+
+// One agreed record's fate decided into the plan; `e` is the server's event, if it still has it,
+// `mine` what the diary changed it into.
+void decide(SyncPlan &plan, const SyncRecord &r, const RemoteEvent *e, Fate fate, const SyncContent &mine)
+{
+    // The ETag alone moves when a series changes elsewhere; what counts is what the event says.
+    const bool serverChanged = e && e->content != r.agreed;
+    SyncRecord now = r;
+    if (e)
+        now.etag = e->etag;
+
+    switch (fate) {
+    case Fate::AsOnServer:
+        now.agreed = e->content;
+        now.held = true;
+        plan.unchanged << now;
+        return;
+    case Fate::LetGo:
+        if (serverChanged)
+            plan.addToDiary << *e;
+        else if (e && !r.isOccurrence())
+            plan.remove << now;  // an event on its own the diary let go of under the older rule
+        else if (e)
+            plan.unchanged << now;
+        return;
+    case Fate::StillHeld:
+        if (!e)
+            plan.removeFromDiary << r;
+        else if (serverChanged)
+            plan.replaceInDiary << SyncPlan::DiaryReplace{r, *e};
+        else
+            plan.unchanged << now;
+        return;
+    case Fate::ChangedHere:
+        if (!e) {
+            // Deleted there, changed here: the diary's version lives on.
+            plan.create << mine;
+        } else if (serverChanged && e->content == mine) {
+            now.agreed = mine;
+            plan.unchanged << now;
+        } else if (serverChanged) {
+            // Both changed: the diary keeps its own, sent as a new event, and gets the server's.
+            ++plan.conflicts;
+            plan.create << mine;
+            plan.addToDiary << *e;
+        } else if (r.isOccurrence()) {
+            // A series belongs to whoever made it: the changed occurrence becomes the diary's own.
+            plan.create << mine;
+            now.held = false;
+            plan.unchanged << now;
+        } else {
+            plan.replace << SyncPlan::Replace{now, mine};
+        }
+        return;
+    case Fate::DeletedHere:
+        if (!e)
+            return;
+        if (serverChanged) {
+            plan.addToDiary << *e;  // changed there: the change is not lost
+        } else if (r.isOccurrence()) {
+            now.held = false;
+            plan.unchanged << now;
+        } else {
+            plan.remove << now;
+        }
+        return;
+    }
+}
+
 } // namespace
 
 SyncPlan SyncPlan::compare(const QVector<SyncContent> &diary, const QVector<RemoteEvent> &server,
@@ -105,24 +182,23 @@ SyncPlan SyncPlan::compare(const QVector<SyncContent> &diary, const QVector<Remo
     QHash<QString, int> onServer;
     for (int i = 0; i < server.size(); ++i)
         onServer.insert(idOf(server[i].uid, server[i].occurrence), i);
-    QVector<bool> serverKnown(server.size(), false);
+    const auto serverIndex = [&](const SyncRecord &r) { return onServer.value(idOf(r.uid, r.occurrence), -1); };
 
     // What the diary still holds as agreed; the rest it changed or deleted.
-    QVector<int> gone;
-    QVector<bool> stillHeld(agreed.size(), false);
+    QVector<Fate> fate(agreed.size(), Fate::DeletedHere);
     for (int i = 0; i < agreed.size(); ++i) {
-        if (agreed[i].held && bag.take(agreed[i].agreed))
-            stillHeld[i] = true;
-        else if (agreed[i].held)
-            gone << i;
+        if (!agreed[i].held)
+            fate[i] = Fate::LetGo;
+        else if (bag.take(agreed[i].agreed))
+            fate[i] = Fate::StillHeld;
     }
 
     // Events new on the server that the diary holds already (a lost state file, or the same
     // appointment typed on two devices) pair up, before anything counts as new on either side.
-    QVector<int> newOnServer;
+    QVector<bool> serverKnown(server.size(), false);
     for (const SyncRecord &r : agreed)
-        if (onServer.contains(idOf(r.uid, r.occurrence)))
-            serverKnown[onServer.value(idOf(r.uid, r.occurrence))] = true;
+        if (serverIndex(r) >= 0)
+            serverKnown[serverIndex(r)] = true;
     for (int i = 0; i < server.size(); ++i) {
         if (serverKnown[i])
             continue;
@@ -135,93 +211,29 @@ SyncPlan SyncPlan::compare(const QVector<SyncContent> &diary, const QVector<Remo
 
     // A server's change the diary holds already (written by a run whose agreement was never
     // recorded) is that change, before any row that only looks like one.
-    QVector<bool> asOnServer(agreed.size(), false);
     for (int i = 0; i < agreed.size(); ++i) {
-        const int s = onServer.value(idOf(agreed[i].uid, agreed[i].occurrence), -1);
-        if (!stillHeld[i] && s >= 0 && server[s].content != agreed[i].agreed && bag.take(server[s].content))
-            asOnServer[i] = true;
+        const int s = serverIndex(agreed[i]);
+        if (fate[i] != Fate::StillHeld && s >= 0 && server[s].content != agreed[i].agreed
+            && bag.take(server[s].content))
+            fate[i] = Fate::AsOnServer;
     }
 
     // Which of those gone from the diary were changed there, and into what.
     QHash<int, SyncContent> changedTo;
-    for (int i : gone) {
-        if (asOnServer[i])
+    for (int i = 0; i < agreed.size(); ++i) {
+        if (fate[i] != Fate::DeletedHere)
             continue;
         const int c = bag.changeOf(agreed[i].agreed);
         if (c >= 0) {
             changedTo.insert(i, bag.at(c));
             bag.takeAt(c);
+            fate[i] = Fate::ChangedHere;
         }
     }
 
     for (int i = 0; i < agreed.size(); ++i) {
-        const SyncRecord &r = agreed[i];
-        const int s = onServer.value(idOf(r.uid, r.occurrence), -1);
-        const RemoteEvent *e = s >= 0 ? &server[s] : nullptr;
-        // The ETag alone moves when a series changes elsewhere; what counts is what the event says.
-        const bool serverChanged = e && e->content != r.agreed;
-        SyncRecord now = r;
-        if (e)
-            now.etag = e->etag;
-
-        if (asOnServer[i]) {
-            now.agreed = e->content;
-            now.held = true;
-            plan.unchanged << now;
-            continue;
-        }
-        if (!r.held) {
-            if (serverChanged)
-                plan.addToDiary << *e;
-            else if (e && !r.isOccurrence())
-                plan.remove << now;  // an event on its own the diary let go of under the older rule
-            else if (e)
-                plan.unchanged << now;
-            continue;
-        }
-        if (stillHeld[i]) {
-            if (!e)
-                plan.removeFromDiary << r;
-            else if (serverChanged)
-                plan.replaceInDiary << DiaryReplace{r, *e};
-            else
-                plan.unchanged << now;
-            continue;
-        }
-        if (changedTo.contains(i)) {
-            const SyncContent mine = changedTo.value(i);
-            if (!e) {
-                // Deleted there, changed here: the diary's version lives on.
-                plan.create << mine;
-            } else if (serverChanged && e->content == mine) {
-                now.agreed = mine;
-                plan.unchanged << now;
-            } else if (serverChanged) {
-                // Both changed: the diary keeps its own, sent as a new event, and gets the server's.
-                ++plan.conflicts;
-                plan.create << mine;
-                plan.addToDiary << *e;
-            } else if (r.isOccurrence()) {
-                // A series belongs to whoever made it: the changed occurrence becomes the diary's own.
-                plan.create << mine;
-                now.held = false;
-                plan.unchanged << now;
-            } else {
-                plan.replace << Replace{now, mine};
-            }
-            continue;
-        }
-        // Deleted in the diary.
-        if (!e)
-            continue;
-        if (serverChanged) {
-            plan.addToDiary << *e;  // changed there: the change is not lost
-        } else if (r.isOccurrence()) {
-            now.held = false;
-            plan.unchanged << now;
-        } else {
-            plan.remove << now;
-        }
+        const int s = serverIndex(agreed[i]);
+        decide(plan, agreed[i], s >= 0 ? &server[s] : nullptr, fate[i], changedTo.value(i));
     }
 
     plan.create << bag.left();
