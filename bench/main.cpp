@@ -8,7 +8,7 @@
 #include "domain/busydays.h"
 #include "domain/diary.h"
 #include "domain/icalendar.h"
-#include "exchange/calendarfiles.h"
+#include "tasks/calendarfiles.h"
 #include "domain/reminderschedule.h"
 #include "domain/repetition.h"
 #include "print/printappointments.h"

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "domain/entryrules.h"
+#include "tasks/entryarea.h"
 
 #include <QString>
 
@@ -12,7 +13,7 @@ class QLineEdit;
 void selectForCorrection(EntryRules::Field field, QLineEdit *dateEdit, QLineEdit *timeEdit, QLineEdit *textEdit);
 
 // The three entry fields: date, time and text of the appointment to insert.
-class EntryFields
+class EntryFields : public EntryArea
 {
 public:
     EntryFields(QLineEdit *dateEdit, QLineEdit *timeEdit, QLineEdit *textEdit, Prompter &prompter)
@@ -20,14 +21,14 @@ public:
     {
     }
 
-    QString dateText() const;
-    QString timeText() const;
-    QString text() const;
+    QString dateText() const override;
+    QString timeText() const override;
+    QString text() const override;
 
     // Warns at once about a comma in the time and selects the time, so the next key replaces it.
     void timeChanged();
     // Focuses the field to correct, with its text selected.
-    void select(EntryRules::Field field);
+    void select(EntryRules::Field field) override;
     void clear();
     void focusDate();
 

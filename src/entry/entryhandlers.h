@@ -1,7 +1,7 @@
 #pragma once
 
 #include "entryfields.h"
-#include "insertion.h"
+#include "tasks/insertion.h"
 
 #include <QObject>
 

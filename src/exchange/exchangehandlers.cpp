@@ -1,7 +1,7 @@
 #include "exchangehandlers.h"
 
-#include "calendarfiles.h"
 #include "periodwindow.h"
+#include "tasks/calendarfiles.h"
 
 #include "regional/regional.h"
 #include "services/filechooser.h"

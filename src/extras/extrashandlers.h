@@ -1,7 +1,7 @@
 #pragma once
 
-#include "handover.h"
 #include "weblink.h"
+#include "tasks/handover.h"
 
 #include <QObject>
 

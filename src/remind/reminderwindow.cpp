@@ -1,6 +1,6 @@
 #include "reminderwindow.h"
 
-#include "remindersettings.h"
+#include "tasks/remindersettings.h"
 
 #include <QCheckBox>
 #include <QFormLayout>

@@ -1,8 +1,8 @@
 #include "remindhandlers.h"
 
 #include "reminderpopup.h"
-#include "remindersettings.h"
 #include "reminderwindow.h"
+#include "tasks/remindersettings.h"
 
 #include "domain/diary.h"
 #include "services/dbusnotifier.h"

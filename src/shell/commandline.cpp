@@ -2,7 +2,6 @@
 
 #include "startup.h"
 #include "domain/diary.h"
-#include "exchange/calendarfiles.h"
 #include "services/errorreport.h"
 #include "services/prompter.h"
 #include "services/shutdown.h"
@@ -10,6 +9,7 @@
 #include "store/calcworkbook.h"
 #include "store/storeerror.h"
 #include "store/workbookfile.h"
+#include "tasks/calendarfiles.h"
 
 #include <QCommandLineParser>
 

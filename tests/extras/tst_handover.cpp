@@ -1,4 +1,3 @@
-#include "extras/handover.h"
 #include "shell/form1.h"
 #include "shell/startup.h"
 #include "store/calcworkbook.h"
@@ -10,6 +9,7 @@
 #include "support/owndisplay.h"
 #include "support/startparts.h"
 #include "support/testsupport.h"
+#include "tasks/handover.h"
 
 #include <QAction>
 #include <QDir>

@@ -4,9 +4,9 @@
 #include "regional/clock.h"
 #include "regional/regional.h"
 #include "remind/reminderpopup.h"
-#include "remind/remindersettings.h"
 #include "remind/reminderwindow.h"
 #include "support/diarywalk.h"
+#include "tasks/remindersettings.h"
 
 #include <QCheckBox>
 #include <QDBusConnection>

@@ -1,7 +1,7 @@
-#include "exchange/calendarfiles.h"
 #include "shell/startup.h"
 #include "store/workbookfile.h"
 #include "support/testsupport.h"
+#include "tasks/calendarfiles.h"
 
 #include <QCryptographicHash>
 #include <QFile>

@@ -7,7 +7,7 @@
 #include <QVector>
 #include <functional>
 
-class EntryFields;
+class EntryArea;
 class Prompter;
 class StoreFailure;
 struct Appointment;
@@ -18,7 +18,7 @@ struct Appointment;
 class Insertion
 {
 public:
-    Insertion(EntryFields &fields, Diary &diary, Prompter &prompter, StoreFailure &storeFailure,
+    Insertion(EntryArea &fields, Diary &diary, Prompter &prompter, StoreFailure &storeFailure,
               std::function<void()> clearEntryArea)
         : m_fields(fields), m_diary(diary), m_prompter(prompter), m_storeFailure(storeFailure),
           m_clearEntryArea(std::move(clearEntryArea))
@@ -35,7 +35,7 @@ private:
     // Tells of the saves that failed.
     void reportFailures();
 
-    EntryFields &m_fields;
+    EntryArea &m_fields;
     Diary &m_diary;
     Prompter &m_prompter;
     StoreFailure &m_storeFailure;

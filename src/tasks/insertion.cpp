@@ -1,6 +1,6 @@
 #include "insertion.h"
 
-#include "entryfields.h"
+#include "entryarea.h"
 
 #include "domain/diary.h"
 #include "domain/entryrules.h"
