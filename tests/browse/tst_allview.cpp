@@ -1,4 +1,5 @@
-#include "browsefixture.h"
+#include "support/shareddiary.h"
+#include "support/browsefixture.h"
 
 #include <QCheckBox>
 
@@ -21,8 +22,7 @@ private slots:
     void earlyDatesTypedInByHandAreListedAsTheyStand();
 
 private:
-    std::unique_ptr<TempWorkbook> m_workbook;
-    std::unique_ptr<RunningDiary> m_diary;
+    SharedDiary m_diary;
     Form1 *form() { return &m_diary->form(); }
 };
 
@@ -32,14 +32,11 @@ const QString kGap(8, QLatin1Char(' '));
 
 void TestAllView::initTestCase()
 {
-    useItalian();
-    m_workbook = std::make_unique<TempWorkbook>();
-    m_diary = std::make_unique<RunningDiary>(m_workbook->folder());
+    m_diary.start();
 }
 
 void TestAllView::init()
 {
-    useItalian();
     ui(*form()).Check1->setChecked(false);
     replaceRows(m_diary->book(), {});
     ui(*form()).List1->clear();

@@ -1,3 +1,4 @@
+#include "support/shareddiary.h"
 #include "support/diarywalk.h"
 
 #include <QApplication>
@@ -21,18 +22,15 @@ private slots:
     void cleanupTestCase();
 
 private:
-    std::unique_ptr<TempWorkbook> m_workbook;
-    std::unique_ptr<RunningDiary> m_diary;
+    SharedDiary m_diary;
     Form1 &form() { return m_diary->form(); }
     QCalendarWidget *calendar() { return ui(form()).MonthView1; }
 };
 
 void TestBusyCalendar::initTestCase()
 {
-    QLocale::setDefault(QLocale(QLocale::Italian, QLocale::Italy));
     // One diary for the walk below, on an empty workbook; the calendar opens on May 2009.
-    m_workbook = std::make_unique<TempWorkbook>();
-    m_diary = std::make_unique<RunningDiary>(m_workbook->folder());
+    m_diary.start();
 }
 
 void TestBusyCalendar::markedAtStartHandEditedRowsIncluded()
@@ -110,7 +108,7 @@ void TestBusyCalendar::boldAloneOverTheCalendarsOwnLook()
 
 void TestBusyCalendar::cleanupTestCase()
 {
-    m_diary.reset();
+    m_diary.stop();
 }
 
 QTEST_MAIN(TestBusyCalendar)

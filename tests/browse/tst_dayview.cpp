@@ -1,4 +1,5 @@
-#include "browsefixture.h"
+#include "support/shareddiary.h"
+#include "support/browsefixture.h"
 
 #include <QCheckBox>
 #include <QLineEdit>
@@ -26,17 +27,14 @@ private slots:
     void lostOfficeIsReplacedAndTheDayListedAgain();
 
 private:
-    std::unique_ptr<TempWorkbook> m_workbook;
-    std::unique_ptr<RunningDiary> m_diary;
+    SharedDiary m_diary;
     Form1 *form() { return &m_diary->form(); }
     RecordingPrompter &prompter() { return m_diary->prompter; }
 };
 
 void TestDayView::initTestCase()
 {
-    useItalian();
-    m_workbook = std::make_unique<TempWorkbook>();
-    m_diary = std::make_unique<RunningDiary>(m_workbook->folder());
+    m_diary.start();
 }
 
 void TestDayView::init()

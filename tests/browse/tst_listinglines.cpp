@@ -10,7 +10,6 @@ class TestListingLines : public QObject
 private slots:
     void listingLinesAreWrittenAsShownUntilStringsAreGiven()
     {
-        QLocale::setDefault(QLocale(QLocale::Italian, QLocale::Italy));
         const Appointments all = {Appointment::typed(QDate(2024, 3, 7), QTime(9, 30), QStringLiteral("Dentista")),
                                   Appointment::typed(QDate(2024, 3, 8), QTime(18, 0), QStringLiteral("Cena"))};
         ListingLines model;

@@ -13,7 +13,6 @@ class TestAppointment : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase() { QLocale::setDefault(QLocale(QLocale::Italian, QLocale::Italy)); }
     void aDayMatchesItsDateValueOnly();
     void storedOrderIsDateThenTimeAndStable();
     void listingLineOfTypedAndHandEditedRows();

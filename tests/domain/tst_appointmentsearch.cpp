@@ -8,7 +8,6 @@ class TestAppointmentSearch : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase();
     void caseAndAccentsDoNotCount_data();
     void caseAndAccentsDoNotCount();
     void everyWordMustOccur();
@@ -33,11 +32,6 @@ QStringList texts(const Appointments &found)
 }
 
 } // namespace
-
-void TestAppointmentSearch::initTestCase()
-{
-    QLocale::setDefault(QLocale(QLocale::Italian, QLocale::Italy));
-}
 
 void TestAppointmentSearch::caseAndAccentsDoNotCount_data()
 {

@@ -11,7 +11,6 @@ class TestEntryRules : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase() { QLocale::setDefault(QLocale(QLocale::Italian, QLocale::Italy)); }
     void acceptedEntryCarriesWhatWasTyped();
     void firstFailingCheckWins_data();
     void firstFailingCheckWins();

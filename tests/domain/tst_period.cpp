@@ -10,7 +10,6 @@ class TestPeriod : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase() { QLocale::setDefault(QLocale(QLocale::Italian, QLocale::Italy)); }
     void quickChoices();
     void rowsAreTheBlockOfItsDays();
     void importSkipsWhatIsStoredOrTooEarly();

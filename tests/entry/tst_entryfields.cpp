@@ -1,5 +1,6 @@
 #include "shell/form1.h"
 #include "store/calcworkbook.h"
+#include "support/shareddiary.h"
 #include "support/testsupport.h"
 
 #include <QApplication>
@@ -26,16 +27,13 @@ private slots:
 private:
     void fillLists(int lines);
 
-    std::unique_ptr<TempWorkbook> m_wb;
-    std::unique_ptr<RunningDiary> m_diary;
+    SharedDiary m_diary;
     const QString kComma = QStringLiteral("Orario non corretto. Scritto con virgola anzichè punto");
 };
 
 void TestEntryFields::initTestCase()
 {
-    QLocale::setDefault(QLocale(QLocale::Italian, QLocale::Italy));
-    m_wb = std::make_unique<TempWorkbook>();
-    m_diary = std::make_unique<RunningDiary>(m_wb->folder());
+    m_diary.start();
     m_diary->form().show();
     QApplication::setActiveWindow(&m_diary->form());
     QVERIFY(QTest::qWaitForWindowActive(&m_diary->form()));
@@ -59,7 +57,7 @@ void TestEntryFields::init()
 
 void TestEntryFields::cleanupTestCase()
 {
-    m_diary.reset();
+    m_diary.stop();
 }
 
 void TestEntryFields::fillLists(int lines)

@@ -16,7 +16,6 @@ class TestEntryProperties : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase();
     void generatedInputIsStoredExactlyOrRefused();
     void oddTextsRoundTrip_data();
     void oddTextsRoundTrip();
@@ -88,11 +87,6 @@ QString randomText(QRandomGenerator &rng)
 }
 
 } // namespace
-
-void TestEntryProperties::initTestCase()
-{
-    QLocale::setDefault(QLocale(QLocale::Italian, QLocale::Italy));
-}
 
 TestEntryProperties::Outcome TestEntryProperties::insert(RunningDiary &diary, const QString &date, const QString &time,
                                                          const QString &text)

@@ -30,7 +30,6 @@ class TestInsertion : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase();
     void checksComeInOrderAndWriteNothing_data();
     void checksComeInOrderAndWriteNothing();
     void firstAppointmentIsStoredAndSaved();
@@ -104,11 +103,6 @@ std::unique_ptr<CalcWorkbook> onDisk(const QString &path, QTemporaryDir &copyDir
 }
 
 } // namespace
-
-void TestInsertion::initTestCase()
-{
-    QLocale::setDefault(QLocale(QLocale::Italian, QLocale::Italy));
-}
 
 void TestInsertion::checksComeInOrderAndWriteNothing_data()
 {

@@ -1,4 +1,5 @@
-#include "browse/browsefixture.h"
+#include "support/shareddiary.h"
+#include "support/browsefixture.h"
 #include "domain/diary.h"
 #include "domain/icalendar.h"
 #include "exchange/exchangehandlers.h"
@@ -21,8 +22,7 @@ private slots:
 private:
     ScriptedFiles m_files;
     QTemporaryDir m_dir;
-    std::unique_ptr<TempWorkbook> m_workbook;
-    std::unique_ptr<RunningDiary> m_diary;
+    SharedDiary m_diary;
     Diary &diary() { return m_diary->appointments(); }
     CellBlock cells();
     QString choose(const char *menuEntry, const QString &file);
@@ -31,15 +31,11 @@ private:
 void TestCalendarExchange::initTestCase()
 {
     qputenv("TZ", "Europe/Rome");
-    BrowseFixture::useItalian();
-    m_workbook = std::make_unique<TempWorkbook>();
     const CellRow pair = DiaryWalk::row(QDate(2026, 3, 2), QTime(9, 30), QStringLiteral("Riunione, sala 2; \"carte\""));
-    DiaryWalk::storeBeforeStart(m_workbook->path(),
-                                {pair, pair,
-                                 {CellValue::fromDate(QDate(2026, 3, 3)), CellValue::empty(),
-                                  CellValue::fromText(QStringLiteral("Ferie in città 🎉"))},
-                                 DiaryWalk::row(QDate(2026, 7, 15), QTime(18, 0), QStringLiteral("Cena"))});
-    m_diary = std::make_unique<RunningDiary>(m_workbook->folder());
+    m_diary.start({pair, pair,
+                   {CellValue::fromDate(QDate(2026, 3, 3)), CellValue::empty(),
+                    CellValue::fromText(QStringLiteral("Ferie in città 🎉"))},
+                   DiaryWalk::row(QDate(2026, 7, 15), QTime(18, 0), QStringLiteral("Cena"))});
     m_diary->form().findChild<ExchangeHandlers *>()->setFileChooser(m_files);
 }
 
@@ -105,7 +101,7 @@ void TestCalendarExchange::anImportWhoseSaveFailsStaysAndTheRunGoesOn()
     file.close();
     const int before = diary().settled().size();
     // The folder goes elsewhere and a file takes its name: the import's save fails.
-    const QString folder = m_workbook->folder(), away = folder + QStringLiteral("-altrove");
+    const QString folder = m_diary.workbook().folder(), away = folder + QStringLiteral("-altrove");
     QVERIFY(QDir().rename(folder, away));
     QFile blocker(folder);
     QVERIFY(blocker.open(QIODevice::WriteOnly));

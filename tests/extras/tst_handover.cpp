@@ -4,7 +4,7 @@
 #include "store/sheetlayout.h"
 #include "store/storeerror.h"
 #include "store/workbookfile.h"
-#include "browse/browsefixture.h"
+#include "support/browsefixture.h"
 #include "support/officeclient.h"
 #include "support/owndisplay.h"
 #include "support/startparts.h"

@@ -1,4 +1,5 @@
-#include "browse/browsefixture.h"
+#include "support/shareddiary.h"
+#include "support/browsefixture.h"
 #include "support/diarywalk.h"
 
 #include <QAccessible>
@@ -30,8 +31,7 @@ private slots:
     void cleanupTestCase();
 
 private:
-    std::unique_ptr<TempWorkbook> m_workbook;
-    std::unique_ptr<RunningDiary> m_diary;
+    SharedDiary m_diary;
     Form1 &form() { return m_diary->form(); }
     RecordingPrompter &prompter() { return m_diary->prompter; }
     QDialog *window() { return form().findChild<QDialog *>(QStringLiteral("Cerca")); }
@@ -45,27 +45,22 @@ private:
 
 void TestFindWindow::initTestCase()
 {
-    BrowseFixture::useItalian();
-    m_workbook = std::make_unique<TempWorkbook>();
     // Out of date order on the sheet, as a hand edit can leave it.
-    DiaryWalk::storeBeforeStart(m_workbook->path(),
-                                {DiaryWalk::row(QDate(2024, 3, 7), QTime(11, 0), QStringLiteral("Dentista")),
-                                 DiaryWalk::row(QDate(2024, 3, 7), QTime(9, 30), QStringLiteral("Chiedere perché")),
-                                 DiaryWalk::row(QDate(2024, 1, 15), QTime(8, 0), QStringLiteral("PERCHE no")),
-                                 DiaryWalk::row(QDate(2024, 5, 2), QTime(16, 45), QStringLiteral("Banca")),
-                                 // Typed by hand with a time of day in the date cell.
-                                 {CellValue::fromNumber(CellValue::fromDate(QDate(2024, 6, 10)).number + 0.75),
-                                  CellValue::fromTime(QTime(18, 0)), CellValue::fromText(QStringLiteral("Golf"))},
-                                 {CellValue::fromText(QStringLiteral("da decidere")), CellValue::empty(),
-                                  CellValue::fromText(QStringLiteral("Riunione da fissare"))}});
-    m_diary = std::make_unique<RunningDiary>(m_workbook->folder());
+    m_diary.start({DiaryWalk::row(QDate(2024, 3, 7), QTime(11, 0), QStringLiteral("Dentista")),
+                   DiaryWalk::row(QDate(2024, 3, 7), QTime(9, 30), QStringLiteral("Chiedere perché")),
+                   DiaryWalk::row(QDate(2024, 1, 15), QTime(8, 0), QStringLiteral("PERCHE no")),
+                   DiaryWalk::row(QDate(2024, 5, 2), QTime(16, 45), QStringLiteral("Banca")),
+                   // Typed by hand with a time of day in the date cell.
+                   {CellValue::fromNumber(CellValue::fromDate(QDate(2024, 6, 10)).number + 0.75),
+                    CellValue::fromTime(QTime(18, 0)), CellValue::fromText(QStringLiteral("Golf"))},
+                   {CellValue::fromText(QStringLiteral("da decidere")), CellValue::empty(),
+                    CellValue::fromText(QStringLiteral("Riunione da fissare"))}});
     form().show();
     QVERIFY(QTest::qWaitForWindowActive(&form()));
 }
 
 void TestFindWindow::init()
 {
-    BrowseFixture::useItalian();
     prompter().clear();
 }
 
@@ -261,7 +256,7 @@ void TestFindWindow::theCountIsReadAsItChanges()
 
 void TestFindWindow::cleanupTestCase()
 {
-    m_diary.reset();
+    m_diary.stop();
 }
 
 QTEST_MAIN(TestFindWindow)

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "browse/browsefixture.h"
+#include "support/browsefixture.h"
 #include "domain/diary.h"
 #include "domain/sheetrows.h"
 #include "manage/changewindow.h"

@@ -2,6 +2,7 @@
 #include "managefixture.h"
 
 #include "domain/datelimits.h"
+#include "support/shareddiary.h"
 #include "support/biffreader.h"
 #include "support/diarywalk.h"
 #include "store/storeerror.h"
@@ -65,22 +66,18 @@ private:
     // The fixture saved, so that the file and a recovered office hold it.
     QByteArray saveFixture();
 
-    std::unique_ptr<TempWorkbook> m_workbook;
-    std::unique_ptr<RunningDiary> m_diary;
+    SharedDiary m_diary;
     Form1 &form() { return m_diary->form(); }
     RecordingPrompter &prompter() { return m_diary->prompter; }
 };
 
 void TestManage::initTestCase()
 {
-    useItalian();
-    m_workbook = std::make_unique<TempWorkbook>();
-    m_diary = std::make_unique<RunningDiary>(m_workbook->folder());
+    m_diary.start();
 }
 
 void TestManage::init()
 {
-    useItalian();
     if (ChangeWindow *open = changeWindow(form()))
         open->reject();
     replaceRows(m_diary->book(), fixtureRows());
@@ -101,7 +98,7 @@ void TestManage::listDay(const QDate &day)
 QByteArray TestManage::saveFixture()
 {
     m_diary->book().save();
-    return contents(m_workbook->path());
+    return contents(m_diary.workbook().path());
 }
 
 void TestManage::choosingALineChoosesTheSameInTheOtherList()
@@ -135,7 +132,7 @@ void TestManage::entriesActOnlyOnAChosenStoredAppointment()
     prompter().replies = {true};
     action(form(), "Melimina")->trigger();
     QVERIFY(prompter().questions.isEmpty());
-    QCOMPARE(contents(m_workbook->path()), before);
+    QCOMPARE(contents(m_diary.workbook().path()), before);
     QCOMPARE(m_diary->appointments().at(7)->text.text, QStringLiteral("Altro"));
     // Ticking the full listing lists every appointment, and a line of it can be chosen too.
     ui(form()).Check1->setChecked(true);
@@ -168,7 +165,7 @@ void TestManage::changeOfTimeAndText()
     expected.insert(1, row(kDay, QTime(8, 15), QStringLiteral("Banca Intesa")));
     expected.removeAt(3);
     QVERIFY(sameRows(dataRows(m_diary->book()), expected));
-    QVERIFY(contents(m_workbook->path()) != before);
+    QVERIFY(contents(m_diary.workbook().path()) != before);
     QCOMPARE(prompter().texts(), QStringList{QStringLiteral("Sono Presenti 3 Vespolari")});
     QCOMPARE(lines(ui(form()).List1),
              (QStringList{QStringLiteral("08:15:00"), QStringLiteral("09:30:00"), QStringLiteral("15:00:00")}));
@@ -269,7 +266,7 @@ void TestManage::refusalsLeaveTheWorkbookByteIdentical()
         QCOMPARE(prompter().texts(), c.message.isEmpty() ? QStringList() : QStringList{c.message});
         QCOMPARE(changeWindow(form()), window);  // open for the correction
         QVERIFY(sameRows(dataRows(m_diary->book()), fixtureRows()));
-        QCOMPARE(contents(m_workbook->path()), before);
+        QCOMPARE(contents(m_diary.workbook().path()), before);
     }
     // "Annulla" changes nothing either.
     windowButton(window, "Command2")->click();
@@ -279,7 +276,7 @@ void TestManage::refusalsLeaveTheWorkbookByteIdentical()
     action(form(), "Melimina")->trigger();
     QCOMPARE(prompter().questions, QStringList{QStringLiteral("Eliminare l'appuntamento del 07/03/2024 alle 11.00?")});
     QVERIFY(sameRows(dataRows(m_diary->book()), fixtureRows()));
-    QCOMPARE(contents(m_workbook->path()), before);
+    QCOMPARE(contents(m_diary.workbook().path()), before);
     QCOMPARE(lines(ui(form()).List1).size(), 3);
 }
 
@@ -295,7 +292,7 @@ void TestManage::deleteThenUndoRestoresTheExactRow()
     without.removeAt(2);
     // Contiguous from row 5 and still sorted.
     QVERIFY(sameRows(dataRows(m_diary->book()), without));
-    QVERIFY(contents(m_workbook->path()) != before);
+    QVERIFY(contents(m_diary.workbook().path()) != before);
     QCOMPARE(prompter().texts(), QStringList{QStringLiteral("Sono Presenti 2 Vespolari")});
     QCOMPARE(lines(ui(form()).List2), (QStringList{QStringLiteral("Dentista"), QStringLiteral("Palestra")}));
     QVERIFY(!action(form(), "Melimina")->isEnabled());  // the listing is new, nothing chosen
@@ -306,7 +303,7 @@ void TestManage::deleteThenUndoRestoresTheExactRow()
     QVERIFY(sameRows(dataRows(m_diary->book()), fixtureRows()));
     QCOMPARE(prompter().texts(), QStringList{QStringLiteral("Sono Presenti 3 Vespolari")});
     // Saved: the file holds the row again, as another program reads it.
-    const QVector<Biff::Record> saved = Biff::readWorkbook(m_workbook->path(), SheetLayout::kPassword);
+    const QVector<Biff::Record> saved = Biff::readWorkbook(m_diary.workbook().path(), SheetLayout::kPassword);
     const QMap<int, double> dates = Biff::firstSheetNumbers(saved, 0);
     const QMap<int, double> times = Biff::firstSheetNumbers(saved, 1);
     const CellBlock rows = fixtureRows();
@@ -399,7 +396,7 @@ void TestManage::failedSavesKeepEveryStepForTheNextSave()
                    QStringLiteral("Dentista"));
     const QByteArray saved = saveFixture();
     // From here on every save fails: the folder has gone elsewhere, and a file holds its name.
-    const QString folder = m_workbook->folder(), away = folder + QStringLiteral("-altrove");
+    const QString folder = m_diary.workbook().folder(), away = folder + QStringLiteral("-altrove");
     QVERIFY(QDir().rename(folder, away));
     QFile blocker(folder);
     QVERIFY(blocker.open(QIODevice::WriteOnly));
@@ -430,12 +427,12 @@ void TestManage::failedSavesKeepEveryStepForTheNextSave()
     expected[1] = row(kDay, QTime(10, 0), QStringLiteral("Dentista"));
     expected.removeAt(3);
     QVERIFY(sameRows(dataRows(m_diary->book()), expected));
-    QCOMPARE(contents(m_workbook->path()), saved);
+    QCOMPARE(contents(m_diary.workbook().path()), saved);
     // The next save takes them all, and every date cell keeps its date format.
     m_diary->appointments().save();
     QTemporaryDir copyDir;
     const QString copy = copyDir.filePath(SheetLayout::kFileName);
-    QVERIFY(QFile::copy(m_workbook->path(), copy));
+    QVERIFY(QFile::copy(m_diary.workbook().path(), copy));
     const std::unique_ptr<CalcWorkbook> disk = openForInspection(copy);
     QVERIFY(sameRows(dataRows(*disk), expected));
     for (int r = SheetLayout::kFirstDataRow; r < SheetLayout::kFirstDataRow + expected.size() + 1; ++r)
@@ -460,7 +457,7 @@ void TestManage::officeKilledDuringADeletion()
     QCOMPARE(said.size(), 2);
     QVERIFY2(said[0].startsWith(QStringLiteral("Appuntamento non eliminato.\n")), qPrintable(said[0]));
     QVERIFY(said[1].startsWith(QStringLiteral("Il foglio di calcolo si è chiuso in modo imprevisto.")));
-    QCOMPARE(contents(m_workbook->path()), before);
+    QCOMPARE(contents(m_diary.workbook().path()), before);
     QVERIFY(m_diary->book().officePid() != office);
     QVERIFY(sameRows(dataRows(m_diary->book()), fixtureRows()));
     // The selection is still there, and still names the appointment in the new office.
@@ -541,7 +538,7 @@ void TestManage::aBatchIsTakenBackByOneUndoOrRefusedWhole()
     diary.insertAll(batch);
     QCOMPARE(dataRows(m_diary->book()).size(), 8);
     QCOMPARE(dataRows(m_diary->book()).first().value(2).text, QStringLiteral("Prima"));
-    QVERIFY(contents(m_workbook->path()) != before);
+    QVERIFY(contents(m_diary.workbook().path()) != before);
     diary.undo();
     QVERIFY(sameRows(dataRows(m_diary->book()), fixtureRows()));
     // One more than fits: nothing written.
@@ -569,7 +566,7 @@ void TestManage::officeGoneBetweenAnInsertionsWriteAndItsSave()
              qPrintable(said.join(QLatin1Char('|'))));
     QVERIFY(ui(form()).Text3->text().isEmpty());
     QVERIFY(m_diary->book().officePid() != office);
-    QVERIFY(contents(m_workbook->path()) != before);
+    QVERIFY(contents(m_diary.workbook().path()) != before);
     CellBlock expected = fixtureRows();
     expected.insert(4, row(kDay.addDays(1), QTime(9, 0), QStringLiteral("Perso")));
     QVERIFY(sameRows(dataRows(m_diary->book()), expected));

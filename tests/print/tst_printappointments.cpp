@@ -1,5 +1,6 @@
 #include "print/printappointments.h"
-#include "browse/browsefixture.h"
+#include "support/shareddiary.h"
+#include "support/browsefixture.h"
 #include "print/printrig.h"
 #include "regional/regional.h"
 #include "store/calcworkbook.h"
@@ -33,8 +34,7 @@ private slots:
 
 private:
     // One office for the cases that need no workbook of their own; each starts with no rows.
-    std::unique_ptr<TempWorkbook> m_workbook;
-    std::unique_ptr<RunningDiary> m_diary;
+    SharedDiary m_diary;
 };
 
 namespace {
@@ -64,8 +64,7 @@ void TestPrintAppointments::initTestCase()
 {
     if (!PrintRig::rigIsUp())
         QFAIL("the test printers are missing: run through ctest, which adds them (tests/print/cups_rig.sh)");
-    m_workbook = std::make_unique<TempWorkbook>();
-    m_diary = std::make_unique<RunningDiary>(m_workbook->folder());
+    m_diary.start();
 }
 
 void TestPrintAppointments::init()
@@ -77,7 +76,7 @@ void TestPrintAppointments::init()
 
 void TestPrintAppointments::cleanupTestCase()
 {
-    m_diary.reset();
+    m_diary.stop();
 }
 
 void TestPrintAppointments::zoomTextFollowsTheLocale()

@@ -1,4 +1,5 @@
-#include "browse/browsefixture.h"
+#include "support/shareddiary.h"
+#include "support/browsefixture.h"
 #include "support/diarywalk.h"
 #include "domain/diary.h"
 #include "exchange/periodwindow.h"
@@ -26,8 +27,7 @@ private slots:
 private:
     ScriptedFiles m_files;
     QTemporaryDir m_dir;
-    std::unique_ptr<TempWorkbook> m_workbook;
-    std::unique_ptr<RunningDiary> m_diary;
+    SharedDiary m_diary;
     std::unique_ptr<PeriodWindow> m_window;
     void click(const char *button) { m_window->findChild<QPushButton *>(QLatin1String(button))->click(); }
     void checkOnlyTheWeek(const QString &pdfText);
@@ -41,13 +41,10 @@ void TestPrintPeriod::initTestCase()
 {
     if (!PrintRig::rigIsUp())
         QFAIL("the test printers are missing: run through ctest, which adds them (tests/print/cups_rig.sh)");
-    BrowseFixture::useItalian();
-    m_workbook = std::make_unique<TempWorkbook>();
     CellBlock rows;
     for (int day = -14; day < 21; ++day)
         rows << DiaryWalk::row(kMonday.addDays(day), QTime(9, 0), QStringLiteral("Giorno%1fine").arg(day + 100));
-    DiaryWalk::storeBeforeStart(m_workbook->path(), rows);
-    m_diary = std::make_unique<RunningDiary>(m_workbook->folder());
+    m_diary.start(rows);
     m_diary->book().setNumberFormat(5, 1, 5 + int(rows.size()) - 1, 1, SheetLayout::kDateFormat);
     m_window = std::make_unique<PeriodWindow>(m_diary->appointments(), m_diary->prompter, m_diary->storeFailure(),
                                               m_files);

@@ -4,6 +4,7 @@
 #include "shell/form1.h"
 #include "store/calcworkbook.h"
 #include "store/sheetlayout.h"
+#include "support/shareddiary.h"
 #include "support/testsupport.h"
 
 #include <QApplication>
@@ -34,8 +35,7 @@ private:
     QList<StampaP *> windows() const;
     StampaP *pressStampa();
 
-    std::unique_ptr<TempWorkbook> m_wb;
-    std::unique_ptr<RunningDiary> m_diary;
+    SharedDiary m_diary;
     QString m_addedQueue;
 };
 
@@ -47,14 +47,12 @@ void TestStampaP::initTestCase()
 
 void TestStampaP::init()
 {
-    m_wb = std::make_unique<TempWorkbook>();
-    m_diary = std::make_unique<RunningDiary>(m_wb->folder());
+    m_diary.start();
 }
 
 void TestStampaP::cleanup()
 {
-    m_diary.reset();
-    m_wb.reset();
+    m_diary.stop();
     if (!m_addedQueue.isEmpty())
         PrintRig::run(QStringLiteral("lpadmin"), {QStringLiteral("-x"), m_addedQueue});
     m_addedQueue.clear();

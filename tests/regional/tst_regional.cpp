@@ -8,7 +8,6 @@ class TestRegional : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase();
     void cleanup();
     void italianDates_data();
     void italianDates();
@@ -20,11 +19,6 @@ private slots:
     void timeWithPoint();
     void longTimeHasSecondsAndNoZone();
 };
-
-void TestRegional::initTestCase()
-{
-    QLocale::setDefault(QLocale(QLocale::Italian, QLocale::Italy));
-}
 
 void TestRegional::cleanup()
 {

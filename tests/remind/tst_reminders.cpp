@@ -1,6 +1,6 @@
 // Reminders on a private session bus of the test's own, with a notification service that records
 // what it is sent; then without one, in the diary's own window. Real office, real window.
-#include "browse/browsefixture.h"
+#include "support/browsefixture.h"
 #include "regional/clock.h"
 #include "regional/regional.h"
 #include "remind/reminderpopup.h"
@@ -57,7 +57,6 @@ private:
 
 void TestReminders::initTestCase()
 {
-    useItalian();
     // Settings of the test's own: the default lead of 15 minutes.
     qputenv("XDG_CONFIG_HOME", m_dir.filePath(QStringLiteral("config")).toUtf8());
     QFile config(m_dir.filePath(QStringLiteral("bus.conf")));

@@ -1,5 +1,5 @@
 // A repeated appointment through the real window and the real office, and its one "Annulla".
-#include "browse/browsefixture.h"
+#include "support/browsefixture.h"
 #include "domain/diary.h"
 #include "repeat/repeatwindow.h"
 #include "support/diarywalk.h"
@@ -23,7 +23,6 @@ private slots:
 
 void TestRepeat::seriesStoredAndTakenBackAtOnce()
 {
-    useItalian();
     TempWorkbook workbook;
     RunningDiary running(workbook.folder());
     Form1 &form = running.form();

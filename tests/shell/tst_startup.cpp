@@ -79,7 +79,6 @@ void TestStartup::initTestCase()
 {
     QVERIFY(m_dataHome.isValid());
     qputenv("XDG_DATA_HOME", QFile::encodeName(m_dataHome.path()));
-    QLocale::setDefault(QLocale(QLocale::Italian, QLocale::Italy));
 }
 
 void TestStartup::missingWorkbookIsReportedWithItsPath()

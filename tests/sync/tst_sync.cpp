@@ -1,6 +1,6 @@
 #include "radicale.h"
 #include "scriptedserver.h"
-#include "browse/browsefixture.h"
+#include "support/browsefixture.h"
 #include "support/testsupport.h"
 
 #include "domain/diary.h"
