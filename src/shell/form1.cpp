@@ -7,9 +7,8 @@
 #include "domain/diary.h"
 #include "entry/entryhandlers.h"
 #include "exchange/exchangehandlers.h"
-#include "extras/extrashandlers.h"
-#include "extras/linkimage.h"
 #include "find/findhandlers.h"
+#include "handover/handoverhandlers.h"
 #include "manage/managehandlers.h"
 #include "print/printhandlers.h"
 #include "remind/remindhandlers.h"
@@ -18,6 +17,8 @@
 #include "services/storefailure.h"
 #include "services/twips.h"
 #include "sync/synchandlers.h"
+#include "weblink/linkimage.h"
+#include "weblink/weblink.h"
 
 #include <QCalendarWidget>
 #include <QCheckBox>
@@ -245,8 +246,8 @@ void Form1::wireHandlers(Rows rows)
     m_sync = std::make_unique<SyncHandlers>(SyncHandlers::Controls{this, serverAction, refreshAction}, m_diary,
                                             m_prompter, *m_storeFailure, this);
     connect(handOverAction, &QAction::triggered, m_sync.get(), &SyncHandlers::finish);
-    m_extras = std::make_unique<ExtrasHandlers>(handOverAction, linkImage, m_diary, m_prompter, *m_storeFailure,
-                                                this);
+    m_handOver = std::make_unique<HandOverHandlers>(handOverAction, m_diary, m_prompter, *m_storeFailure, this);
+    m_webLink = std::make_unique<WebLink>(*linkImage, this);
     m_find = std::make_unique<FindHandlers>(findAction, this, QWidgetList{timesList, textsList}, m_diary, m_prompter,
                                             *m_storeFailure, this);
     m_manage = std::make_unique<ManageHandlers>(
@@ -285,7 +286,7 @@ void Form1::wireHandlers(Rows rows)
     // After an unforeseen failure the run ends through the shutdown sequence, saving what is
     // stored; once the workbook is the user's, it ends without touching it.
     connect(m_storeFailure.get(), &StoreFailure::runMustEnd, this, &QWidget::close, Qt::QueuedConnection);
-    connect(m_extras.get(), &ExtrasHandlers::handedOver, this, &Form1::endWithoutShutdown);
+    connect(m_handOver.get(), &HandOverHandlers::handedOver, this, &Form1::endWithoutShutdown);
 
     if (rows == Rows::AtOnce)
         markBusyDays();

@@ -1,4 +1,4 @@
-#include "extras/linkimage.h"
+#include "weblink/linkimage.h"
 #include "domain/diary.h"
 #include "shell/form1.h"
 #include "store/calcworkbook.h"

@@ -8,7 +8,7 @@
 #include "store/sheetlayout.h"
 #include "store/workbookfile.h"
 
-#include "extras/linkimage.h"
+#include "weblink/linkimage.h"
 #include "print/stampap.h"
 
 #include <QAction>

@@ -4,7 +4,10 @@
 
 #include <QDesktopServices>
 
-WebLink::WebLink(LinkImage &image) : m_image(image) {}
+WebLink::WebLink(LinkImage &image, QObject *parent) : QObject(parent), m_image(image)
+{
+    connect(&image, &LinkImage::pressed, this, &WebLink::open);
+}
 
 QUrl WebLink::address()
 {

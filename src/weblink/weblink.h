@@ -1,14 +1,17 @@
 #pragma once
 
+#include <QObject>
 #include <QUrl>
 
 class LinkImage;
 
-// The picture in the corner is a link to the program's web site.
-class WebLink
+// The picture in the corner is a link to the program's web site: pressed, it opens it.
+class WebLink : public QObject
 {
+    Q_OBJECT
+
 public:
-    explicit WebLink(LinkImage &image);
+    explicit WebLink(LinkImage &image, QObject *parent = nullptr);
 
     // Marks the picture as visited and asks the desktop to open the site; a failure shows nothing.
     void open();

@@ -1,5 +1,5 @@
-#include "extras/linkimage.h"
-#include "extras/weblink.h"
+#include "weblink/linkimage.h"
+#include "weblink/weblink.h"
 #include "shell/form1.h"
 #include "support/testsupport.h"
 
