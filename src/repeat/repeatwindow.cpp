@@ -1,25 +1,22 @@
 #include "repeatwindow.h"
 
 #include "entry/entryfields.h"
+#include "forms/windowform.h"
 #include "regional/regional.h"
 
 #include <QComboBox>
-#include <QFormLayout>
 #include <QGridLayout>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
-#include <QVBoxLayout>
 
 namespace {
 
-QLineEdit *field(QWidget *parent, const char *name, const QString &accessibleName, const QString &text, int maxLength)
+QLineEdit *field(QWidget *parent, const QString &accessibleName, const QString &text, int maxLength)
 {
     auto *edit = new QLineEdit(parent);
-    edit->setObjectName(QLatin1String(name));
     edit->setAccessibleName(accessibleName);
     edit->setMaxLength(maxLength);
     edit->setText(text);
@@ -35,27 +32,30 @@ const Repetition::Rule kRules[] = {{Repetition::Unit::Day, 1}, {Repetition::Unit
 RepeatWindow::RepeatWindow(const QString &dateText, const QString &timeText, const QString &text, QWidget *parent)
     : QDialog(parent)
 {
-    setObjectName(QStringLiteral("Ripetuto"));
-    setWindowTitle(QStringLiteral("Appuntamento ripetuto"));
-    setAccessibleName(QStringLiteral("Appuntamento ripetuto"));
+    WindowForm form(this, QStringLiteral("Ripetuto"), QStringLiteral("Appuntamento ripetuto"));
     setModal(true);
 
     // The same limits as the entry fields of the main window.
-    m_dateEdit = field(this, "Text1", QStringLiteral("Data"), dateText, 10);
-    m_timeEdit = field(this, "Text2", QStringLiteral("Ora"), timeText, 5);
-    m_textEdit = field(this, "Text3", QStringLiteral("Testo"), text, 1 << 20);
+    m_dateEdit = field(this, QStringLiteral("Data"), dateText, 10);
+    m_timeEdit = field(this, QStringLiteral("Ora"), timeText, 5);
+    m_textEdit = field(this, QStringLiteral("Testo"), text, 1 << 20);
     m_textEdit->setMinimumWidth(320);
     m_repeatCombo = new QComboBox(this);
-    m_repeatCombo->setObjectName(QStringLiteral("Combo1"));
-    m_repeatCombo->setAccessibleName(QStringLiteral("Ripeti"));
     m_repeatCombo->addItems({QStringLiteral("ogni giorno"), QStringLiteral("ogni settimana"),
                              QStringLiteral("ogni due settimane"), QStringLiteral("ogni mese"),
                              QStringLiteral("ogni anno")});
     m_repeatCombo->setCurrentIndex(1);
+    form.row(QStringLiteral("&Data 00/00/0000"), m_dateEdit, QStringLiteral("Text1"));
+    form.row(QStringLiteral("&Ora  00.00"), m_timeEdit, QStringLiteral("Text2"));
+    form.row(QStringLiteral("&Testo  Appuntamento"), m_textEdit, QStringLiteral("Text3"));
+    form.row(QStringLiteral("&Ripeti"), m_repeatCombo, QStringLiteral("Combo1"));
+
+    // How the series ends: on a date, or after a number of times.
     m_untilOption = new QRadioButton(QStringLiteral("&Fino al"), this);
     m_untilOption->setObjectName(QStringLiteral("Option1"));
     m_untilOption->setAccessibleName(QStringLiteral("Fino al"));
-    m_untilEdit = field(this, "Text4", QStringLiteral("Fino al"), QString(), 10);
+    m_untilEdit = field(this, QStringLiteral("Fino al"), QString(), 10);
+    m_untilEdit->setObjectName(QStringLiteral("Text4"));
     m_countOption = new QRadioButton(QStringLiteral("&Numero di volte"), this);
     m_countOption->setObjectName(QStringLiteral("Option2"));
     m_countOption->setAccessibleName(QStringLiteral("Numero di volte"));
@@ -66,39 +66,18 @@ RepeatWindow::RepeatWindow(const QString &dateText, const QString &timeText, con
     m_countSpin->setValue(10);
     m_countOption->setChecked(true);
     m_untilEdit->setEnabled(false);
-    m_previewLabel = new QLabel(this);
-    m_previewLabel->setObjectName(QStringLiteral("Label1"));
-    m_previewLabel->setTextFormat(Qt::PlainText);
-    auto *ok = new QPushButton(QStringLiteral("OK"), this);
-    ok->setObjectName(QStringLiteral("Command1"));
-    ok->setDefault(true);
-    auto *cancel = new QPushButton(QStringLiteral("Annulla"), this);
-    cancel->setObjectName(QStringLiteral("Command2"));
-
-    auto *form = new QFormLayout;
-    const auto row = [&](const QString &caption, QWidget *w) {
-        auto *label = new QLabel(caption, this);
-        label->setBuddy(w);
-        form->addRow(label, w);
-    };
-    row(QStringLiteral("&Data 00/00/0000"), m_dateEdit);
-    row(QStringLiteral("&Ora  00.00"), m_timeEdit);
-    row(QStringLiteral("&Testo  Appuntamento"), m_textEdit);
-    row(QStringLiteral("&Ripeti"), m_repeatCombo);
     auto *end = new QGridLayout;
     end->addWidget(m_untilOption, 0, 0);
     end->addWidget(m_untilEdit, 0, 1);
     end->addWidget(m_countOption, 1, 0);
     end->addWidget(m_countSpin, 1, 1);
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(ok);
-    buttons->addWidget(cancel);
-    auto *layout = new QVBoxLayout(this);
-    layout->addLayout(form);
-    layout->addLayout(end);
-    layout->addWidget(m_previewLabel);
-    layout->addLayout(buttons);
+    form.below(end);
+    m_previewLabel = new QLabel(this);
+    m_previewLabel->setObjectName(QStringLiteral("Label1"));
+    m_previewLabel->setTextFormat(Qt::PlainText);
+    form.below(m_previewLabel);
+    QPushButton *ok = form.button(QDialogButtonBox::Ok, QStringLiteral("Command1"));
+    QPushButton *cancel = form.button(QDialogButtonBox::Cancel, QStringLiteral("Command2"));
 
     connect(m_untilOption, &QRadioButton::toggled, m_untilEdit, &QWidget::setEnabled);
     connect(m_countOption, &QRadioButton::toggled, m_countSpin, &QWidget::setEnabled);

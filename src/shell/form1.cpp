@@ -6,10 +6,11 @@
 #include "browse/listinglines.h"
 #include "domain/diary.h"
 #include "entry/entryhandlers.h"
-#include "exchange/exchangehandlers.h"
+#include "calendarfiles/calendarfilehandlers.h"
 #include "find/findhandlers.h"
 #include "handover/handoverhandlers.h"
 #include "manage/managehandlers.h"
+#include "print/periodhandlers.h"
 #include "print/printhandlers.h"
 #include "remind/remindhandlers.h"
 #include "repeat/repeathandlers.h"
@@ -258,15 +259,16 @@ void Form1::wireHandlers(Rows rows)
         RepeatHandlers::Controls{this, repeatAction, dateEdit, timeEdit, textEdit}, m_diary, m_prompter,
         *m_storeFailure, this);
     m_fileChooser = std::make_unique<QtFileChooser>(this);
-    m_exchange = std::make_unique<ExchangeHandlers>(
-        ExchangeHandlers::Controls{this, periodAction, exportAction, importAction}, m_diary, m_prompter,
-        *m_storeFailure, *m_fileChooser, this);
+    m_period = std::make_unique<PeriodHandlers>(periodAction, this, m_diary, m_prompter, *m_storeFailure,
+                                                *m_fileChooser, this);
+    m_calendarFiles = std::make_unique<CalendarFileHandlers>(CalendarFileHandlers::Controls{exportAction, importAction},
+                                                             m_diary, m_prompter, *m_storeFailure, *m_fileChooser, this);
 
     // How the subsystems affect one another: a chosen day fills the date field; a new date makes
     // the listed appointments stale; an emptied entry area (reset, or an appointment stored)
     // empties the lists and unticks the check box.
     connect(m_browse.get(), &BrowseHandlers::dayChosen, dateEdit, &QLineEdit::setText);
-    connect(m_browse.get(), &BrowseHandlers::dayChosen, m_exchange.get(), &ExchangeHandlers::dayListed);
+    connect(m_browse.get(), &BrowseHandlers::dayChosen, m_period.get(), &PeriodHandlers::dayListed);
     connect(m_entry.get(), &EntryHandlers::dateEdited, m_browse.get(), &BrowseHandlers::clearLists);
     connect(m_entry.get(), &EntryHandlers::entryAreaCleared, m_browse.get(), &BrowseHandlers::clearListing);
     // A stored series leaves the entry area as a stored appointment does. (Reminders follow

@@ -6,7 +6,8 @@
 class BrowseHandlers;
 class Diary;
 class EntryHandlers;
-class ExchangeHandlers;
+class CalendarFileHandlers;
+class PeriodHandlers;
 class HandOverHandlers;
 class WebLink;
 class FileChooser;
@@ -113,5 +114,6 @@ private:
     std::unique_ptr<RepeatHandlers> m_repeat;
     std::unique_ptr<SyncHandlers> m_sync;
     std::unique_ptr<FileChooser> m_fileChooser;
-    std::unique_ptr<ExchangeHandlers> m_exchange;
+    std::unique_ptr<PeriodHandlers> m_period;
+    std::unique_ptr<CalendarFileHandlers> m_calendarFiles;
 };

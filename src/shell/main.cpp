@@ -6,6 +6,7 @@
 #include "startup.h"
 #include "terminationwatch.h"
 #include "domain/diary.h"
+#include "forms/qttexts.h"
 #include "services/errorreport.h"
 #include "services/shutdown.h"
 #include "regional/regional.h"
@@ -14,22 +15,11 @@
 #include "store/workbookfile.h"
 
 #include <QApplication>
-#include <QLibraryInfo>
-#include <QTranslator>
 
 #include <csignal>
 #include <cstdio>
 
 namespace {
-
-// Qt's own texts (its buttons, the system's reasons for a file it cannot read) in the same
-// language as ours.
-void installQtTexts(QCoreApplication &app, QTranslator &texts)
-{
-    if (texts.load(Regional::locale(), QStringLiteral("qtbase"), QStringLiteral("_"),
-                   QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-        app.installTranslator(&texts);
-}
 
 // The calendar options run without a window, so without a display; anything else is the window's.
 int runCommandLine(int argc, char *argv[], const CommandLine &line)
@@ -47,8 +37,7 @@ int runCommandLine(int argc, char *argv[], const CommandLine &line)
     QCoreApplication app(argc, argv);
     app.setApplicationName(QStringLiteral("Vespolari"));
     QLocale::setDefault(Regional::locale());
-    QTranslator qtTexts;
-    installQtTexts(app, qtTexts);
+    installQtTexts(app);
     return line.run(QCoreApplication::applicationDirPath());
 }
 
@@ -68,8 +57,7 @@ int main(int argc, char *argv[])
     app.setApplicationName(QStringLiteral("Vespolari"));
     // The calendar and the standard buttons follow the same regional settings as our texts.
     QLocale::setDefault(Regional::locale());
-    QTranslator qtTexts;
-    installQtTexts(app, qtTexts);
+    installQtTexts(app);
 
     // Before the office starts: a signal during start-up ends the program through the same road.
     TerminationWatch termination;

@@ -7,6 +7,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QImage>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSet>
@@ -132,6 +133,32 @@ inline QStringList newPdfs(const QSet<QString> &before, int ms, int expected = 1
 inline QString pdfText(const QString &path)
 {
     return run(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), path, QStringLiteral("-")});
+}
+
+// The rows of the table on the first page, header included, counted from the ruled lines of its
+// grid as the page is drawn: a queue's PDF carries its glyphs without a text encoding, so its
+// text cannot be counted.
+inline int tableRows(const QString &path)
+{
+    const QString prefix = QDir::temp().filePath(QStringLiteral("vsp-page-%1").arg(QCoreApplication::applicationPid()));
+    run(QStringLiteral("pdftoppm"), {QStringLiteral("-r"), QStringLiteral("72"), QStringLiteral("-gray"),
+                                     QStringLiteral("-png"), QStringLiteral("-singlefile"), path, prefix});
+    const QImage page(prefix + QStringLiteral(".png"));
+    QFile::remove(prefix + QStringLiteral(".png"));
+    int rules = 0;
+    bool onRule = false;
+    for (int y = 0; y < page.height(); ++y) {
+        int run = 0, longest = 0;
+        for (int x = 0; x < page.width(); ++x) {
+            run = qGray(page.pixel(x, y)) < 128 ? run + 1 : 0;
+            longest = qMax(longest, run);
+        }
+        // A rule runs unbroken across the table, a quarter of the page or more; text never does.
+        const bool rule = longest > page.width() / 4;
+        rules += rule && !onRule;
+        onRule = rule;
+    }
+    return qMax(0, rules - 1);
 }
 
 inline int pdfPages(const QString &path)

@@ -53,10 +53,10 @@ ServerWindow *openServerWindow(RunningDiary &d)
 void connectTo(RunningDiary &d, const QString &address, const QString &user = {}, const QString &password = {})
 {
     ServerWindow *w = openServerWindow(d);
-    w->findChild<QLineEdit *>(QStringLiteral("indirizzo"))->setText(address);
-    w->findChild<QLineEdit *>(QStringLiteral("utente"))->setText(user);
-    w->findChild<QLineEdit *>(QStringLiteral("password"))->setText(password);
-    w->findChild<QPushButton *>(QStringLiteral("salva"))->click();
+    w->findChild<QLineEdit *>(QStringLiteral("Text1"))->setText(address);
+    w->findChild<QLineEdit *>(QStringLiteral("Text2"))->setText(user);
+    w->findChild<QLineEdit *>(QStringLiteral("Text3"))->setText(password);
+    w->findChild<QPushButton *>(QStringLiteral("Command2"))->click();
     w->close();
 }
 
@@ -173,18 +173,18 @@ void TestSync::aWrongPasswordIsSaid()
     TempWorkbook wb;
     RunningDiary d(wb.folder());
     ServerWindow *w = openServerWindow(d);
-    w->findChild<QLineEdit *>(QStringLiteral("indirizzo"))->setText(server.calendar());
-    w->findChild<QLineEdit *>(QStringLiteral("utente"))->setText(QStringLiteral("anna"));
-    w->findChild<QLineEdit *>(QStringLiteral("password"))->setText(QStringLiteral("sbagliata"));
-    QLabel *answer = w->findChild<QLabel *>(QStringLiteral("rispostaProva"));
-    w->findChild<QPushButton *>(QStringLiteral("prova"))->click();
+    w->findChild<QLineEdit *>(QStringLiteral("Text1"))->setText(server.calendar());
+    w->findChild<QLineEdit *>(QStringLiteral("Text2"))->setText(QStringLiteral("anna"));
+    w->findChild<QLineEdit *>(QStringLiteral("Text3"))->setText(QStringLiteral("sbagliata"));
+    QLabel *answer = w->findChild<QLabel *>(QStringLiteral("Label1"));
+    w->findChild<QPushButton *>(QStringLiteral("Command1"))->click();
     QTRY_COMPARE_WITH_TIMEOUT(answer->text(), QStringLiteral("Utente o password errati: il server rifiuta l'accesso."),
                               10000);
-    w->findChild<QLineEdit *>(QStringLiteral("password"))->setText(QStringLiteral("segreta"));
-    w->findChild<QPushButton *>(QStringLiteral("prova"))->click();
+    w->findChild<QLineEdit *>(QStringLiteral("Text3"))->setText(QStringLiteral("segreta"));
+    w->findChild<QPushButton *>(QStringLiteral("Command1"))->click();
     QTRY_VERIFY_WITH_TIMEOUT(answer->text().startsWith(QStringLiteral("Calendario trovato")), 10000);
-    w->findChild<QLineEdit *>(QStringLiteral("indirizzo"))->setText(server.calendar() + QStringLiteral("nessuno/"));
-    w->findChild<QPushButton *>(QStringLiteral("prova"))->click();
+    w->findChild<QLineEdit *>(QStringLiteral("Text1"))->setText(server.calendar() + QStringLiteral("nessuno/"));
+    w->findChild<QPushButton *>(QStringLiteral("Command1"))->click();
     QTRY_VERIFY_WITH_TIMEOUT(answer->text().startsWith(QStringLiteral("L'indirizzo non è quello di un calendario")),
                              10000);
 }
@@ -347,8 +347,8 @@ void TestSync::aHostileServerKeepsNothingOutsideItsCalendar()
     QCOMPARE(d.form().findChild<QMessageBox *>(QStringLiteral("avvisoServer"))->textFormat(), Qt::PlainText);
     ServerWindow *w = openServerWindow(d);
     for (int i = 0; i < 5; ++i) {
-        w->findChild<QPushButton *>(QStringLiteral("prova"))->click();
-        QTRY_VERIFY(w->findChild<QLabel *>(QStringLiteral("rispostaProva"))->text().startsWith("Il server rimanda"));
+        w->findChild<QPushButton *>(QStringLiteral("Command1"))->click();
+        QTRY_VERIFY(w->findChild<QLabel *>(QStringLiteral("Label1"))->text().startsWith("Il server rimanda"));
     }
     // An ETag with a line break makes the answer a bad one: nothing is written with it.
     report = response("<d:href>/u/cal/d1.ics</d:href>", "<d:getetag>\"e\"&#13;&#10;X-Iniettato: 1</d:getetag>");
@@ -374,11 +374,11 @@ void TestSync::outsideTextIsTextAndPlainHttpIsAskedFirst()
     TempWorkbook wbA, wbB;
     RunningDiary a(wbA.folder());
     ServerWindow *w = openServerWindow(a);
-    w->findChild<QLineEdit *>(QStringLiteral("indirizzo"))->setText(address);
+    w->findChild<QLineEdit *>(QStringLiteral("Text1"))->setText(address);
     a.prompter.replies = {false, true};
-    w->findChild<QPushButton *>(QStringLiteral("prova"))->click();
-    w->findChild<QPushButton *>(QStringLiteral("prova"))->click();
-    QLabel *answer = w->findChild<QLabel *>(QStringLiteral("rispostaProva"));
+    w->findChild<QPushButton *>(QStringLiteral("Command1"))->click();
+    w->findChild<QPushButton *>(QStringLiteral("Command1"))->click();
+    QLabel *answer = w->findChild<QLabel *>(QStringLiteral("Label1"));
     QTRY_COMPARE(answer->text(), QStringLiteral("Calendario trovato: \"<img src=\"/dev/zero\">\"."));
     QCOMPARE(answer->textFormat(), Qt::PlainText);
     QCOMPARE(far.requests.size(), 1);

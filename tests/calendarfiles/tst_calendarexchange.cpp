@@ -2,7 +2,7 @@
 #include "support/browsefixture.h"
 #include "domain/diary.h"
 #include "domain/icalendar.h"
-#include "exchange/exchangehandlers.h"
+#include "calendarfiles/calendarfilehandlers.h"
 #include "support/diarywalk.h"
 
 #include <QAction>
@@ -36,7 +36,7 @@ void TestCalendarExchange::initTestCase()
                    {CellValue::fromDate(QDate(2026, 3, 3)), CellValue::empty(),
                     CellValue::fromText(QStringLiteral("Ferie in città 🎉"))},
                    DiaryWalk::row(QDate(2026, 7, 15), QTime(18, 0), QStringLiteral("Cena"))});
-    m_diary->form().findChild<ExchangeHandlers *>()->setFileChooser(m_files);
+    m_diary->form().findChild<CalendarFileHandlers *>()->setFileChooser(m_files);
 }
 
 CellBlock TestCalendarExchange::cells()

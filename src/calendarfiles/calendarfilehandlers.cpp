@@ -1,14 +1,11 @@
-#include "exchangehandlers.h"
+#include "calendarfilehandlers.h"
 
-#include "periodwindow.h"
 #include "tasks/calendarfiles.h"
 
-#include "regional/regional.h"
 #include "services/filechooser.h"
 #include "services/prompter.h"
 #include "services/storefailure.h"
 #include "store/storeerror.h"
-#include "regional/clock.h"
 
 #include <QAction>
 #include <QDir>
@@ -18,39 +15,23 @@ namespace {
 const QString kCalendarFilter = QStringLiteral("Calendario iCalendar (*.ics);;Tutti i file (*)");
 }
 
-ExchangeHandlers::ExchangeHandlers(const Controls &controls, Diary &diary, Prompter &prompter,
+CalendarFileHandlers::CalendarFileHandlers(const Controls &controls, Diary &diary, Prompter &prompter,
                                    StoreFailure &storeFailure, FileChooser &files, QObject *parent)
     : QObject(parent), m_controls(controls), m_diary(diary), m_prompter(prompter), m_storeFailure(storeFailure),
       m_files(&files)
 {
-    setObjectName(QStringLiteral("exchangeHandlers"));
-    connect(controls.periodAction, &QAction::triggered, this, &ExchangeHandlers::showPeriodWindow);
-    connect(controls.exportAction, &QAction::triggered, this, &ExchangeHandlers::exportCalendar);
-    connect(controls.importAction, &QAction::triggered, this, &ExchangeHandlers::importCalendar);
+    setObjectName(QStringLiteral("calendarFileHandlers"));
+    connect(controls.exportAction, &QAction::triggered, this, &CalendarFileHandlers::exportCalendar);
+    connect(controls.importAction, &QAction::triggered, this, &CalendarFileHandlers::importCalendar);
 }
 
-void ExchangeHandlers::dayListed(const QString &dateText)
-{
-    m_listed = Regional::parseDate(dateText);
-}
-
-QString ExchangeHandlers::suggestedFolder()
+QString CalendarFileHandlers::suggestedFolder()
 {
     const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
     return documents.isEmpty() ? QDir::homePath() : documents;
 }
 
-void ExchangeHandlers::showPeriodWindow()
-{
-    if (!m_period)
-        m_period = new PeriodWindow(m_diary, m_prompter, m_storeFailure, *m_files, m_controls.window);
-    m_period->setPeriod(Period::day(m_listed.isValid() ? m_listed : Clock::today()));
-    m_period->show();
-    m_period->raise();
-    m_period->activateWindow();
-}
-
-void ExchangeHandlers::exportCalendar()
+void CalendarFileHandlers::exportCalendar()
 {
     const QString path = m_files->fileToSave(QStringLiteral("Esporta calendario"),
                                              QDir(suggestedFolder()).filePath(QStringLiteral("Vespolari.ics")),
@@ -65,7 +46,7 @@ void ExchangeHandlers::exportCalendar()
     }
 }
 
-void ExchangeHandlers::importCalendar()
+void CalendarFileHandlers::importCalendar()
 {
     const QString path = m_files->fileToOpen(QStringLiteral("Importa calendario"), suggestedFolder(), kCalendarFilter);
     if (path.isEmpty())
