@@ -143,23 +143,17 @@ QString CommandLine::helpText()
         "  vespolari --esporta-calendario ~/Documenti/agenda.ics");
 }
 
-int CommandLine::run(const QString &folder) const
+namespace {
+
+// The workbook opened for the task, the file to import read first; an exit code when the run
+// ends there.
+std::optional<int> open(CommandLine::Task task, const QString &file, const QString &folder, CalcWorkbook &book,
+                        InstanceLock &lock, Prompter &prompter, CalendarFiles::Read &importing)
 {
-    StreamPrompter prompter;
-    const Interruption interruption;
-    InstanceLock lock;
-    CalcWorkbook book;
-    // No window, so no hand-over: the office goes with this program whatever ends it.
-    book.tieOfficeToProgram();
-    book.setWhileStarting([] {
-        if (Interruption::requested())
-            throw Interruption::error();
-    });
-    CalendarFiles::Read importing;
     try {
         // An import file is read whole before an office starts, and refused then if it cannot be.
-        if (m_task == Task::Import) {
-            importing = CalendarFiles::read(m_file);
+        if (task == CommandLine::Task::Import) {
+            importing = CalendarFiles::read(file);
             if (!importing.error.isEmpty()) {
                 say(stderr, importing.error);
                 return 2;
@@ -184,14 +178,20 @@ int CommandLine::run(const QString &folder) const
         say(stderr, Interruption::error().description());
         return Interruption::exitCode();
     }
-    Diary diary(book);
+    return std::nullopt;
+}
+
+// The export or the import, and the end of the run that leaves nothing unsaved.
+int exchange(CommandLine::Task task, const QString &file, Diary &diary, Prompter &prompter,
+             const QByteArray &importing)
+{
     try {
         diary.reload();
         std::optional<StoreError> notSaved;
         const CalendarFiles::Outcome outcome =
-            m_task == Task::Export
-                ? CalendarFiles::exportTo(diary, m_file)
-                : CalendarFiles::importFrom(diary, m_file, importing.data,
+            task == CommandLine::Task::Export
+                ? CalendarFiles::exportTo(diary, file)
+                : CalendarFiles::importFrom(diary, file, importing,
                                             [&notSaved](const std::optional<StoreError> &failure) { notSaved = failure; });
         diary.waitForSave();
         say(outcome.done ? stdout : stderr, outcome.text);
@@ -215,4 +215,25 @@ int CommandLine::run(const QString &folder) const
             diary.quitOffice();
         return 1;
     }
+}
+
+} // namespace
+
+int CommandLine::run(const QString &folder) const
+{
+    StreamPrompter prompter;
+    const Interruption interruption;
+    InstanceLock lock;
+    CalcWorkbook book;
+    // No window, so no hand-over: the office goes with this program whatever ends it.
+    book.tieOfficeToProgram();
+    book.setWhileStarting([] {
+        if (Interruption::requested())
+            throw Interruption::error();
+    });
+    CalendarFiles::Read importing;
+    if (const std::optional<int> ended = open(m_task, m_file, folder, book, lock, prompter, importing))
+        return *ended;
+    Diary diary(book);
+    return exchange(m_task, m_file, diary, prompter, importing.data);
 }
