@@ -1,5 +1,6 @@
 #include "support/shareddiary.h"
 #include "support/browsefixture.h"
+#include "support/otherlocale.h"
 
 #include <QCheckBox>
 #include <QLineEdit>
@@ -39,7 +40,6 @@ void TestDayView::initTestCase()
 
 void TestDayView::init()
 {
-    useItalian();
     replaceRows(m_diary->book(), {});
     ui(*form()).Check1->setChecked(false);
     ui(*form()).List1->clear();
@@ -173,7 +173,7 @@ void TestDayView::followsTheUserLocale()
     const QDate day(2024, 3, 7);
     replaceRows(m_diary->book(), {row(day.addDays(-1), QTime(8, 0), QStringLiteral("Ieri")),
                                   row(day, QTime(9, 30), QStringLiteral("Dentista"))});
-    QLocale::setDefault(locale);
+    const OtherLocale regional(locale);
     clickDay(*form(), day);
     QCOMPARE(ui(*form()).Text1->text(), dateText);
     QCOMPARE(lines(ui(*form()).List1), QStringList{timeText});

@@ -1,4 +1,5 @@
 #include "regional/regional.h"
+#include "support/otherlocale.h"
 
 #include <QTest>
 
@@ -8,7 +9,6 @@ class TestRegional : public QObject
     Q_OBJECT
 
 private slots:
-    void cleanup();
     void italianDates_data();
     void italianDates();
     void twoDigitYearsFollowTheDesktopWindow();
@@ -19,11 +19,6 @@ private slots:
     void timeWithPoint();
     void longTimeHasSecondsAndNoZone();
 };
-
-void TestRegional::cleanup()
-{
-    QLocale::setDefault(QLocale(QLocale::Italian, QLocale::Italy));
-}
 
 void TestRegional::italianDates_data()
 {
@@ -70,20 +65,20 @@ void TestRegional::dateTextHasFourDigitYearAndReadsBack()
 
 void TestRegional::otherLocaleKeepsItsOwnDateOrder()
 {
-    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+    const OtherLocale us(QLocale(QLocale::English, QLocale::UnitedStates));
     QCOMPARE(Regional::parseDate(QStringLiteral("5/25/2009")), QDate(2009, 5, 25));
     QCOMPARE(Regional::parseDate(QStringLiteral("25/05/2009")), QDate());
     QCOMPARE(Regional::parseDate(Regional::dateText(QDate(2009, 5, 25))), QDate(2009, 5, 25));
     QVERIFY(Regional::dateText(QDate(2009, 5, 25)).contains(QLatin1String("2009")));
 
-    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    const OtherLocale germany(QLocale(QLocale::German, QLocale::Germany));
     QCOMPARE(Regional::parseDate(QStringLiteral("25.05.2009")), QDate(2009, 5, 25));
     QCOMPARE(Regional::dateText(QDate(2009, 5, 25)), QStringLiteral("25.05.2009"));
 }
 
 void TestRegional::cLocaleFallsBackToItalian()
 {
-    QLocale::setDefault(QLocale::c());
+    const OtherLocale cLocale(QLocale::c());
     QCOMPARE(Regional::dateText(QDate(2009, 5, 25)), QStringLiteral("25/05/2009"));
     QCOMPARE(Regional::parseDate(QStringLiteral("25/05/2009")), QDate(2009, 5, 25));
     QCOMPARE(Regional::longTimeText(QTime(9, 30, 5)), QStringLiteral("09:30:05"));
@@ -114,7 +109,7 @@ void TestRegional::timeWithPoint()
     QFETCH(QTime, time);
     QCOMPARE(Regional::parseTime(text), time);
     // The time of day does not depend on the regional settings.
-    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+    const OtherLocale us(QLocale(QLocale::English, QLocale::UnitedStates));
     QCOMPARE(Regional::parseTime(text), time);
 }
 

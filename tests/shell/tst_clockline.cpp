@@ -1,5 +1,6 @@
 #include "shell/clockline.h"
 #include "shell/form1.h"
+#include "support/otherlocale.h"
 #include "support/testsupport.h"
 
 #include <QLabel>
@@ -15,23 +16,11 @@ class TestClockLine : public QObject
     Q_OBJECT
 
 private slots:
-    void init();
-    void cleanupTestCase();
     void exactForm_data();
     void exactForm();
     void timeIsReadBeforeDate();
     void windowLineTicksEverySecond();
 };
-
-void TestClockLine::init()
-{
-    QLocale::setDefault(QLocale(QLocale::Italian, QLocale::Italy));
-}
-
-void TestClockLine::cleanupTestCase()
-{
-    QLocale::setDefault(QLocale::c());
-}
 
 void TestClockLine::exactForm_data()
 {
@@ -53,7 +42,7 @@ void TestClockLine::exactForm()
     QFETCH(QLocale, locale);
     QFETCH(QTime, time);
     QFETCH(QString, line);
-    QLocale::setDefault(locale);
+    const OtherLocale regional(locale);
     QCOMPARE(ClockLine::text(time, QDate(2009, 5, 25)), line);
 }
 

@@ -9,7 +9,6 @@
 
 #include <QCalendarWidget>
 #include <QListWidget>
-#include <QLocale>
 #include <QTest>
 
 // One running diary for a whole test class; each case puts its own rows on the sheet.
@@ -47,11 +46,6 @@ inline QStringList lines(const LinesList &list)
     for (int i = 0; i < list.count(); ++i)
         out << list.text(i);
     return out;
-}
-
-inline void useItalian()
-{
-    QLocale::setDefault(QLocale(QLocale::Italian, QLocale::Italy));
 }
 
 } // namespace BrowseFixture
