@@ -18,91 +18,6 @@
 
 namespace {
 
-struct ComponentFree
-{
-    void operator()(icalcomponent *c) const { icalcomponent_free(c); }
-};
-using Component = std::unique_ptr<icalcomponent, ComponentFree>;
-
-const char *kProductId = "-//Vespolari//Agenda appuntamenti//IT";
-
-// The system zone as libical knows it, under its plain name; a system without a named zone
-// writes UTC.
-struct LocalZone
-{
-    icaltimezone *zone = nullptr;
-    QByteArray tzid;
-};
-
-LocalZone localZone()
-{
-    QByteArray id = QTimeZone::systemTimeZoneId();
-    if (id.isEmpty() || id == "UTC" || id == "Etc/Universal")
-        id = "Etc/UTC";
-    icaltimezone *zone = icaltimezone_get_builtin_timezone(id.constData());
-    if (!zone || !icaltimezone_get_component(zone))
-        zone = icaltimezone_get_builtin_timezone("Etc/UTC");
-    if (!zone || !icaltimezone_get_component(zone))
-        return {};
-    return {zone, id};
-}
-
-icaltimetype toIcal(const QDate &date, const QTime &time, const LocalZone &local)
-{
-    icaltimetype t = icaltime_null_time();
-    t.year = date.year();
-    t.month = date.month();
-    t.day = date.day();
-    if (!time.isValid()) {
-        t.is_date = 1;
-        return t;
-    }
-    t.hour = time.hour();
-    t.minute = time.minute();
-    t.second = time.second();
-    if (local.zone)
-        t = icaltime_set_timezone(&t, local.zone);
-    return t;
-}
-
-icalcomponent *newEvent(const CalendarEvent &event, const LocalZone &local, const icaltimetype &stamp)
-{
-    icalcomponent *vevent = icalcomponent_new(ICAL_VEVENT_COMPONENT);
-    icalcomponent_add_property(vevent, icalproperty_new_uid(event.uid.toUtf8().constData()));
-    icalcomponent_add_property(vevent, icalproperty_new_dtstamp(stamp));
-    const icaltimetype start = toIcal(event.date, event.time, local);
-    icalproperty *dtstart = icalproperty_new_dtstart(start);
-    if (start.is_date)
-        icalproperty_add_parameter(dtstart, icalparameter_new_value(ICAL_VALUE_DATE));
-    else if (local.zone)
-        icalproperty_add_parameter(dtstart, icalparameter_new_tzid(local.tzid.constData()));
-    icalcomponent_add_property(vevent, dtstart);
-    icalcomponent_add_property(vevent, icalproperty_new_summary(event.text.toUtf8().constData()));
-    return vevent;
-}
-
-QByteArray calendarText(const QVector<CalendarEvent> &events)
-{
-    const LocalZone local = localZone();
-    Component calendar(icalcomponent_new(ICAL_VCALENDAR_COMPONENT));
-    icalcomponent_add_property(calendar.get(), icalproperty_new_version("2.0"));
-    icalcomponent_add_property(calendar.get(), icalproperty_new_prodid(kProductId));
-    if (local.zone) {
-        // Under its plain name, as other programs look zones up by it.
-        icalcomponent *vtimezone = icalcomponent_new_clone(icaltimezone_get_component(local.zone));
-        icalproperty *tzid = icalcomponent_get_first_property(vtimezone, ICAL_TZID_PROPERTY);
-        icalproperty_set_tzid(tzid, local.tzid.constData());
-        icalcomponent_add_component(calendar.get(), vtimezone);
-    }
-    const icaltimetype stamp = icaltime_current_time_with_zone(icaltimezone_get_utc_timezone());
-    for (const CalendarEvent &event : events)
-        icalcomponent_add_component(calendar.get(), newEvent(event, local, stamp));
-    char *text = icalcomponent_as_ical_string_r(calendar.get());
-    const QByteArray result(text);
-    icalmemory_free_buffer(text);
-    return result;
-}
-
 // The zone a property's TZID names: the file's own VTIMEZONE first, then libical's.
 icaltimetype withZone(icaltimetype t, icalproperty *prop, icalcomponent *calendar)
 {
@@ -373,16 +288,6 @@ QString uidOf(QByteArray key, int place)
 
 } // namespace
 
-QByteArray ICalendar::write(const QVector<CalendarEvent> &events)
-{
-    return calendarText(events);
-}
-
-QByteArray ICalendar::writeEvent(const CalendarEvent &event)
-{
-    return calendarText({event});
-}
-
 ICalendar::Parsed ICalendar::read(const QByteArray &data, const QDate &expandUntil, int maxOccurrences, int maxEvents)
 {
     Parsed parsed;
@@ -392,7 +297,7 @@ ICalendar::Parsed ICalendar::read(const QByteArray &data, const QDate &expandUnt
     if (shape == ICalendarLimits::Shape::NotCalendar)
         return parsed;
     const QString damaged = QStringLiteral("Il file è incompleto o danneggiato.");
-    Component root(shape == ICalendarLimits::Shape::Whole ? icalparser_parse_string(text.constData()) : nullptr);
+    ICalendarLimits::Component root(shape == ICalendarLimits::Shape::Whole ? icalparser_parse_string(text.constData()) : nullptr);
     icalerror_clear_errno();
     std::vector<icalcomponent *> calendars;
     if (root && icalcomponent_isa(root.get()) == ICAL_VCALENDAR_COMPONENT) {

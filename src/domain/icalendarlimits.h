@@ -5,9 +5,18 @@
 
 #include <libical/ical.h>
 
+#include <memory>
+
 // What a calendar from outside (a file, a server's answer) may cost us to read, and which of its
 // names we follow. libical trusts its input; these checks stand before it.
 namespace ICalendarLimits {
+
+// A component libical handed over, freed with everything in it.
+struct ComponentFree
+{
+    void operator()(icalcomponent *c) const { icalcomponent_free(c); }
+};
+using Component = std::unique_ptr<icalcomponent, ComponentFree>;
 
 // The steps of sparse repetitions one reading may walk through, in days (years for yearly
 // rules): about two seconds of the library's work, far beyond any real calendar.

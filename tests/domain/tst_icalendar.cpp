@@ -15,6 +15,7 @@ class TestICalendar : public QObject
 private slots:
     void initTestCase() { qputenv("TZ", "Europe/Rome"); }
     void writesEscapedFoldedEventsInTheLocalZone();
+    void theZoneGoesWithTheRulesTheEventsNeedOnly();
     void readsAnotherProgramsFile();
     void seriesStopAtTheLimit();
     void aSeriesIsKnownFromItsEventNotItsZone();
@@ -42,6 +43,28 @@ void TestICalendar::writesEscapedFoldedEventsInTheLocalZone()
         QVERIFY2(line.size() <= 76, line.constData());
         QCOMPARE(QString::fromUtf8(line).toUtf8(), line);
     }
+}
+
+void TestICalendar::theZoneGoesWithTheRulesTheEventsNeedOnly()
+{
+    const auto zoneLines = [](const QByteArray &ics) {
+        const int from = ics.indexOf("BEGIN:VTIMEZONE"), to = ics.indexOf("END:VTIMEZONE");
+        return from < 0 || to < from ? -1 : int(ics.mid(from, to - from).count('\n'));
+    };
+    // Winter and summer of this year, and a summer of 1975, when Italy's summer time began in June.
+    const QVector<CalendarEvent> recent{{"w@v", QDate(2026, 1, 15), QTime(10, 0), QStringLiteral("Inverno")},
+                                        {"s@v", QDate(2026, 7, 15), QTime(10, 0), QStringLiteral("Estate")}};
+    const QVector<CalendarEvent> older = recent + QVector<CalendarEvent>{
+        {"o@v", QDate(1975, 6, 10), QTime(9, 0), QStringLiteral("Allora")}};
+    for (const QVector<CalendarEvent> &events : {recent, older}) {
+        const QByteArray ics = ICalendar::write(events);
+        QCOMPARE(ICalendar::read(ics, QDate(2030, 1, 1)).events, events);
+        QVERIFY(ics.contains("DTSTART;TZID=Europe/Rome:19750610T090000") == (events.size() == 3));
+    }
+    // A few lines of rules, not the zone's whole history since 1866.
+    const int lines = zoneLines(ICalendar::write(recent));
+    QVERIFY2(lines > 0 && lines < 40, qPrintable(QString::number(lines)));
+    QVERIFY(zoneLines(ICalendar::write(older)) > lines);
 }
 
 void TestICalendar::readsAnotherProgramsFile()
