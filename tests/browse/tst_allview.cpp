@@ -37,11 +37,7 @@ void TestAllView::initTestCase()
 
 void TestAllView::init()
 {
-    ui(*form()).Check1->setChecked(false);
-    replaceRows(m_diary->book(), {});
-    ui(*form()).List1->clear();
-    ui(*form()).List2->clear();
-    m_diary->prompter.clear();
+    m_diary.reset();
 }
 
 void TestAllView::emptyWorkbookListsNothingAndSaysNothing()

@@ -40,12 +40,7 @@ void TestDayView::initTestCase()
 
 void TestDayView::init()
 {
-    replaceRows(m_diary->book(), {});
-    ui(*form()).Check1->setChecked(false);
-    ui(*form()).List1->clear();
-    ui(*form()).List2->clear();
-    ui(*form()).Text1->clear();
-    prompter().clear();
+    m_diary.reset();
 }
 
 void TestDayView::emptyWorkbookSaysNoneIsStored()

@@ -41,18 +41,7 @@ void TestEntryFields::initTestCase()
 
 void TestEntryFields::init()
 {
-    Form1 &f = m_diary->form();
-    {
-        const QSignalBlocker b1(ui(f).Text1), b2(ui(f).Text2), b3(ui(f).Text3), b4(ui(f).Check1);
-        ui(f).Text1->clear();
-        ui(f).Text2->clear();
-        ui(f).Text3->clear();
-        ui(f).Check1->setChecked(false);
-    }
-    ui(f).List1->clear();
-    ui(f).List2->clear();
-    m_diary->prompter.clear();
-    m_diary->prompter.onMessage = nullptr;
+    m_diary.reset();
 }
 
 void TestEntryFields::cleanupTestCase()

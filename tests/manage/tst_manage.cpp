@@ -80,13 +80,7 @@ void TestManage::init()
 {
     if (ChangeWindow *open = changeWindow(form()))
         open->reject();
-    replaceRows(m_diary->book(), fixtureRows());
-    ui(form()).Check1->setChecked(false);
-    ui(form()).List1->clear();
-    ui(form()).List2->clear();
-    prompter().clear();
-    prompter().replies.clear();
-    prompter().onQuestion = nullptr;
+    m_diary.reset(fixtureRows());
 }
 
 void TestManage::listDay(const QDate &day)

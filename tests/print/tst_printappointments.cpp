@@ -1,6 +1,5 @@
 #include "print/printappointments.h"
 #include "support/shareddiary.h"
-#include "support/browsefixture.h"
 #include "print/printrig.h"
 #include "regional/regional.h"
 #include "store/calcworkbook.h"
@@ -69,9 +68,7 @@ void TestPrintAppointments::initTestCase()
 
 void TestPrintAppointments::init()
 {
-    BrowseFixture::replaceRows(m_diary->book(), {});
-    m_diary->prompter.clear();
-    m_diary->prompter.answers.clear();
+    m_diary.reset();
 }
 
 void TestPrintAppointments::cleanupTestCase()

@@ -11,19 +11,12 @@ class SharedDiary
 {
 public:
     // On the supplied empty workbook, or on one holding these rows from the first data row on.
-    void start(const CellBlock &rows = {})
-    {
-        m_workbook = std::make_unique<TempWorkbook>();
-        if (!rows.isEmpty())
-            DiaryWalk::storeBeforeStart(m_workbook->path(), rows);
-        m_diary = std::make_unique<RunningDiary>(m_workbook->folder());
-    }
+    void start(const CellBlock &rows = {});
     // The office goes before the folder that holds its workbook.
-    void stop()
-    {
-        m_diary.reset();
-        m_workbook.reset();
-    }
+    void stop();
+    // What a case starts from: these rows alone on the sheet, the entry fields, the lists and
+    // "Visualizza tutti" emptied, and no box shown or scripted.
+    void reset(const CellBlock &rows = {});
 
     RunningDiary &operator*() { return *m_diary; }
     RunningDiary *operator->() { return m_diary.get(); }

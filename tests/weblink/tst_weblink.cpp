@@ -1,7 +1,7 @@
 #include "weblink/linkimage.h"
 #include "weblink/weblink.h"
 #include "shell/form1.h"
-#include "support/testsupport.h"
+#include "support/shareddiary.h"
 
 #include <QDesktopServices>
 #include <QTest>
@@ -30,22 +30,19 @@ private slots:
     void failureShowsNothing();
 
 private:
-    RunningDiary *m_diary = nullptr;
-    TempWorkbook *m_workbook = nullptr;
+    SharedDiary m_diary;
 };
 
 void TestWebLink::initTestCase()
 {
-    m_workbook = new TempWorkbook;
-    m_diary = new RunningDiary(m_workbook->folder());
+    m_diary.start();
     m_diary->form().show();
     QVERIFY(QTest::qWaitForWindowExposed(&m_diary->form()));
 }
 
 void TestWebLink::cleanupTestCase()
 {
-    delete m_diary;
-    delete m_workbook;
+    m_diary.stop();
 }
 
 void TestWebLink::anyButtonOpensTheSiteAndLeavesABorder()
