@@ -65,14 +65,11 @@ struct TypingDiary
 
     void type(const QString &date, const QString &time, const QString &text)
     {
-        ui(form()).Text1->setText(date);
-        ui(form()).Text2->setText(time);
-        ui(form()).Text3->setText(text);
+        DiaryWalk::typeEntry(form(), date, time, text);
     }
     void insert(const QString &date, const QString &time, const QString &text)
     {
-        type(date, time, text);
-        ui(form()).Command1->click();
+        DiaryWalk::insert(form(), date, time, text);
     }
 };
 
