@@ -7,7 +7,7 @@
 #include "support/startparts.h"
 #include "support/testsupport.h"
 #include "store/rescuecopy.h"
-#include "sync/syncstate.h"
+#include "tasks/syncstate.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -8,7 +8,7 @@
 #include "shell/form1.h"
 #include "sync/serverwindow.h"
 #include "sync/synchandlers.h"
-#include "sync/syncstate.h"
+#include "tasks/syncstate.h"
 
 #include <QAction>
 #include <QApplication>

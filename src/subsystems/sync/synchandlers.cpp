@@ -1,8 +1,8 @@
 #include "synchandlers.h"
 
-#include "serveraccount.h"
+#include "tasks/serveraccount.h"
 #include "serverwindow.h"
-#include "syncstate.h"
+#include "tasks/syncstate.h"
 
 #include "domain/diary.h"
 #include "services/prompter.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "syncengine.h"
+#include "tasks/syncengine.h"
 
 #include <QObject>
 #include <QPointer>
