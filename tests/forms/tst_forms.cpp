@@ -25,7 +25,7 @@ class TestForms : public QObject
 private slots:
     void initTestCase();
     void captionsLeadToTheirFieldsAndNameThem();
-    void standardButtonsSpeakItalian();
+    void standardButtonsSpeakItalianAndCancelCloses();
     void everyAddedWindowNamesItsControlsOneWay();
 };
 
@@ -56,9 +56,10 @@ void TestForms::captionsLeadToTheirFieldsAndNameThem()
         buddies << label->buddy();
     QCOMPARE(buddies, (QList<QWidget *>{time, text}));
     QCOMPARE(WindowForm::spoken(QStringLiteral(" Salva && &esci ")), QStringLiteral("Salva & esci"));
+    QCOMPARE(WindowForm::spoken(QStringLiteral("&Parole da cercare:")), QStringLiteral("Parole da cercare"));
 }
 
-void TestForms::standardButtonsSpeakItalian()
+void TestForms::standardButtonsSpeakItalianAndCancelCloses()
 {
     QDialog window;
     WindowForm form(&window, QStringLiteral("Prova"), QStringLiteral("Una prova"));
@@ -70,6 +71,14 @@ void TestForms::standardButtonsSpeakItalian()
     QCOMPARE(own->accessibleName(), QStringLiteral("Prova"));
     QCOMPARE(form.buttons()->buttonRole(own), QDialogButtonBox::ActionRole);
     QVERIFY(ok->isDefault());
+    // OK only says so: the window checks what was typed before it closes.
+    int confirmed = 0;
+    QObject::connect(form.buttons(), &QDialogButtonBox::accepted, [&] { ++confirmed; });
+    window.show();
+    ok->click();
+    QVERIFY(confirmed == 1 && window.isVisible());
+    cancel->click();
+    QVERIFY(!window.isVisible() && window.result() == QDialog::Rejected);
 }
 
 void TestForms::everyAddedWindowNamesItsControlsOneWay()

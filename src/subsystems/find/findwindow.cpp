@@ -1,6 +1,7 @@
 #include "findwindow.h"
 
 #include "findresults.h"
+#include "forms/windowform.h"
 
 #include <QAccessible>
 #include <QHeaderView>
@@ -8,26 +9,20 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QTreeView>
-#include <QVBoxLayout>
 
 FindWindow::FindWindow(QWidget *parent) : QDialog(parent)
 {
-    setObjectName(QStringLiteral("Cerca"));
-    setWindowTitle(QStringLiteral("Cerca appuntamenti"));
-    setAccessibleName(QStringLiteral("Cerca appuntamenti"));
     setModal(false);
     buildControls();
 }
 
 void FindWindow::buildControls()
 {
-    queryCaption = new QLabel(QStringLiteral("&Parole da cercare:"), this);
-    queryCaption->setObjectName(QStringLiteral("Label1"));
+    WindowForm form(this, QStringLiteral("Cerca"), QStringLiteral("Cerca appuntamenti"));
     queryEdit = new QLineEdit(this);
-    queryEdit->setObjectName(QStringLiteral("Text1"));
-    queryEdit->setAccessibleName(QStringLiteral("Parole da cercare"));
     queryEdit->setClearButtonEnabled(true);
-    queryCaption->setBuddy(queryEdit);
+    form.row(QStringLiteral("&Parole da cercare:"), queryEdit, QStringLiteral("Text1"))
+        ->setObjectName(QStringLiteral("Label1"));
 
     m_results = new FindResults(this);
     resultsView = new QTreeView(this);
@@ -52,11 +47,8 @@ void FindWindow::buildControls()
     // No accessible name of its own: a screen reader reads the count itself, and is told when
     // it changes.
 
-    auto *layout = new QVBoxLayout(this);
-    layout->addWidget(queryCaption);
-    layout->addWidget(queryEdit);
-    layout->addWidget(resultsView, 1);
-    layout->addWidget(countLabel);
+    form.below(resultsView, 1);
+    form.below(countLabel);
     setTabOrder(queryEdit, resultsView);
     resize(560, 360);
 

@@ -40,7 +40,6 @@ private:
 
     AppointmentSearch m_search;
     FindResults *m_results = nullptr;
-    QLabel *queryCaption = nullptr;
     QLineEdit *queryEdit = nullptr;
     QTreeView *resultsView = nullptr;
     QLabel *countLabel = nullptr;

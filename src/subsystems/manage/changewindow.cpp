@@ -6,19 +6,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-namespace {
-
-QLineEdit *field(QWidget *parent, const QString &accessibleName, const QString &text, int maxLength)
-{
-    auto *edit = new QLineEdit(parent);
-    edit->setAccessibleName(accessibleName);
-    edit->setMaxLength(maxLength);
-    edit->setText(text);
-    return edit;
-}
-
-} // namespace
-
 ChangeWindow::ChangeWindow(const QString &dateText, const QString &timeText, const QString &text, QWidget *parent)
     : QDialog(parent)
 {
@@ -26,10 +13,10 @@ ChangeWindow::ChangeWindow(const QString &dateText, const QString &timeText, con
     setModal(true);
 
     // The same limits as the entry fields of the main window.
-    m_dateEdit = field(this, QStringLiteral("Data"), dateText, qMax(10, int(dateText.size())));
+    m_dateEdit = form.lineEdit(dateText, qMax(10, int(dateText.size())), QStringLiteral("Data"));
     // A time typed by hand in the workbook may be longer: shown whole, and refused if kept.
-    m_timeEdit = field(this, QStringLiteral("Ora"), timeText, qMax(5, int(timeText.size())));
-    m_textEdit = field(this, QStringLiteral("Testo appuntamento"), text, 1 << 20);
+    m_timeEdit = form.lineEdit(timeText, qMax(5, int(timeText.size())), QStringLiteral("Ora"));
+    m_textEdit = form.lineEdit(text, 1 << 20, QStringLiteral("Testo appuntamento"));
     m_textEdit->setMinimumWidth(320);
     form.row(QStringLiteral("&Data 00/00/0000"), m_dateEdit, QStringLiteral("Text1"));
     form.row(QStringLiteral("&Ora  00.00"), m_timeEdit, QStringLiteral("Text2"));
@@ -43,9 +30,9 @@ ChangeWindow::ChangeWindow(const QString &dateText, const QString &timeText, con
     setTabOrder(m_okButton, m_cancelButton);
     m_timeEdit->setFocus();
 
-    connect(m_okButton, &QPushButton::clicked, this, &ChangeWindow::confirmed);
-    connect(m_cancelButton, &QPushButton::clicked, this, &QDialog::reject);
+    connect(form.buttons(), &QDialogButtonBox::accepted, this, &ChangeWindow::confirmed);
 }
+
 QString ChangeWindow::dateText() const
 {
     return m_dateEdit->text();

@@ -4,7 +4,6 @@
 #include "tasks/remindersettings.h"
 
 #include <QCheckBox>
-#include <QPushButton>
 #include <QSpinBox>
 
 ReminderWindow::ReminderWindow(QWidget *parent) : QDialog(parent)
@@ -23,10 +22,9 @@ ReminderWindow::ReminderWindow(QWidget *parent) : QDialog(parent)
     form.wide(m_activeCheck, QStringLiteral("Check1"), QStringLiteral("Avvisa prima degli appuntamenti"));
     form.row(QStringLiteral("&Minuti di anticipo"), m_minutesSpin, QStringLiteral("Spin1"));
 
-    QPushButton *ok = form.button(QDialogButtonBox::Ok, QStringLiteral("Command1"));
-    QPushButton *cancel = form.button(QDialogButtonBox::Cancel, QStringLiteral("Command2"));
-    connect(ok, &QPushButton::clicked, this, &ReminderWindow::keep);
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    form.button(QDialogButtonBox::Ok, QStringLiteral("Command1"));
+    form.button(QDialogButtonBox::Cancel, QStringLiteral("Command2"));
+    connect(form.buttons(), &QDialogButtonBox::accepted, this, &ReminderWindow::keep);
 }
 
 void ReminderWindow::keep()

@@ -8,20 +8,10 @@
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
 
 namespace {
-
-QLineEdit *field(QWidget *parent, const QString &accessibleName, const QString &text, int maxLength)
-{
-    auto *edit = new QLineEdit(parent);
-    edit->setAccessibleName(accessibleName);
-    edit->setMaxLength(maxLength);
-    edit->setText(text);
-    return edit;
-}
 
 // The choices of "Ripeti", in the order shown.
 const Repetition::Rule kRules[] = {{Repetition::Unit::Day, 1}, {Repetition::Unit::Week, 1}, {Repetition::Unit::Week, 2},
@@ -36,9 +26,9 @@ RepeatWindow::RepeatWindow(const QString &dateText, const QString &timeText, con
     setModal(true);
 
     // The same limits as the entry fields of the main window.
-    m_dateEdit = field(this, QStringLiteral("Data"), dateText, 10);
-    m_timeEdit = field(this, QStringLiteral("Ora"), timeText, 5);
-    m_textEdit = field(this, QStringLiteral("Testo"), text, 1 << 20);
+    m_dateEdit = form.lineEdit(dateText, 10, QStringLiteral("Data"));
+    m_timeEdit = form.lineEdit(timeText, 5, QStringLiteral("Ora"));
+    m_textEdit = form.lineEdit(text, 1 << 20, QStringLiteral("Testo"));
     m_textEdit->setMinimumWidth(320);
     m_repeatCombo = new QComboBox(this);
     m_repeatCombo->addItems({QStringLiteral("ogni giorno"), QStringLiteral("ogni settimana"),
@@ -54,7 +44,7 @@ RepeatWindow::RepeatWindow(const QString &dateText, const QString &timeText, con
     m_untilOption = new QRadioButton(QStringLiteral("&Fino al"), this);
     m_untilOption->setObjectName(QStringLiteral("Option1"));
     m_untilOption->setAccessibleName(QStringLiteral("Fino al"));
-    m_untilEdit = field(this, QStringLiteral("Fino al"), QString(), 10);
+    m_untilEdit = form.lineEdit(QString(), 10, QStringLiteral("Fino al"));
     m_untilEdit->setObjectName(QStringLiteral("Text4"));
     m_countOption = new QRadioButton(QStringLiteral("&Numero di volte"), this);
     m_countOption->setObjectName(QStringLiteral("Option2"));
@@ -76,8 +66,8 @@ RepeatWindow::RepeatWindow(const QString &dateText, const QString &timeText, con
     m_previewLabel->setObjectName(QStringLiteral("Label1"));
     m_previewLabel->setTextFormat(Qt::PlainText);
     form.below(m_previewLabel);
-    QPushButton *ok = form.button(QDialogButtonBox::Ok, QStringLiteral("Command1"));
-    QPushButton *cancel = form.button(QDialogButtonBox::Cancel, QStringLiteral("Command2"));
+    form.button(QDialogButtonBox::Ok, QStringLiteral("Command1"));
+    form.button(QDialogButtonBox::Cancel, QStringLiteral("Command2"));
 
     connect(m_untilOption, &QRadioButton::toggled, m_untilEdit, &QWidget::setEnabled);
     connect(m_countOption, &QRadioButton::toggled, m_countSpin, &QWidget::setEnabled);
@@ -86,8 +76,7 @@ RepeatWindow::RepeatWindow(const QString &dateText, const QString &timeText, con
     connect(m_repeatCombo, &QComboBox::currentIndexChanged, this, &RepeatWindow::updatePreview);
     connect(m_untilOption, &QRadioButton::toggled, this, &RepeatWindow::updatePreview);
     connect(m_countSpin, &QSpinBox::valueChanged, this, &RepeatWindow::updatePreview);
-    connect(ok, &QPushButton::clicked, this, &RepeatWindow::confirmed);
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    connect(form.buttons(), &QDialogButtonBox::accepted, this, &RepeatWindow::confirmed);
     m_timeEdit->setFocus();
     updatePreview();
 }

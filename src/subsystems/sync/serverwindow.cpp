@@ -35,10 +35,9 @@ ServerWindow::ServerWindow(QWidget *parent) : QDialog(parent)
 
     m_probe = form.button(QStringLiteral("&Prova"), QDialogButtonBox::ActionRole, QStringLiteral("Command1"));
     QPushButton *save = form.button(QDialogButtonBox::Save, QStringLiteral("Command2"));
-    QPushButton *close = form.button(QDialogButtonBox::Close, QStringLiteral("Command3"));
+    form.button(QDialogButtonBox::Close, QStringLiteral("Command3"));
     connect(m_probe, &QPushButton::clicked, this, &ServerWindow::probeRequested);
     connect(save, &QPushButton::clicked, this, &ServerWindow::saveRequested);
-    connect(close, &QPushButton::clicked, this, &QDialog::close);
 }
 
 void ServerWindow::setFields(const QString &address, const QString &user, const QString &password)
