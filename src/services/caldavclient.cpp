@@ -77,11 +77,16 @@ QString CalDavClient::Result::describe() const
             .arg(kMaxAnswerBytes / (1024 * 1024));
     case Outcome::TooSlow:
         return QStringLiteral("Il server è troppo lento: %1").arg(detail);
+    case Outcome::TokenRefused:
+        return QStringLiteral("Il server non riconosce più l'ultima sincronizzazione (risposta %1).").arg(status);
+    case Outcome::NotSupported:
+        return QStringLiteral("Il server non elenca le sole modifiche (risposta %1).").arg(status);
     }
     return {};
 }
 
-CalDavClient::CalDavClient(QObject *parent) : QObject(parent), m_net(new QNetworkAccessManager(this))
+CalDavClient::CalDavClient(QObject *parent)
+    : QObject(parent), m_net(new QNetworkAccessManager(this)), m_timeoutMs(kTimeoutMs)
 {
     // Each redirect is looked at (send()); Qt would carry a raw Authorization header anywhere.
     m_net->setRedirectPolicy(QNetworkRequest::UserVerifiedRedirectPolicy);
@@ -205,9 +210,8 @@ QNetworkReply *CalDavClient::send(const QByteArray &verb, const QString &href, c
         if (!errors.isEmpty())
             reply->setProperty(kSslError, int(errors.first().error()));
     });
-    QTimer::singleShot(kTimeoutMs, reply, [reply] {
-        stop(reply, Outcome::TooSlow,
-             QStringLiteral("nessuna risposta completa in %1 secondi.").arg(kTimeoutMs / 1000));
+    QTimer::singleShot(m_timeoutMs, reply, [reply, seconds = m_timeoutMs / 1000] {
+        stop(reply, Outcome::TooSlow, QStringLiteral("nessuna risposta completa in %1 secondi.").arg(seconds));
     });
     return reply;
 }
@@ -308,6 +312,69 @@ void CalDavClient::probe(std::function<void(const Result &)> done)
     });
 }
 
+QHash<QString, QString> CalDavClient::insideEtags(const QVector<DavAnswer::Response> &answers, Result &result) const
+{
+    QHash<QString, QString> found;
+    for (const DavAnswer::Response &a : answers) {
+        QString href;
+        const Place place = placeOf(a.href, &href);
+        if (place == Place::Outside)
+            ++result.ignored;
+        else if (place == Place::Inside && a.found && !a.etag.isEmpty())
+            found.insert(href, a.etag);
+    }
+    return found;
+}
+
+void CalDavClient::changes(const QString &token, std::function<void(const Result &, const Changes &)> done)
+{
+    const QByteArray body = "<?xml version=\"1.0\" encoding=\"utf-8\"?><d:sync-collection xmlns:d=\"DAV:\">"
+                            "<d:sync-token>" + token.toHtmlEscaped().toUtf8() + "</d:sync-token>"
+                            "<d:sync-level>1</d:sync-level><d:prop><d:getetag/></d:prop></d:sync-collection>";
+    QNetworkReply *reply = send("REPORT", {}, body, {{"Depth", "0"}});
+    whenDone(reply, [this, token, done](QNetworkReply *reply, Result result) {
+        Changes changes;
+        changes.whole = token.isEmpty();
+        // A token refused is the server's to refuse; a report refused without one is not offered.
+        if (!result.ok() && (result.status == 400 || result.status == 403 || result.status == 409
+                             || result.status == 405 || result.status == 415 || result.status == 501))
+            result.outcome = token.isEmpty() ? Outcome::NotSupported : Outcome::TokenRefused;
+        DavAnswer::Multistatus answer;
+        if (result.ok() && !DavAnswer::readMultistatus(reply->readAll(), answer))
+            result.outcome = Outcome::BadAnswer, answer = {};
+        changes.etags = insideEtags(answer.responses, result);
+        for (const DavAnswer::Response &a : std::as_const(answer.responses)) {
+            QString href;
+            const Place place = placeOf(a.href, &href);
+            if (place == Place::Inside && !a.found)
+                changes.gone << href;
+            changes.truncated = changes.truncated || (place == Place::Calendar && a.truncated);
+        }
+        changes.token = answer.syncToken;
+        done(result, changes);
+    });
+}
+
+void CalDavClient::ctag(std::function<void(const Result &, const QString &)> done)
+{
+    static const QByteArray body = QByteArrayLiteral(
+        "<?xml version=\"1.0\" encoding=\"utf-8\"?>"
+        "<d:propfind xmlns:d=\"DAV:\" xmlns:cs=\"http://calendarserver.org/ns/\"><d:prop><cs:getctag/></d:prop>"
+        "</d:propfind>");
+    whenDone(send("PROPFIND", {}, body, {{"Depth", "0"}}), [this, done](QNetworkReply *reply, Result result) {
+        QVector<DavAnswer::Response> answers;
+        if (result.ok() && !DavAnswer::readMultistatus(reply->readAll(), answers))
+            result.outcome = Outcome::BadAnswer;
+        QString ctag;
+        for (const DavAnswer::Response &a : std::as_const(answers)) {
+            QString path;
+            if (placeOf(a.href, &path) == Place::Calendar)
+                ctag = a.ctag;
+        }
+        done(result, ctag);
+    });
+}
+
 void CalDavClient::etags(std::function<void(const Result &, const QHash<QString, QString> &)> done)
 {
     static const QByteArray body = QByteArrayLiteral(
@@ -318,30 +385,24 @@ void CalDavClient::etags(std::function<void(const Result &, const QHash<QString,
         "</c:calendar-query>");
     QNetworkReply *reply = send("REPORT", {}, body, {{"Depth", "1"}});
     whenDone(reply, [this, done](QNetworkReply *reply, Result result) {
-        QHash<QString, QString> found;
         QVector<DavAnswer::Response> answers;
         if (result.ok() && !DavAnswer::readMultistatus(reply->readAll(), answers))
             result.outcome = Outcome::BadAnswer, answers.clear();
-        for (const DavAnswer::Response &a : answers) {
-            QString href;
-            const Place place = placeOf(a.href, &href);
-            if (place == Place::Outside)
-                ++result.ignored;
-            else if (place == Place::Inside && a.found && !a.etag.isEmpty())
-                found.insert(href, a.etag);
-        }
+        const QHash<QString, QString> found = insideEtags(answers, result);
         done(result, found);
     });
 }
 
 void CalDavClient::multiget(const QStringList &hrefs,
-                            std::function<void(const Result &, const QHash<QString, Body> &)> done)
+                            std::function<void(const Result &, const QHash<QString, Body> &)> done,
+                            std::function<void(int done, int total)> progress)
 {
     struct Gathered
     {
         QHash<QString, Body> bodies;
         Result failure;
         int open = 0;
+        int answered = 0;
         int ignored = 0;
     };
     auto gathered = std::make_shared<Gathered>();
@@ -359,8 +420,9 @@ void CalDavClient::multiget(const QStringList &hrefs,
         body += "</c:calendar-multiget>";
         ++gathered->open;
         const QSet<QString> asked(batch.cbegin(), batch.cend());
-        whenDone(send("REPORT", {}, body, {{"Depth", "1"}}), [this, done, gathered, asked](QNetworkReply *reply,
-                                                                                          Result result) {
+        whenDone(send("REPORT", {}, body, {{"Depth", "1"}}), [this, done, progress, gathered, asked,
+                                                              total = int(hrefs.size())](QNetworkReply *reply,
+                                                                                         Result result) {
             QVector<DavAnswer::Response> answers;
             if (result.ok() && !DavAnswer::readMultistatus(reply->readAll(), answers))
                 result.outcome = Outcome::BadAnswer, answers.clear();
@@ -374,6 +436,9 @@ void CalDavClient::multiget(const QStringList &hrefs,
                 else if (place == Place::Inside && a.found && !a.calendarData.isEmpty())
                     gathered->bodies.insert(href, {a.etag, a.calendarData});
             }
+            gathered->answered += int(asked.size());
+            if (progress)
+                progress(std::min(gathered->answered, total), total);
             if (--gathered->open == 0) {
                 Result all = gathered->failure;
                 all.ignored = gathered->ignored;

@@ -8,6 +8,9 @@
 #include <QUrl>
 #include <functional>
 
+namespace DavAnswer {
+struct Response;
+}
 class QAuthenticator;
 class QNetworkAccessManager;
 class QNetworkReply;
@@ -44,6 +47,8 @@ public:
         Redirected, // sent elsewhere, and not followed
         TooLarge,
         TooSlow,
+        TokenRefused,  // the sync-token is expired or unknown there: ask again without one
+        NotSupported,  // no sync-collection report on this server
     };
 
     struct Result
@@ -64,6 +69,16 @@ public:
         QByteArray data;
     };
 
+    // What changed since a sync-token (RFC 6578), or, asked without one, the whole calendar.
+    struct Changes
+    {
+        QHash<QString, QString> etags;  // new or changed, with their ETag
+        QStringList gone;               // deleted since the token
+        QString token;                  // to ask with next time; empty when the server gave none
+        bool whole = false;             // asked without a token: `etags` is every event there is
+        bool truncated = false;         // the server has more to say: ask again with `token`
+    };
+
     explicit CalDavClient(QObject *parent = nullptr);
     ~CalDavClient() override;
 
@@ -72,10 +87,15 @@ public:
 
     // Whether the address names a calendar this account may read.
     void probe(std::function<void(const Result &)> done);
+    // What changed since `token` (empty: everything), in one sync-collection REPORT.
+    void changes(const QString &token, std::function<void(const Result &, const Changes &)> done);
+    // The collection's getctag, for a server without sync-tokens; empty when it has none either.
+    void ctag(std::function<void(const Result &, const QString &)> done);
     // Every event resource of the calendar and its ETag, without bodies: the quick pass.
     void etags(std::function<void(const Result &, const QHash<QString, QString> &)> done);
-    // The bodies of these resources, asked in batches.
-    void multiget(const QStringList &hrefs, std::function<void(const Result &, const QHash<QString, Body> &)> done);
+    // The bodies of these resources, asked in batches; `progress` hears of each batch answered.
+    void multiget(const QStringList &hrefs, std::function<void(const Result &, const QHash<QString, Body> &)> done,
+                  std::function<void(int done, int total)> progress = {});
     // Writes one event: over the version with that ETag, or, with none, only where nothing is yet.
     // The callback gets the new ETag when the server says it.
     void put(const QString &href, const QByteArray &body, const QString &ifMatch,
@@ -89,6 +109,8 @@ public:
     static bool isInside(const QUrl &calendar, const QString &path);
     // Whether an ETag may go back into a header as it is: no control characters.
     static bool isSafeEtag(const QString &etag);
+    // How long a request may take, its whole answer included.
+    void setTimeout(int msecs) { m_timeoutMs = msecs; }
     // Requests not answered yet.
     int pending() const { return m_pending; }
     // Every request still open ends now, each answered as `outcome` (unreachable, by default).
@@ -103,6 +125,8 @@ private:
     // An answer of the client's own, without asking the server, still from the event loop.
     void later(std::function<void()> answer);
     void authenticate(QNetworkReply *reply, QAuthenticator *authenticator);
+    // The hrefs of an answer that name events inside the calendar, with their ETags.
+    QHash<QString, QString> insideEtags(const QVector<DavAnswer::Response> &answers, Result &result) const;
     // Where an href from an answer points; `path` gets its decoded path when inside.
     Place placeOf(const QString &href, QString *path) const;
     bool sameOrigin(const QUrl &url) const;
@@ -111,4 +135,5 @@ private:
     QNetworkAccessManager *m_net;
     Account m_account;
     int m_pending = 0;
+    int m_timeoutMs;
 };

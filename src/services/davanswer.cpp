@@ -6,12 +6,22 @@
 #include <QSslError>
 #include <QXmlStreamReader>
 
+#include <algorithm>
+
 namespace DavAnswer {
 
 namespace {
 
 const QString kDav = QStringLiteral("DAV:");
 const QString kCalDav = QStringLiteral("urn:ietf:params:xml:ns:caldav");
+const QString kCalendarServer = QStringLiteral("http://calendarserver.org/ns/");
+// Tokens of real servers are URLs of a few dozen characters; one far longer is not sent back.
+constexpr int kMaxToken = 1024;
+
+bool hasControl(const QString &text)
+{
+    return std::any_of(text.cbegin(), text.cend(), [](QChar c) { return c.unicode() < 0x20 || c.unicode() == 0x7f; });
+}
 
 } // namespace
 
@@ -67,6 +77,14 @@ QString certificateTrouble(const QNetworkReply *reply)
 
 bool readMultistatus(const QByteArray &xml, QVector<Response> &out)
 {
+    Multistatus all;
+    const bool read = readMultistatus(xml, all);
+    out << all.responses;
+    return read;
+}
+
+bool readMultistatus(const QByteArray &xml, Multistatus &out)
+{
     QXmlStreamReader r(xml);
     Response current;
     bool sawRoot = false;
@@ -92,13 +110,19 @@ bool readMultistatus(const QByteArray &xml, QVector<Response> &out)
                 const QString status = r.readElementText();
                 if (!status.contains(QLatin1String(" 200")))
                     current.found = current.found && !current.etag.isEmpty();
+                current.truncated = current.truncated || status.contains(QLatin1String(" 507"));
+            } else if (ns == kCalendarServer && name == QLatin1String("getctag")) {
+                current.ctag = r.readElementText().trimmed().left(kMaxToken);
+            } else if (ns == kDav && name == QLatin1String("sync-token")) {
+                const QString token = r.readElementText().trimmed();
+                out.syncToken = token.size() <= kMaxToken && !hasControl(token) ? token : QString();
             } else if (ns == kCalDav && name == QLatin1String("calendar")) {
                 current.isCalendar = true;
             } else if (ns == kCalDav && name == QLatin1String("calendar-data")) {
                 current.calendarData = r.readElementText().toUtf8();
             }
         } else if (r.isEndElement() && r.namespaceUri() == kDav && r.name() == QLatin1String("response")) {
-            out << current;
+            out.responses << current;
         }
     }
     return sawRoot && !r.hasError();

@@ -33,6 +33,7 @@
 #include <QMenuBar>
 #include <QPainter>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QTimer>
 
 namespace {
@@ -181,6 +182,11 @@ void Form1::buildControls()
     exitButton = button(client, "Command3", QStringLiteral("Esci"), twips(9120, 2640, 1095, 375));
     linkImage = place<LinkImage>(client, "Image1", twips(9720, 6240, 1050, 510));
     linkImage->setToolTip(QStringLiteral("Visita il sito !"));
+    // Below the drawn window, and there only while a long synchronisation runs.
+    statusLine = statusBar();
+    statusLine->setObjectName(QStringLiteral("StatusBar1"));
+    statusLine->setSizeGripEnabled(false);
+    statusLine->hide();
 
     for (QLabel *l : {textCaption, dateCaption, timeCaption, creditsLabel, dayListCaption, clockLabel})
         l->setFocusPolicy(Qt::NoFocus);
@@ -244,7 +250,7 @@ void Form1::wireHandlers(Rows rows)
                                                 m_diary, m_prompter, *m_storeFailure, this);
     m_print = std::make_unique<PrintHandlers>(printButton, m_diary, m_prompter, *m_storeFailure, this);
     // Before the hand-over's handler: a synchronisation under way ends before the workbook goes.
-    m_sync = std::make_unique<SyncHandlers>(SyncHandlers::Controls{this, serverAction, refreshAction}, m_diary,
+    m_sync = std::make_unique<SyncHandlers>(SyncHandlers::Controls{this, serverAction, refreshAction, statusLine}, m_diary,
                                             m_prompter, *m_storeFailure, this);
     connect(handOverAction, &QAction::triggered, m_sync.get(), &SyncHandlers::finish);
     m_handOver = std::make_unique<HandOverHandlers>(handOverAction, m_diary, m_prompter, *m_storeFailure, this);

@@ -24,6 +24,7 @@ class QMenu;
 class QListView;
 class QListWidget;
 class QPushButton;
+class QStatusBar;
 class QTimer;
 class RemindHandlers;
 class RepeatHandlers;
@@ -102,6 +103,7 @@ private:
     QTimer *clockTimer = nullptr;
     QLabel *creditsLabel = nullptr;
     LinkImage *linkImage = nullptr;
+    QStatusBar *statusLine = nullptr;
 
     std::unique_ptr<EntryHandlers> m_entry;
     std::unique_ptr<BrowseHandlers> m_browse;

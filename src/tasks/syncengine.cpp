@@ -8,6 +8,7 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QLocale>
 #include <QEventLoop>
 #include <QPointer>
 #include <QSet>
@@ -21,9 +22,18 @@ namespace {
 constexpr int kYearsAhead = 2;
 // Writes on their way to the server at once, as many as the connections Qt opens to one host.
 constexpr int kInFlight = 6;
-// However the server answers, a run ends by then; a first upload of a large diary goes on in the
-// runs that follow.
+// A run that hears nothing from the server for this long ends; what is left goes at the next run.
 constexpr int kRunMinutes = 5;
+// Runs with more events than this to send or receive show how far they have got.
+constexpr int kShownFrom = 20;
+// A long run stores what it has sent this often, so a run cut off goes on where it stopped.
+constexpr int kStoreEveryMs = 2000;
+
+// Nearest dates first: what the user looks at soonest is on the server soonest.
+int distance(const QDate &date)
+{
+    return int(std::abs(QDate::currentDate().daysTo(date)));
+}
 
 SyncContent contentOf(const CalendarEvent &e)
 {
@@ -43,6 +53,13 @@ CalendarEvent eventOf(const QString &uid, const SyncContent &c)
 }
 
 } // namespace
+
+QString SyncEngine::Progress::describe() const
+{
+    const QLocale italian(QLocale::Italian);
+    return (sending ? QStringLiteral("Inviati %1 di %2") : QStringLiteral("Ricevuti %1 di %2"))
+        .arg(italian.toString(done), italian.toString(total));
+}
 
 QString SyncEngine::Summary::describe() const
 {
@@ -73,7 +90,7 @@ SyncEngine::SyncEngine(Diary &diary, const QString &stateFile, QObject *parent)
     m_deadline.setInterval(kRunMinutes * 60 * 1000);
     connect(&m_deadline, &QTimer::timeout, this, [this] {
         cutShort(CalDavClient::Outcome::TooSlow,
-                 QStringLiteral("sincronizzazione non finita in %1 minuti.").arg(kRunMinutes));
+                 QStringLiteral("nessuna risposta da %1 minuti.").arg(kRunMinutes));
     });
 }
 
@@ -81,46 +98,121 @@ void SyncEngine::setAccount(const CalDavClient::Account &account)
 {
     m_client.setAccount(account);
     m_agreedLoaded = false;
+    m_noSyncCollection = false;
+    m_serverRead = false;
 }
 
 void SyncEngine::syncNow()
+{
+    request(true);
+}
+
+void SyncEngine::sendNow()
+{
+    request(false);
+}
+
+void SyncEngine::request(bool askServer)
 {
     if (!isConfigured())
         return;
     if (m_running || m_readers > 0) {
         m_again = true;
+        m_againAsks = m_againAsks || askServer;
         return;
     }
-    start();
+    // Without a reading of the server in this session, what the diary sends could pair with
+    // nothing there: the first run asks.
+    start(askServer || !m_serverRead);
 }
 
-void SyncEngine::start()
+void SyncEngine::start(bool askServer)
 {
     m_running = true;
+    m_askingServer = askServer;
+    m_serverHeldBack = false;
     m_again = false;
+    m_againAsks = false;
     m_summary = Summary();
     ++m_run;
     m_deadline.start();
     if (!m_agreedLoaded) {
-        m_agreed = SyncState::load(m_stateFile, m_client.account().calendar.toString());
+        const SyncState::Agreement stored = SyncState::load(m_stateFile, m_client.account().calendar.toString());
+        m_agreed = stored.records;
+        m_token = stored.syncToken;
+        m_ctag = stored.ctag;
         m_agreedLoaded = true;
     }
-    m_client.etags([this](const CalDavClient::Result &result, const QHash<QString, QString> &etags) {
-        gotEtags(result, etags);
+    m_nextToken = m_token;
+    m_nextCtag = m_ctag;
+    if (askServer)
+        this->askServer(false);
+    else
+        gotEtags(agreedEtags());
+}
+
+QHash<QString, QString> SyncEngine::agreedEtags() const
+{
+    QHash<QString, QString> etags;
+    for (const SyncRecord &r : std::as_const(m_agreed))
+        etags.insert(r.href, r.etag);
+    return etags;
+}
+
+void SyncEngine::askServer(bool again)
+{
+    if (m_noSyncCollection)
+        return askWithoutToken();
+    m_client.changes(m_token, [this, again](const CalDavClient::Result &result, const CalDavClient::Changes &changes) {
+        m_summary.ignored += result.ignored;
+        // An expired token costs one whole comparison; a server without the report, or with more
+        // than one answer holds, is listed as before.
+        if (result.outcome == CalDavClient::Outcome::TokenRefused && !again) {
+            m_token.clear();
+            return askServer(true);
+        }
+        if (result.outcome == CalDavClient::Outcome::NotSupported || (result.ok() && changes.truncated)) {
+            m_noSyncCollection = true;
+            return askWithoutToken();
+        }
+        if (!result.ok())
+            return end(result.describe());
+        QHash<QString, QString> etags = changes.whole ? changes.etags : agreedEtags();
+        if (!changes.whole) {
+            for (const QString &href : changes.gone)
+                etags.remove(href);
+            etags.insert(changes.etags);
+        }
+        m_nextToken = changes.token;
+        m_nextCtag.clear();
+        gotEtags(etags);
     });
 }
 
-void SyncEngine::gotEtags(const CalDavClient::Result &result, const QHash<QString, QString> &etags)
+void SyncEngine::askWithoutToken()
 {
-    m_summary.ignored += result.ignored;
-    if (!result.ok())
-        return end(result.describe());
-    // Bodies only of what is new or changed there: with nothing changed, this run is one REPORT.
-    QHash<QString, QString> agreedEtag;
-    for (const SyncRecord &r : std::as_const(m_agreed))
-        agreedEtag.insert(r.href, r.etag);
+    m_client.ctag([this](const CalDavClient::Result &result, const QString &ctag) {
+        m_summary.ignored += result.ignored;
+        if (result.ok() && !ctag.isEmpty() && ctag == m_ctag)
+            return gotEtags(agreedEtags());
+        m_client.etags([this, ctag = result.ok() ? ctag : QString()](const CalDavClient::Result &result,
+                                                                     const QHash<QString, QString> &etags) {
+            m_summary.ignored += result.ignored;
+            if (!result.ok())
+                return end(result.describe());
+            m_nextToken.clear();
+            m_nextCtag = ctag;
+            gotEtags(etags);
+        });
+    });
+}
+
+void SyncEngine::gotEtags(const QHash<QString, QString> &etags)
+{
+    // Bodies only of what is new or changed there: with nothing changed, none.
+    QHash<QString, QString> agreedEtag = agreedEtags();
     // Series are read again once a day even when unchanged: their occurrences ahead move with it.
-    const bool newDay = m_seriesRead != QDate::currentDate();
+    const bool newDay = m_askingServer && m_seriesRead != QDate::currentDate();
     QSet<QString> series;
     for (const SyncRecord &r : std::as_const(m_agreed))
         if (newDay && r.isOccurrence())
@@ -129,14 +221,28 @@ void SyncEngine::gotEtags(const CalDavClient::Result &result, const QHash<QStrin
     for (auto it = etags.cbegin(); it != etags.cend(); ++it)
         if (agreedEtag.value(it.key()) != it.value() || series.contains(it.key()))
             wanted << it.key();
-    m_client.multiget(wanted, [this, etags](const CalDavClient::Result &result,
-                                            const QHash<QString, CalDavClient::Body> &bodies) {
-        m_summary.ignored += result.ignored;
-        if (!result.ok())
-            return end(result.describe());
-        m_seriesRead = QDate::currentDate();
-        gotBodies(etags, bodies);
-    });
+    if (wanted.isEmpty()) {
+        if (newDay)
+            m_seriesRead = QDate::currentDate();
+        return gotBodies(etags, {});
+    }
+    const bool shown = wanted.size() >= kShownFrom;
+    m_client.multiget(
+        wanted,
+        [this, etags, shown](const CalDavClient::Result &result, const QHash<QString, CalDavClient::Body> &bodies) {
+            m_summary.ignored += result.ignored;
+            if (shown)
+                showProgress(false, 0, 0);
+            if (!result.ok())
+                return end(result.describe());
+            m_seriesRead = QDate::currentDate();
+            gotBodies(etags, bodies);
+        },
+        [this, shown](int done, int total) {
+            m_deadline.start();
+            if (shown)
+                showProgress(false, done, total);
+        });
 }
 
 void SyncEngine::gotBodies(const QHash<QString, QString> &etags, const QHash<QString, CalDavClient::Body> &bodies)
@@ -179,7 +285,7 @@ void SyncEngine::gotBodies(const QHash<QString, QString> &etags, const QHash<QSt
                 if (self->m_reading && self->m_run == run)
                     self->gotEvents(server);
                 else if (self->m_again && !self->m_running)
-                    self->syncNow();
+                    self->request(self->m_againAsks);
             },
             Qt::QueuedConnection);
     });
@@ -220,6 +326,7 @@ void SyncEngine::applyToDiary(const SyncPlan &plan, bool unsaved)
         for (const auto &r : plan.replaceInDiary)
             m_next << r.record;
         m_next << plan.removeFromDiary;
+        m_serverHeldBack = true;
     };
     // Rows written but not on disk (a save that failed) wait: the server's changes go in once
     // they are saved, so that the comparison and the rows written agree.
@@ -283,26 +390,42 @@ void SyncEngine::applyToDiary(const SyncPlan &plan, bool unsaved)
 void SyncEngine::sendToServer(const SyncPlan &plan)
 {
     const auto failed = [this](const CalDavClient::Result &result) {
+        // Someone else wrote first: no failure, the next run reads that event and keeps both versions.
+        if (result.outcome == CalDavClient::Outcome::Changed) {
+            m_again = m_againAsks = true;
+            return;
+        }
         ++m_summary.failed;
         if (m_summary.failure.isEmpty())
             m_summary.failure = result.describe();
     };
+    QVector<SyncContent> create = plan.create;
+    std::stable_sort(create.begin(), create.end(),
+                     [](const SyncContent &a, const SyncContent &b) { return distance(a.date) < distance(b.date); });
+    QVector<SyncPlan::Replace> replace = plan.replace;
+    std::stable_sort(replace.begin(), replace.end(), [](const SyncPlan::Replace &a, const SyncPlan::Replace &b) {
+        return distance(a.content.date) < distance(b.content.date);
+    });
     m_steps.clear();
-    for (const SyncContent &c : plan.create) {
+    m_created.clear();
+    for (const SyncContent &c : std::as_const(create)) {
         m_steps << [=] {
             const QString uid = QUuid::createUuid().toString(QUuid::WithoutBraces);
             const QString href = m_client.hrefFor(uid);
             m_client.put(href, ICalendar::writeEvent(eventOf(uid, c)), {},
                          [=](const CalDavClient::Result &result, const QString &etag) {
-                             if (result.ok())
-                                 ++m_summary.sent, m_next << SyncRecord{uid, href, etag, {}, c, true};
-                             else
+                             if (result.ok()) {
+                                 ++m_summary.sent;
+                                 m_next << SyncRecord{uid, href, etag, {}, c, true};
+                                 m_created << m_next.last();
+                             } else {
                                  failed(result);
-                             stepDone();
+                             }
+                             stepAnswered();
                          });
         };
     }
-    for (const SyncPlan::Replace &r : plan.replace) {
+    for (const SyncPlan::Replace &r : std::as_const(replace)) {
         m_steps << [=] {
             m_client.put(r.record.href, ICalendar::writeEvent(eventOf(r.record.uid, r.content)), r.record.etag,
                          [=](const CalDavClient::Result &result, const QString &etag) {
@@ -312,7 +435,7 @@ void SyncEngine::sendToServer(const SyncPlan &plan)
                              else
                                  failed(result);
                              m_next << now;
-                             stepDone();
+                             stepAnswered();
                          });
         };
     }
@@ -325,15 +448,32 @@ void SyncEngine::sendToServer(const SyncPlan &plan)
                     failed(result);
                     m_next << r;
                 }
-                stepDone();
+                stepAnswered();
             });
         };
     }
     // A few at a time: requests waiting in the queue would run out their time limit there.
     m_open += m_steps.size();
     m_nextStep = 0;
+    m_answered = 0;
+    m_sinceStored.start();
     while (m_nextStep < m_steps.size() && m_nextStep < kInFlight)
         m_steps[m_nextStep++]();
+    stepDone();
+}
+
+void SyncEngine::stepAnswered()
+{
+    m_deadline.start();
+    ++m_answered;
+    if (m_steps.size() >= kShownFrom)
+        showProgress(true, m_answered, int(m_steps.size()));
+    // Stored as it goes, as the last agreement with what was sent since: the token stays the last
+    // run's, so what the server changed meanwhile is asked for again.
+    if (!m_created.isEmpty() && m_sinceStored.elapsed() >= kStoreEveryMs) {
+        saveState(m_agreed + m_created, m_token, m_ctag);
+        m_sinceStored.restart();
+    }
     stepDone();
 }
 
@@ -344,12 +484,32 @@ void SyncEngine::stepDone()
             m_steps[m_nextStep++]();
         return;
     }
+    if (m_steps.size() >= kShownFrom)
+        showProgress(true, 0, 0);
     m_steps.clear();
+    m_created.clear();
     m_agreed = m_next;
-    if (!SyncState::save(m_stateFile, m_client.account().calendar.toString(), m_agreed))
+    // The server's changes held back are asked for again: the token read in this run would skip them.
+    if (!m_serverHeldBack) {
+        m_token = m_nextToken;
+        m_ctag = m_nextCtag;
+    }
+    if (!saveState(m_agreed, m_token, m_ctag))
         m_summary.failure = QStringLiteral("lo stato della sincronizzazione non si è potuto salvare in %1.")
                                 .arg(m_stateFile);
+    if (m_askingServer)
+        m_serverRead = true;
     end(m_summary.failure);
+}
+
+bool SyncEngine::saveState(const QVector<SyncRecord> &agreed, const QString &token, const QString &ctag)
+{
+    return SyncState::save(m_stateFile, m_client.account().calendar.toString(), {agreed, token, ctag});
+}
+
+void SyncEngine::showProgress(bool sending, int done, int total)
+{
+    emit progressed(Progress{sending, done, total});
 }
 
 void SyncEngine::end(const QString &failure)
@@ -361,7 +521,10 @@ void SyncEngine::end(const QString &failure)
     m_running = false;
     emit runFinished(m_last);
     if (m_again)
-        QTimer::singleShot(m_summary.failure.isEmpty() ? 0 : 1000, this, &SyncEngine::syncNow);
+        QTimer::singleShot(m_summary.failure.isEmpty() ? 0 : 1000, this, [this] {
+            if (m_again)
+                request(m_againAsks);
+        });
 }
 
 void SyncEngine::finish(int msecs)

@@ -19,7 +19,7 @@ QString SyncState::fileFor(const QString &workbookPath)
     return PrivateData::folder() + QStringLiteral("/server-%1.json").arg(name);
 }
 
-QVector<SyncRecord> SyncState::load(const QString &file, const QString &calendarUrl)
+SyncState::Agreement SyncState::load(const QString &file, const QString &calendarUrl)
 {
     QFile in(file);
     if (!in.open(QIODevice::ReadOnly))
@@ -28,7 +28,8 @@ QVector<SyncRecord> SyncState::load(const QString &file, const QString &calendar
     if (root.value(QLatin1String("calendar")).toString() != calendarUrl)
         return {};
     QVector<SyncRecord> records;
-    for (const QJsonValue &v : root.value(QLatin1String("records")).toArray()) {
+    const QJsonArray stored = root.value(QLatin1String("records")).toArray();
+    for (const QJsonValue &v : stored) {
         const QJsonObject o = v.toObject();
         SyncRecord r;
         r.uid = o.value(QLatin1String("uid")).toString();
@@ -45,13 +46,20 @@ QVector<SyncRecord> SyncState::load(const QString &file, const QString &calendar
             && CalDavClient::isSafeEtag(r.etag))
             records << r;
     }
-    return records;
+    // Asked from a token, the server would not name again what a record left out held: with any
+    // left out, the next run compares everything.
+    const bool whole = records.size() == stored.size();
+    const auto token = [&root, whole](const char *name) {
+        const QString text = whole ? root.value(QLatin1String(name)).toString() : QString();
+        return CalDavClient::isSafeEtag(text) && text.size() <= 1024 ? text : QString();
+    };
+    return {records, token("syncToken"), token("ctag")};
 }
 
-bool SyncState::save(const QString &file, const QString &calendarUrl, const QVector<SyncRecord> &records)
+bool SyncState::save(const QString &file, const QString &calendarUrl, const Agreement &agreement)
 {
     QJsonArray list;
-    for (const SyncRecord &r : records) {
+    for (const SyncRecord &r : agreement.records) {
         QJsonObject o{{QLatin1String("uid"), r.uid},
                       {QLatin1String("href"), r.href},
                       {QLatin1String("etag"), r.etag},
@@ -65,7 +73,11 @@ bool SyncState::save(const QString &file, const QString &calendarUrl, const QVec
             o.insert(QLatin1String("held"), false);
         list << o;
     }
-    const QJsonObject root{{QLatin1String("calendar"), calendarUrl}, {QLatin1String("records"), list}};
+    QJsonObject root{{QLatin1String("calendar"), calendarUrl}, {QLatin1String("records"), list}};
+    if (!agreement.syncToken.isEmpty())
+        root.insert(QLatin1String("syncToken"), agreement.syncToken);
+    if (!agreement.ctag.isEmpty())
+        root.insert(QLatin1String("ctag"), agreement.ctag);
     QDir().mkpath(QFileInfo(file).absolutePath());
     QSaveFile out(file);
     if (!out.open(QIODevice::WriteOnly))

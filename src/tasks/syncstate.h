@@ -11,12 +11,24 @@
 class SyncState
 {
 public:
+    struct Agreement
+    {
+        Agreement(QVector<SyncRecord> records = {}, QString syncToken = {}, QString ctag = {})
+            : records(std::move(records)), syncToken(std::move(syncToken)), ctag(std::move(ctag))
+        {
+        }
+        QVector<SyncRecord> records;
+        // Where the server's changes were last read up to: its sync-token, or, without one, its ctag.
+        QString syncToken;
+        QString ctag;
+    };
+
     // The file for this workbook, named after its absolute path.
     static QString fileFor(const QString &workbookPath);
 
-    // The records agreed with that calendar; none when the file is missing, unreadable, or about
-    // another calendar.
-    static QVector<SyncRecord> load(const QString &file, const QString &calendarUrl);
+    // What was agreed with that calendar; nothing when the file is missing, unreadable, or about
+    // another calendar. A record that cannot be read costs its token: the next run compares in full.
+    static Agreement load(const QString &file, const QString &calendarUrl);
     // Written whole or not at all. False when it could not be.
-    static bool save(const QString &file, const QString &calendarUrl, const QVector<SyncRecord> &records);
+    static bool save(const QString &file, const QString &calendarUrl, const Agreement &agreement);
 };

@@ -13,6 +13,7 @@
 #include <QEvent>
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QStatusBar>
 
 namespace {
 
@@ -50,9 +51,10 @@ SyncHandlers::SyncHandlers(const Controls &controls, Diary &diary, Prompter &pro
     connect(m_controls.serverAction, &QAction::triggered, this, &SyncHandlers::showWindow);
     connect(m_controls.refreshAction, &QAction::triggered, &m_engine, &SyncEngine::syncNow);
     connect(&m_every, &QTimer::timeout, &m_engine, &SyncEngine::syncNow);
-    connect(&m_afterWrite, &QTimer::timeout, &m_engine, &SyncEngine::syncNow);
+    connect(&m_afterWrite, &QTimer::timeout, &m_engine, &SyncEngine::sendNow);
     connect(&diary, &Diary::changed, this, &SyncHandlers::diaryChanged);
     connect(&m_engine, &SyncEngine::runFinished, this, &SyncHandlers::runFinished);
+    connect(&m_engine, &SyncEngine::progressed, this, &SyncHandlers::progressed);
     connect(&m_engine, &SyncEngine::diaryFailed, this,
             [this](const StoreError &e) { m_storeFailure.recoverIfGone(e); });
     connect(&m_engine, &SyncEngine::diaryNotSaved, this,
@@ -149,6 +151,20 @@ void SyncHandlers::runFinished(const SyncEngine::Summary &summary)
     notice->setAttribute(Qt::WA_DeleteOnClose);
     notice->setModal(false);
     notice->show();
+}
+
+void SyncHandlers::progressed(const SyncEngine::Progress &progress)
+{
+    QStatusBar *line = m_controls.statusLine;
+    if (progress.total == 0 || m_finished) {
+        line->clearMessage();
+        line->hide();
+        return;
+    }
+    line->showMessage(QStringLiteral("Calendario sul server: %1").arg(progress.describe()));
+    line->show();
+    if (m_window)
+        m_window->showLastRun(progress.describe());
 }
 
 // Not a run after run while the window stands open: one once it closes, or once the one behind

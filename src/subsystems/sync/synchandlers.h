@@ -9,13 +9,14 @@
 class Diary;
 class Prompter;
 class QAction;
+class QStatusBar;
 class QWidget;
 class ServerAccount;
 class ServerWindow;
 class StoreFailure;
 
 // "Calendario sul server..." and "Aggiorna dal server" (F5): the server window, and when the
-// diary is synchronised: at start, after each write of its own, every five minutes, on F5.
+// diary is synchronised: at start, every five minutes, on F5; and each write of its own is sent.
 // Without an address nothing of this runs.
 class SyncHandlers : public QObject
 {
@@ -27,6 +28,7 @@ public:
         QWidget *window;
         QAction *serverAction;
         QAction *refreshAction;
+        QStatusBar *statusLine;  // hidden but while a long run shows how far it has got
     };
 
     SyncHandlers(const Controls &controls, Diary &diary, Prompter &prompter, StoreFailure &storeFailure,
@@ -52,6 +54,7 @@ private:
     void probe();
     void save();
     void runFinished(const SyncEngine::Summary &summary);
+    void progressed(const SyncEngine::Progress &progress);
     void diaryChanged();
     void afterModalWindows();
     void stopWatching();
