@@ -19,6 +19,7 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QSettings>
+#include <QStatusBar>
 #include <QTimer>
 
 // Two diaries on two workbooks kept in step through a real Radicale, by the real windows.
@@ -39,6 +40,7 @@ private slots:
     void aHostileServerKeepsNothingOutsideItsCalendar();
     void outsideTextIsTextAndPlainHttpIsAskedFirst();
     void anEventThatCannotBeReadStaysAsAgreed();
+    void aFirstUploadSaysHowFarAndGoesOnAfterEsci();
 };
 
 namespace {
@@ -423,6 +425,31 @@ void TestSync::anEventThatCannotBeReadStaysAsAgreed()
     QCOMPARE(texts(d), QStringList{"2026-03-01 10:00 Riunione"});
     for (const QByteArray &r : std::as_const(home.requests))
         QVERIFY(r.startsWith("REPORT"));
+}
+
+void TestSync::aFirstUploadSaysHowFarAndGoesOnAfterEsci()
+{
+    Radicale server;
+    TempWorkbook wb;
+    Appointments many;
+    for (int i = 0; i < 80; ++i)
+        many << Appointment::typed(QDate(2026, 7, 1).addDays(i), QTime(9, 0), QStringLiteral("Visita %1").arg(i));
+    {
+        RunningDiary d(wb.folder());
+        d.appointments().insertAll(many);
+        connectTo(d, server.calendar());
+        QStatusBar *line = d.form().findChild<QStatusBar *>(QStringLiteral("StatusBar1"));
+        QTRY_VERIFY_WITH_TIMEOUT(!line->isHidden() && line->currentMessage().startsWith("Calendario sul server: Inviati "),
+                                 20000);
+        QLabel *lastRun = openServerWindow(d)->findChild<QLabel *>(QStringLiteral("Label2"));
+        QTRY_VERIFY(QRegularExpression(QStringLiteral("^Inviati \\d+ di 80$")).match(lastRun->text()).hasMatch());
+        // "Esci" in the middle: the run gets its few seconds, the rest waits for the next start.
+        ui(d.form()).Command3->click();
+    }
+    RunningDiary d(wb.folder());
+    QTRY_VERIFY_WITH_TIMEOUT(engine(d).last().when.isValid() && !engine(d).isRunning(), 60000);
+    QCOMPARE(server.events(), 80);
+    QVERIFY(d.form().findChild<QStatusBar *>(QStringLiteral("StatusBar1"))->isHidden());
 }
 
 int main(int argc, char **argv)
