@@ -10,7 +10,7 @@ packages=(
   xvfb xauth x11-utils imagemagick xdotool
   cups cups-client printer-driver-cups-pdf poppler-utils
   gnuplot-nox desktop-file-utils
-  dbus qtkeychain-qt6-dev radicale tzdata
+  dbus qtkeychain-qt6-dev radicale xandikos tzdata
 )
 
 missing=()

@@ -1,5 +1,6 @@
 #include "radicale.h"
 #include "scriptedserver.h"
+#include "xandikos.h"
 #include "support/browsefixture.h"
 #include "support/testsupport.h"
 
@@ -22,7 +23,9 @@
 #include <QStatusBar>
 #include <QTimer>
 
-// Two diaries on two workbooks kept in step through a real Radicale, by the real windows.
+#include <memory>
+
+// Two diaries on two workbooks kept in step through a real Radicale or Xandikos, by the real windows.
 class TestSync : public QObject
 {
     Q_OBJECT
@@ -31,10 +34,13 @@ private slots:
     void init();
     void twoDiariesSeeEachOther_data();
     void twoDiariesSeeEachOther();
+    void aServerDownInTheMiddle_data();
     void aServerDownInTheMiddle();
     void aWrongPasswordIsSaid();
+    void aSeriesFromElsewhereComesAsItsOccurrences_data();
     void aSeriesFromElsewhereComesAsItsOccurrences();
     void withoutAnAddressNothingIsAsked();
+    void aModalWindowHoldsBackTheServersChangesOnly_data();
     void aModalWindowHoldsBackTheServersChangesOnly();
     void onlyWhatIsOnDiskIsSent();
     void aHostileServerKeepsNothingOutsideItsCalendar();
@@ -44,6 +50,21 @@ private slots:
 };
 
 namespace {
+
+// The server a row names; Radicale with the row's user, if any: Xandikos has no users.
+std::unique_ptr<DavServer> serverNamed(const QString &name, const QString &user = {})
+{
+    if (name == QLatin1String("Xandikos"))
+        return std::make_unique<Xandikos>();
+    return std::make_unique<Radicale>(user, QStringLiteral("segreta"));
+}
+
+void serverRows()
+{
+    QTest::addColumn<QString>("server");
+    for (const char *name : {"Radicale", "Xandikos"})
+        QTest::newRow(name) << QString::fromLatin1(name);
+}
 
 ServerWindow *openServerWindow(RunningDiary &d)
 {
@@ -111,23 +132,26 @@ void TestSync::init()
 
 void TestSync::twoDiariesSeeEachOther_data()
 {
+    QTest::addColumn<QString>("server");
     QTest::addColumn<QString>("user");
-    QTest::newRow("senza autenticazione") << QString();
-    QTest::newRow("utente htpasswd") << QStringLiteral("anna");
+    QTest::newRow("Radicale senza autenticazione") << QStringLiteral("Radicale") << QString();
+    QTest::newRow("Radicale utente htpasswd") << QStringLiteral("Radicale") << QStringLiteral("anna");
+    QTest::newRow("Xandikos senza autenticazione") << QStringLiteral("Xandikos") << QString();
 }
 
 void TestSync::twoDiariesSeeEachOther()
 {
+    QFETCH(QString, server);
     QFETCH(QString, user);
-    Radicale server(user, QStringLiteral("segreta"));
+    const auto dav = serverNamed(server, user);
     TempWorkbook wbA, wbB;
     RunningDiary a(wbA.folder()), b(wbB.folder());
-    connectTo(a, server.calendar(), user, QStringLiteral("segreta"));
-    connectTo(b, server.calendar(), user, QStringLiteral("segreta"));
+    connectTo(a, dav->calendar(), user, QStringLiteral("segreta"));
+    connectTo(b, dav->calendar(), user, QStringLiteral("segreta"));
 
     a.appointments().insertAll({Appointment::typed(QDate(2026, 5, 4), QTime(9, 30), QStringLiteral("Dentista"))});
     QVERIFY(refreshedTo(b, {"2026-05-04 09:30 Dentista"}));
-    QCOMPARE(server.events(), 1);
+    QCOMPARE(dav->events(), 1);
 
     a.appointments().replace(a.appointments().stored().first().row,
                              Appointment::typed(QDate(2026, 5, 4), QTime(11, 0), QStringLiteral("Dentista, spostato")));
@@ -135,20 +159,26 @@ void TestSync::twoDiariesSeeEachOther()
 
     b.appointments().remove(b.appointments().stored().first().row);
     QVERIFY(refreshedTo(a, {}));
-    QCOMPARE(server.events(), 0);
+    QCOMPARE(dav->events(), 0);
     QVERIFY(engine(a).last().failure.isEmpty());
+}
+
+void TestSync::aServerDownInTheMiddle_data()
+{
+    serverRows();
 }
 
 void TestSync::aServerDownInTheMiddle()
 {
-    Radicale server;
+    QFETCH(QString, server);
+    const auto dav = serverNamed(server);
     TempWorkbook wbA, wbB;
     RunningDiary a(wbA.folder());
-    connectTo(a, server.calendar());
+    connectTo(a, dav->calendar());
     a.appointments().insertAll({Appointment::typed(QDate(2026, 6, 1), QTime(8, 0), QStringLiteral("Prima"))});
-    QTRY_COMPARE_WITH_TIMEOUT(server.events(), 1, 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(dav->events(), 1, 10000);
 
-    server.stop();
+    dav->stop();
     a.appointments().insertAll({Appointment::typed(QDate(2026, 6, 2), QTime(8, 0), QStringLiteral("Durante"))});
     QTRY_VERIFY_WITH_TIMEOUT(!engine(a).last().failure.isEmpty(), 10000);
     // The diary goes on, and says it once, in a notice that blocks nothing.
@@ -160,12 +190,12 @@ void TestSync::aServerDownInTheMiddle()
     QVERIFY(!notices.first()->isModal());
     QCOMPARE(a.appointments().stored().size(), 3);
 
-    server.start();
+    dav->start();
     RunningDiary b(wbB.folder());
-    connectTo(b, server.calendar());
+    connectTo(b, dav->calendar());
     // The next run, F5 here, sends what is pending.
     a.form().findChild<QAction *>(QStringLiteral("Maggiorna"))->trigger();
-    QTRY_COMPARE_WITH_TIMEOUT(server.events(), 3, 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(dav->events(), 3, 10000);
     QVERIFY(refreshedTo(b, {"2026-06-01 08:00 Prima", "2026-06-02 08:00 Durante", "2026-06-03 08:00 Ancora"}));
 }
 
@@ -191,27 +221,33 @@ void TestSync::aWrongPasswordIsSaid()
                              10000);
 }
 
+void TestSync::aSeriesFromElsewhereComesAsItsOccurrences_data()
+{
+    serverRows();
+}
+
 void TestSync::aSeriesFromElsewhereComesAsItsOccurrences()
 {
-    Radicale server;
-    const auto series = [&server](const char *summary) {
+    QFETCH(QString, server);
+    const auto dav = serverNamed(server);
+    const auto series = [&dav](const char *summary) {
         const QByteArray body = QByteArray("BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//altro//IT\r\nBEGIN:VEVENT\r\n"
                                            "UID:corso-1\r\nDTSTAMP:20260101T000000Z\r\nDTSTART:20260907T090000\r\n"
                                            "RRULE:FREQ=WEEKLY;COUNT=3\r\nSUMMARY:")
                                 + summary + "\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n";
-        return server.request("PUT", QStringLiteral("/u/cal/corso-1.ics"), body);
+        return dav->request("PUT", QStringLiteral("/u/cal/corso-1.ics"), body);
     };
     QCOMPARE(series("Corso"), 201);
     TempWorkbook wb;
     RunningDiary d(wb.folder());
-    connectTo(d, server.calendar());
+    connectTo(d, dav->calendar());
     QVERIFY(refreshedTo(d, {"2026-09-07 09:00 Corso", "2026-09-14 09:00 Corso", "2026-09-21 09:00 Corso"}));
     QVERIFY(series("Corso B") < 300);
     QVERIFY(refreshedTo(d, {"2026-09-07 09:00 Corso B", "2026-09-14 09:00 Corso B", "2026-09-21 09:00 Corso B"}));
     // One occurrence changed here becomes the diary's own; the series stays as it is there.
     d.appointments().replace(d.appointments().stored().at(1).row,
                              Appointment::typed(QDate(2026, 9, 15), QTime(9, 0), QStringLiteral("Corso B")));
-    QTRY_COMPARE_WITH_TIMEOUT(server.events(), 2, 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(dav->events(), 2, 10000);
     QVERIFY(refreshedTo(d, {"2026-09-07 09:00 Corso B", "2026-09-15 09:00 Corso B", "2026-09-21 09:00 Corso B"}));
 }
 
@@ -235,20 +271,26 @@ void TestSync::withoutAnAddressNothingIsAsked()
     QVERIFY(d.form().findChild<QAction *>(QStringLiteral("Maggiorna"))->isEnabled());
 }
 
+void TestSync::aModalWindowHoldsBackTheServersChangesOnly_data()
+{
+    serverRows();
+}
+
 void TestSync::aModalWindowHoldsBackTheServersChangesOnly()
 {
-    Radicale server;
+    QFETCH(QString, server);
+    const auto dav = serverNamed(server);
     // The phone's appointments, timed in the zone of the run: Rome's carries summer-time rules.
-    const auto put = [&server](const char *uid, int day, const QString &text) {
-        return server.request("PUT", QStringLiteral("/u/cal/%1.ics").arg(uid),
-                              ICalendar::writeEvent({uid, QDate(2026, 5, day), QTime(9, 30), text}));
+    const auto put = [&dav](const char *uid, int day, const QString &text) {
+        return dav->request("PUT", QStringLiteral("/u/cal/%1.ics").arg(uid),
+                            ICalendar::writeEvent({uid, QDate(2026, 5, day), QTime(9, 30), text}));
     };
     QCOMPARE(put("tel", 4, QStringLiteral("Dal telefono")), 201);
     QCOMPARE(put("riu", 6, QStringLiteral("Riunione")), 201);
     TempWorkbook wbA, wbB;
     RunningDiary a(wbA.folder()), b(wbB.folder());
-    connectTo(a, server.calendar());
-    connectTo(b, server.calendar());
+    connectTo(a, dav->calendar());
+    connectTo(b, dav->calendar());
     const QStringList both{"2026-05-04 09:30 Dal telefono", "2026-05-06 09:30 Riunione"};
     QVERIFY(refreshedTo(a, both));
     QVERIFY(refreshedTo(b, both));
@@ -273,7 +315,7 @@ void TestSync::aModalWindowHoldsBackTheServersChangesOnly()
     b.form().findChild<QAction *>(QStringLiteral("Melimina"))->trigger();
     QTRY_VERIFY_WITH_TIMEOUT(runsWhileOpen >= 0, 10000);
     QVERIFY2(runsWhileOpen >= 1 && runsWhileOpen <= 2, qPrintable(QString::number(runsWhileOpen)));
-    QCOMPARE(server.events(), 1);
+    QCOMPARE(dav->events(), 1);
     // Once it closes, the change comes by itself; the deleted one comes back nowhere.
     QTRY_COMPARE_WITH_TIMEOUT(texts(b), QStringList{"2026-05-06 09:30 Riunione spostata"}, 10000);
     QVERIFY(refreshedTo(a, {"2026-05-06 09:30 Riunione spostata"}));
