@@ -51,17 +51,21 @@ icaltimetype toIcal(const QDate &date, const QTime &time, const LocalZone &local
     return t;
 }
 
-// The zone's rules in force from the year of the first timed event on, not its whole history: a
-// server stores every line of it with each event, and sends it back with every listing.
-void keepRulesFrom(icalcomponent *vtimezone, const QVector<CalendarEvent> &events)
+// The day of the first event with a time: events of the whole day name no zone.
+QDate firstTimed(const QVector<CalendarEvent> &events)
 {
     QDate first;
     for (const CalendarEvent &e : events) {
         if (e.time.isValid() && e.date.isValid() && (!first.isValid() || e.date < first))
             first = e.date;
     }
-    if (!first.isValid())
-        return;
+    return first;
+}
+
+// The zone's rules in force from the year of the first timed event on, not its whole history: a
+// server stores every line of it with each event, and sends it back with every listing.
+void keepRulesFrom(icalcomponent *vtimezone, const QDate &first)
+{
     // From the eve of that year in UTC, so that its first hours in a zone east of Greenwich count.
     icaltimetype start = icaltime_null_time();
     start.year = first.year() - 1;
@@ -93,12 +97,13 @@ QByteArray calendarText(const QVector<CalendarEvent> &events)
     ICalendarLimits::Component calendar(icalcomponent_new(ICAL_VCALENDAR_COMPONENT));
     icalcomponent_add_property(calendar.get(), icalproperty_new_version("2.0"));
     icalcomponent_add_property(calendar.get(), icalproperty_new_prodid(kProductId));
-    if (local.zone) {
+    const QDate first = firstTimed(events);
+    if (local.zone && first.isValid()) {
         // Under its plain name, as other programs look zones up by it.
         icalcomponent *vtimezone = icalcomponent_new_clone(icaltimezone_get_component(local.zone));
         icalproperty *tzid = icalcomponent_get_first_property(vtimezone, ICAL_TZID_PROPERTY);
         icalproperty_set_tzid(tzid, local.tzid.constData());
-        keepRulesFrom(vtimezone, events);
+        keepRulesFrom(vtimezone, first);
         icalcomponent_add_component(calendar.get(), vtimezone);
     }
     const icaltimetype stamp = icaltime_current_time_with_zone(icaltimezone_get_utc_timezone());

@@ -43,6 +43,14 @@ void stop(QNetworkReply *reply, CalDavClient::Outcome outcome, const QString &de
     reply->abort();
 }
 
+// A write answered with a multistatus was refused inside it (an event the server would not take,
+// a uid it holds elsewhere): a 2xx only on the outside.
+void refusedIfMultistatus(CalDavClient::Result &result)
+{
+    if (result.status == 207)
+        result.outcome = CalDavClient::Outcome::Refused;
+}
+
 } // namespace
 
 QString CalDavClient::Result::describe() const
@@ -336,8 +344,10 @@ void CalDavClient::changes(const QString &token, std::function<void(const Result
         Changes changes;
         changes.whole = token.isEmpty();
         // A token refused is the server's to refuse; a report refused without one is not offered.
-        if (!result.ok() && (result.status == 400 || result.status == 403 || result.status == 409
-                             || result.status == 405 || result.status == 415 || result.status == 501))
+        // (Some servers answer an unknown token with a 500.)
+        const int status = result.status;
+        if (!result.ok() && (status == 400 || status == 403 || status == 409 || status == 405 || status == 415
+                             || status == 501 || (status == 500 && !token.isEmpty())))
             result.outcome = token.isEmpty() ? Outcome::NotSupported : Outcome::TokenRefused;
         DavAnswer::Multistatus answer;
         if (result.ok() && !DavAnswer::readMultistatus(reply->readAll(), answer))
@@ -460,7 +470,8 @@ void CalDavClient::put(const QString &href, const QByteArray &body, const QStrin
         headers.append(qMakePair(QByteArray("If-None-Match"), QByteArray("*")));
     else
         headers.append(qMakePair(QByteArray("If-Match"), ifMatch.toUtf8()));
-    whenDone(send("PUT", href, body, headers), [done](QNetworkReply *reply, const Result &result) {
+    whenDone(send("PUT", href, body, headers), [done](QNetworkReply *reply, Result result) {
+        refusedIfMultistatus(result);
         const QString etag = QString::fromUtf8(reply->rawHeader("ETag"));
         // A bad one is as none: the next run reads the event again.
         done(result, isSafeEtag(etag) ? etag : QString());
@@ -472,7 +483,8 @@ void CalDavClient::remove(const QString &href, const QString &ifMatch, std::func
     if (!isInside(m_account.calendar, href) || !isSafeEtag(ifMatch))
         return later([done] { done(Result{Outcome::BadAnswer, 0, {}}); });
     whenDone(send("DELETE", href, {}, {{"If-Match", ifMatch.toUtf8()}}),
-             [done](QNetworkReply *, const Result &result) {
+             [done](QNetworkReply *, Result result) {
+                 refusedIfMultistatus(result);
                  // Already gone is what was asked.
                  if (result.status == 404)
                      return done(Result());

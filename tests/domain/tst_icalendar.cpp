@@ -65,6 +65,10 @@ void TestICalendar::theZoneGoesWithTheRulesTheEventsNeedOnly()
     const int lines = zoneLines(ICalendar::write(recent));
     QVERIFY2(lines > 0 && lines < 40, qPrintable(QString::number(lines)));
     QVERIFY(zoneLines(ICalendar::write(older)) > lines);
+    // Days without a time name no zone, and carry none.
+    const QVector<CalendarEvent> holiday{{"f@v", QDate(2026, 8, 14), QTime(), QStringLiteral("Ferie")}};
+    QCOMPARE(zoneLines(ICalendar::write(holiday)), -1);
+    QCOMPARE(ICalendar::read(ICalendar::write(holiday), QDate(2030, 1, 1)).events, holiday);
 }
 
 void TestICalendar::readsAnotherProgramsFile()

@@ -202,6 +202,7 @@ void TestSyncEngine::aRefusedTokenCostsOneWholeComparison_data()
     QTest::addColumn<int>("status");
     QTest::newRow("403") << 403;
     QTest::newRow("409") << 409;
+    QTest::newRow("500") << 500;
 }
 
 void TestSyncEngine::aRefusedTokenCostsOneWholeComparison()
@@ -250,6 +251,7 @@ void TestSyncEngine::aRefusedWriteIsToldAndSentAgain_data()
     QTest::addColumn<int>("status");
     QTest::newRow("vietato") << 403;
     QTest::newRow("pieno") << 507;
+    QTest::newRow("rifiutato dentro un 207") << 207;
 }
 
 void TestSyncEngine::aRefusedWriteIsToldAndSentAgain()
