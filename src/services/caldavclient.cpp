@@ -17,8 +17,10 @@ namespace {
 // the first time may keep a server busy that long before its first byte, and a server dripping a
 // byte at a time is not let hold a run any longer.
 constexpr int kTimeoutMs = 120000;
-// Bodies asked per multiget: a few hundred events a request keeps each answer small.
+// Bodies asked per multiget: a few hundred events a request keeps each answer small, and the
+// requests few.
 constexpr int kBatch = 200;
+constexpr int kBatchesAtOnce = 2;
 // No calendar answer of ours comes near this; an endless one stops here.
 constexpr qint64 kMaxAnswerBytes = 20 * 1024 * 1024;
 
@@ -409,53 +411,68 @@ void CalDavClient::multiget(const QStringList &hrefs,
 {
     struct Gathered
     {
+        QStringList hrefs;
         QHash<QString, Body> bodies;
         Result failure;
+        int sent = 0;      // hrefs asked so far
+        int answered = 0;  // of them, answered
         int open = 0;
-        int answered = 0;
         int ignored = 0;
+        std::function<void()> sendNext;
     };
-    auto gathered = std::make_shared<Gathered>();
     if (hrefs.isEmpty())
         return done(Result(), {});
-    for (int from = 0; from < hrefs.size(); from += kBatch) {
+    auto gathered = std::make_shared<Gathered>();
+    gathered->hrefs = hrefs;
+    // A weak hold: the batch's own answer keeps the rest going, not a cycle through itself.
+    std::weak_ptr<Gathered> weak = gathered;
+    gathered->sendNext = [this, weak, done, progress] {
+        const auto g = weak.lock();
+        const QStringList batch = g->hrefs.mid(g->sent, kBatch);
+        g->sent += int(batch.size());
         QByteArray body = QByteArrayLiteral(
             "<?xml version=\"1.0\" encoding=\"utf-8\"?>"
             "<c:calendar-multiget xmlns:d=\"DAV:\" xmlns:c=\"urn:ietf:params:xml:ns:caldav\">"
             "<d:prop><d:getetag/><c:calendar-data/></d:prop>");
-        const QStringList batch = hrefs.mid(from, kBatch);
         for (const QString &href : batch)
             body += "<d:href>" + QString::fromLatin1(QUrl::toPercentEncoding(href, "/@:")).toHtmlEscaped().toLatin1()
                     + "</d:href>";
         body += "</c:calendar-multiget>";
-        ++gathered->open;
+        ++g->open;
         const QSet<QString> asked(batch.cbegin(), batch.cend());
-        whenDone(send("REPORT", {}, body, {{"Depth", "1"}}), [this, done, progress, gathered, asked,
-                                                              total = int(hrefs.size())](QNetworkReply *reply,
-                                                                                         Result result) {
+        whenDone(send("REPORT", {}, body, {{"Depth", "1"}}), [this, g, done, progress, asked](QNetworkReply *reply,
+                                                                                             Result result) {
             QVector<DavAnswer::Response> answers;
             if (result.ok() && !DavAnswer::readMultistatus(reply->readAll(), answers))
                 result.outcome = Outcome::BadAnswer, answers.clear();
             if (!result.ok())
-                gathered->failure = result;
+                g->failure = result;
             for (const DavAnswer::Response &a : answers) {
                 QString href;
                 const Place place = placeOf(a.href, &href);
                 if (place == Place::Outside || (place == Place::Inside && !asked.contains(href)))
-                    ++gathered->ignored;
+                    ++g->ignored;
                 else if (place == Place::Inside && a.found && !a.calendarData.isEmpty())
-                    gathered->bodies.insert(href, {a.etag, a.calendarData});
+                    g->bodies.insert(href, {a.etag, a.calendarData});
             }
-            gathered->answered += int(asked.size());
+            g->answered += int(asked.size());
+            --g->open;
             if (progress)
-                progress(std::min(gathered->answered, total), total);
-            if (--gathered->open == 0) {
-                Result all = gathered->failure;
-                all.ignored = gathered->ignored;
-                done(all, gathered->bodies);
+                progress(g->answered, int(g->hrefs.size()));
+            // After a failure nothing more is asked: the run ends with it.
+            if (g->failure.ok() && g->sent < g->hrefs.size())
+                return g->sendNext();
+            if (g->open == 0) {
+                Result all = g->failure;
+                all.ignored = g->ignored;
+                done(all, g->bodies);
             }
         });
-    }
+    };
+    // Batches follow one another, a couple at a time: the server works at its own pace, and none
+    // waits in a queue while its time runs.
+    for (int i = 0; i < kBatchesAtOnce && gathered->sent < hrefs.size(); ++i)
+        gathered->sendNext();
 }
 
 void CalDavClient::put(const QString &href, const QByteArray &body, const QString &ifMatch,
