@@ -8,6 +8,7 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QLocale>
 #include <QEventLoop>
 #include <QPointer>
@@ -247,6 +248,7 @@ void SyncEngine::gotEtags(const QHash<QString, QString> &etags)
 
 void SyncEngine::gotBodies(const QHash<QString, QString> &etags, const QHash<QString, CalDavClient::Body> &bodies)
 {
+    m_bodiesRead = !bodies.isEmpty();
     QVector<RemoteEvent> server;
     // Unchanged there, or not sent back: as last agreed, never taken for deleted. So is a body
     // that cannot be read (damaged, or too costly to expand).
@@ -310,6 +312,9 @@ void SyncEngine::gotEvents(const QVector<RemoteEvent> &server)
     }
 
     const SyncPlan plan = SyncPlan::compare(diary, server, m_agreed);
+    // Nothing read, nothing to do: the agreement stays as stored, and is not written again.
+    m_agreementKept = !m_bodiesRead && plan.serverUntouched() && plan.diaryUntouched()
+                      && plan.unchanged.size() == m_agreed.size();
     m_next = plan.unchanged;
     m_summary.conflicts = plan.conflicts;
     m_open = 1;
@@ -490,11 +495,12 @@ void SyncEngine::stepDone()
     m_created.clear();
     m_agreed = m_next;
     // The server's changes held back are asked for again: the token read in this run would skip them.
-    if (!m_serverHeldBack) {
+    const bool moved = !m_serverHeldBack && (m_token != m_nextToken || m_ctag != m_nextCtag);
+    if (moved) {
         m_token = m_nextToken;
         m_ctag = m_nextCtag;
     }
-    if (!saveState(m_agreed, m_token, m_ctag))
+    if ((moved || !m_agreementKept || !QFile::exists(m_stateFile)) && !saveState(m_agreed, m_token, m_ctag))
         m_summary.failure = QStringLiteral("lo stato della sincronizzazione non si è potuto salvare in %1.")
                                 .arg(m_stateFile);
     if (m_askingServer)

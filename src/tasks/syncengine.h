@@ -132,6 +132,9 @@ private:
     bool m_askingServer = false;
     // The server's changes this run could not write into the diary: read again next time.
     bool m_serverHeldBack = false;
+    // Whether this run read any body, and whether it leaves the agreement as it was.
+    bool m_bodiesRead = false;
+    bool m_agreementKept = false;
     bool m_again = false;
     bool m_againAsks = false;
     bool m_applying = false;
