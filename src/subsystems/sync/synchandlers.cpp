@@ -157,8 +157,12 @@ void SyncHandlers::progressed(const SyncEngine::Progress &progress)
 {
     QStatusBar *line = m_controls.statusLine;
     if (progress.total == 0 || m_finished) {
+        if (line->isHidden())
+            return;
         line->clearMessage();
         line->hide();
+        // The window goes back to its drawn size.
+        m_controls.window->adjustSize();
         return;
     }
     line->showMessage(QStringLiteral("Calendario sul server: %1").arg(progress.describe()));
