@@ -62,6 +62,8 @@ public:
     // The calendar's folder in Radicale's storage, where events written as files are picked up.
     QString folder() const { return m_dir.filePath(QStringLiteral("storage/collection-root/%1/cal").arg(owner())); }
     QString calendar() const { return QStringLiteral("http://127.0.0.1:%1/%2/cal/").arg(m_port).arg(owner()); }
+    // What it logged since it started, or since the last call: one "... request for ..." per request.
+    QByteArray newLog() { return m_process.readAllStandardError(); }
 
     // The status of a request of our own; how many events the calendar holds.
     int request(const QByteArray &verb, const QString &path, const QByteArray &body = {}, QByteArray *answer = nullptr)
