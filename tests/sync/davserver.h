@@ -46,6 +46,8 @@ public:
     // A user's calendars live under the user's name.
     QString owner() const { return m_user.isEmpty() ? QStringLiteral("u") : m_user; }
     QString calendar() const { return QStringLiteral("http://127.0.0.1:%1/%2/cal/").arg(m_port).arg(owner()); }
+    // What it logged since it started, or since the last call: Radicale says "... request for ..." per request.
+    QByteArray newLog() { return m_process.readAll(); }
 
     // The status of a request of our own; how many events the calendar holds.
     int request(const QByteArray &verb, const QString &path, const QByteArray &body = {}, QByteArray *answer = nullptr)
