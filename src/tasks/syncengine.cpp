@@ -87,6 +87,7 @@ QString SyncEngine::Summary::describe() const
 SyncEngine::SyncEngine(Diary &diary, const QString &stateFile, QObject *parent)
     : QObject(parent), m_diary(diary), m_stateFile(stateFile), m_client(this)
 {
+    connect(&diary, &Diary::changed, this, [this] { ++m_diaryWrites; });
     m_deadline.setSingleShot(true);
     m_deadline.setInterval(kRunMinutes * 60 * 1000);
     connect(&m_deadline, &QTimer::timeout, this, [this] {
@@ -98,6 +99,7 @@ SyncEngine::SyncEngine(Diary &diary, const QString &stateFile, QObject *parent)
 void SyncEngine::setAccount(const CalDavClient::Account &account)
 {
     m_client.setAccount(account);
+    m_cleanAt = kNever;
     m_agreedLoaded = false;
     m_noSyncCollection = false;
     m_serverRead = false;
@@ -222,6 +224,11 @@ void SyncEngine::gotEtags(const QHash<QString, QString> &etags)
     for (auto it = etags.cbegin(); it != etags.cend(); ++it)
         if (agreedEtag.value(it.key()) != it.value() || series.contains(it.key()))
             wanted << it.key();
+    // Nothing changed there, nor here since a run that left nothing pending: nothing to compare.
+    if (wanted.isEmpty() && etags.size() == agreedEtag.size() && m_cleanAt == m_diaryWrites) {
+        m_agreementKept = true;
+        return agree();
+    }
     if (wanted.isEmpty()) {
         if (newDay)
             m_seriesRead = QDate::currentDate();
@@ -311,6 +318,8 @@ void SyncEngine::gotEvents(const QVector<RemoteEvent> &server)
         return end(QStringLiteral("il diario non si è potuto leggere."));
     }
 
+    m_comparedAt = m_diaryWrites;
+    m_unsaved = unsaved;
     const SyncPlan plan = SyncPlan::compare(diary, server, m_agreed);
     // Nothing read, nothing to do: the agreement stays as stored, and is not written again.
     m_agreementKept = !m_bodiesRead && plan.serverUntouched() && plan.diaryUntouched()
@@ -494,6 +503,11 @@ void SyncEngine::stepDone()
     m_steps.clear();
     m_created.clear();
     m_agreed = m_next;
+    agree();
+}
+
+void SyncEngine::agree()
+{
     // The server's changes held back are asked for again: the token read in this run would skip them.
     const bool moved = !m_serverHeldBack && (m_token != m_nextToken || m_ctag != m_nextCtag);
     if (moved) {
@@ -505,6 +519,9 @@ void SyncEngine::stepDone()
                                 .arg(m_stateFile);
     if (m_askingServer)
         m_serverRead = true;
+    const bool clean = m_summary.failed == 0 && m_summary.failure.isEmpty() && !m_serverHeldBack && !m_unsaved
+                       && !m_againAsks;
+    m_cleanAt = clean ? m_comparedAt : kNever;
     end(m_summary.failure);
 }
 

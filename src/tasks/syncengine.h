@@ -109,6 +109,8 @@ private:
     // One write answered, well or not.
     void stepAnswered();
     void stepDone();
+    // The run's agreement taken: its tokens, the state file, and the run ends.
+    void agree();
     void showProgress(bool sending, int done, int total);
     // What the next run starts from, stored; `agreed` may hold this run's sends so far.
     bool saveState(const QVector<SyncRecord> &agreed, const QString &token, const QString &ctag);
@@ -135,6 +137,13 @@ private:
     // Whether this run read any body, and whether it leaves the agreement as it was.
     bool m_bodiesRead = false;
     bool m_agreementKept = false;
+    // The diary's writes so far, those the last comparison saw, and those of the last run that left
+    // nothing pending: while they are the same, the diary holds nothing the server lacks.
+    static constexpr quint64 kNever = ~quint64(0);
+    quint64 m_diaryWrites = 0;
+    quint64 m_comparedAt = kNever;
+    quint64 m_cleanAt = kNever;
+    bool m_unsaved = false;
     bool m_again = false;
     bool m_againAsks = false;
     bool m_applying = false;
