@@ -30,6 +30,7 @@ struct Calendar
     int version = 1;
     int refuseToken = 0;  // the status a sync-token is refused with
     int refuseWrites = 0; // the status every PUT and DELETE gets
+    bool tokens = true;   // without: a ctag, and listings
     ScriptedServer server;
 
     Calendar()
@@ -52,8 +53,15 @@ struct Calendar
             return "<d:response><d:href>" + h + "</d:href><d:propstat><d:prop><d:getetag>" + etag + "</d:getetag>"
                    + more + "</d:prop><d:status>HTTP/1.1 200 OK</d:status></d:propstat></d:response>";
         };
-        if (r.contains("sync-collection")) {
-            const QByteArray asked = between(r, "<d:sync-token>", "</d:sync-token>");
+        if (r.contains("sync-collection") && !tokens)
+            return {501};
+        if (r.startsWith("PROPFIND") && r.contains("getctag"))
+            return {207, {}, "<d:multistatus xmlns:d=\"DAV:\" xmlns:cs=\"http://calendarserver.org/ns/\"><d:response>"
+                             "<d:href>/u/cal/</d:href><d:propstat><d:prop><cs:getctag>" + token()
+                                 + "</cs:getctag></d:prop><d:status>HTTP/1.1 200 OK</d:status></d:propstat>"
+                                   "</d:response></d:multistatus>"};
+        if (r.contains("sync-collection") || r.contains("calendar-query")) {
+            const QByteArray asked = tokens ? between(r, "<d:sync-token>", "</d:sync-token>") : QByteArray();
             if (!asked.isEmpty() && refuseToken)
                 return {refuseToken, {}, "<d:error xmlns:d=\"DAV:\"><d:valid-sync-token/></d:error>"};
             QByteArray list;
@@ -105,6 +113,7 @@ private slots:
     void aDamagedStateFileCostsAComparisonOnly_data();
     void aDamagedStateFileCostsAComparisonOnly();
     void aLongUploadGoesNearestFirstAndSaysHowFar();
+    void aServerWithoutTokensIsAskedItsCtag();
 
 private:
     Diary &diary() { return m_diary->appointments(); }
@@ -335,6 +344,22 @@ void TestSyncEngine::aLongUploadGoesNearestFirstAndSaysHowFar()
     QCOMPARE(said[said.size() - 2].describe(), QStringLiteral("Inviati 31 di 31"));
     QCOMPARE(said.last().total, 0);
     QCOMPARE(SyncEngine::Progress({true, 1200, 10000}).describe(), QStringLiteral("Inviati 1.200 di 10.000"));
+}
+
+void TestSyncEngine::aServerWithoutTokensIsAskedItsCtag()
+{
+    Calendar calendar;
+    calendar.tokens = false;
+    calendar.put("a", QStringLiteral("Riunione"));
+    QCOMPARE(run(calendar).size(), 4);  // the report refused, the ctag, the listing, the body
+    QCOMPARE(texts(), QStringList{"Riunione"});
+    // Unchanged: the ctag alone, at Depth 0.
+    const QByteArrayList idle = run(calendar);
+    QCOMPARE(idle.size(), 1);
+    QVERIFY(idle[0].startsWith("PROPFIND") && idle[0].contains("Depth: 0"));
+    calendar.put("a", QStringLiteral("Riunione spostata"));
+    QCOMPARE(run(calendar).size(), 3);
+    QCOMPARE(texts(), QStringList{"Riunione spostata"});
 }
 
 QTEST_MAIN(TestSyncEngine)
