@@ -54,6 +54,8 @@ public:
         return calendar.isValid() && !calendar.host().isEmpty();
     }
     bool isRunning() const { return m_running; }
+    // Whether another run follows the one under way, or the one just ended.
+    bool hasRunWaiting() const { return m_again; }
     // How long one request may take; two minutes unless set.
     void setRequestTimeout(int msecs) { m_client.setTimeout(msecs); }
     // Writing what the server changed into the diary, now.

@@ -172,9 +172,8 @@ QByteArrayList TestSyncEngine::run(Calendar &calendar, void (SyncEngine::*how)()
     if (std::exchange(m_calendar, calendar.url()) != calendar.url())
         m_engine->setAccount({QUrl(calendar.url()), {}, {}});
     (m_engine.get()->*how)();
-    const auto rests = [this] { return !m_engine->isRunning(); };
-    // With a run it asked for after this one, which starts once this one has ended.
-    if (!QTest::qWaitFor(rests, 20000) || (QTest::qWait(1100), !QTest::qWaitFor(rests, 20000)))
+    // With any run it asked for after this one.
+    if (!QTest::qWaitFor([this] { return !m_engine->isRunning() && !m_engine->hasRunWaiting(); }, 20000))
         qWarning("the engine never rested");
     return calendar.taken();
 }
