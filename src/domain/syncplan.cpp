@@ -1,5 +1,8 @@
 #include "syncplan.h"
 
+#include <algorithm>
+#include <cstdlib>
+
 #include <QHash>
 #include <QSet>
 
@@ -238,4 +241,14 @@ SyncPlan SyncPlan::compare(const QVector<SyncContent> &diary, const QVector<Remo
 
     plan.create << bag.left();
     return plan;
+}
+
+void SyncPlan::nearestFirst(const QDate &today)
+{
+    const auto distance = [&today](const QDate &date) { return std::abs(today.daysTo(date)); };
+    std::stable_sort(create.begin(), create.end(),
+                     [&](const SyncContent &a, const SyncContent &b) { return distance(a.date) < distance(b.date); });
+    std::stable_sort(replace.begin(), replace.end(), [&](const Replace &a, const Replace &b) {
+        return distance(a.content.date) < distance(b.content.date);
+    });
 }

@@ -87,4 +87,7 @@ struct SyncPlan
     // taken as that event's.
     static SyncPlan compare(const QVector<SyncContent> &diary, const QVector<RemoteEvent> &server,
                             const QVector<SyncRecord> &agreed);
+    // What goes to the server in order of distance from `today`, either way: what the user looks at
+    // soonest is there soonest.
+    void nearestFirst(const QDate &today);
 };

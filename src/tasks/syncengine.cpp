@@ -9,7 +9,6 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QLocale>
 #include <QEventLoop>
 #include <QPointer>
 #include <QSet>
@@ -30,11 +29,6 @@ constexpr int kShownFrom = 20;
 // A long run stores what it has sent this often, so a run cut off goes on where it stopped.
 constexpr int kStoreEveryMs = 2000;
 
-// Nearest dates first: what the user looks at soonest is on the server soonest.
-int distance(const QDate &date)
-{
-    return int(std::abs(QDate::currentDate().daysTo(date)));
-}
 
 SyncContent contentOf(const CalendarEvent &e)
 {
@@ -55,37 +49,8 @@ CalendarEvent eventOf(const QString &uid, const SyncContent &c)
 
 } // namespace
 
-QString SyncEngine::Progress::describe() const
-{
-    const QLocale italian(QLocale::Italian);
-    return (sending ? QStringLiteral("Inviati %1 di %2") : QStringLiteral("Ricevuti %1 di %2"))
-        .arg(italian.toString(done), italian.toString(total));
-}
-
-QString SyncEngine::Summary::describe() const
-{
-    if (!when.isValid())
-        return QStringLiteral("Nessuna sincronizzazione in questa sessione.");
-    QString text = QStringLiteral("Ultima sincronizzazione: %1. Inviati al server %2, eliminati dal server %3; "
-                                  "ricevuti %4, eliminati dal diario %5.")
-                       .arg(when.toString(QStringLiteral("dd/MM/yyyy HH.mm.ss")))
-                       .arg(sent)
-                       .arg(deletedThere)
-                       .arg(received)
-                       .arg(deletedHere);
-    if (conflicts > 0)
-        text += QStringLiteral(" %1 appuntamenti cambiati da entrambe le parti: tenute tutte e due le versioni.")
-                    .arg(conflicts);
-    if (ignored > 0)
-        text += QStringLiteral(" Ignorati %1 riferimenti del server fuori dal calendario.").arg(ignored);
-    if (!failure.isEmpty())
-        text += QStringLiteral(" Non riuscito: %1 Quanto resta sarà inviato alla prossima sincronizzazione.")
-                    .arg(failure);
-    return text;
-}
-
 SyncEngine::SyncEngine(Diary &diary, const QString &stateFile, QObject *parent)
-    : QObject(parent), m_diary(diary), m_stateFile(stateFile), m_client(this)
+    : QObject(parent), m_diary(diary), m_stateFile(stateFile), m_client(this), m_changes(m_client)
 {
     connect(&diary, &Diary::changed, this, [this] { ++m_diaryWrites; });
     m_deadline.setSingleShot(true);
@@ -101,7 +66,7 @@ void SyncEngine::setAccount(const CalDavClient::Account &account)
     m_client.setAccount(account);
     m_cleanAt = kNever;
     m_agreedLoaded = false;
-    m_noSyncCollection = false;
+    m_changes.reset();
     m_serverRead = false;
 }
 
@@ -149,7 +114,7 @@ void SyncEngine::start(bool askServer)
     m_nextToken = m_token;
     m_nextCtag = m_ctag;
     if (askServer)
-        this->askServer(false);
+        this->askServer();
     else
         gotEtags(agreedEtags());
 }
@@ -162,52 +127,17 @@ QHash<QString, QString> SyncEngine::agreedEtags() const
     return etags;
 }
 
-void SyncEngine::askServer(bool again)
+void SyncEngine::askServer()
 {
-    if (m_noSyncCollection)
-        return askWithoutToken();
-    m_client.changes(m_token, [this, again](const CalDavClient::Result &result, const CalDavClient::Changes &changes) {
-        m_summary.ignored += result.ignored;
-        // An expired token costs one whole comparison; a server without the report, or with more
-        // than one answer holds, is listed as before.
-        if (result.outcome == CalDavClient::Outcome::TokenRefused && !again) {
-            m_token.clear();
-            return askServer(true);
-        }
-        if (result.outcome == CalDavClient::Outcome::NotSupported || (result.ok() && changes.truncated)) {
-            m_noSyncCollection = true;
-            return askWithoutToken();
-        }
-        if (!result.ok())
-            return end(result.describe());
-        QHash<QString, QString> etags = changes.whole ? changes.etags : agreedEtags();
-        if (!changes.whole) {
-            for (const QString &href : changes.gone)
-                etags.remove(href);
-            etags.insert(changes.etags);
-        }
-        m_nextToken = changes.token;
-        m_nextCtag.clear();
-        gotEtags(etags);
-    });
-}
-
-void SyncEngine::askWithoutToken()
-{
-    m_client.ctag([this](const CalDavClient::Result &result, const QString &ctag) {
-        m_summary.ignored += result.ignored;
-        if (result.ok() && !ctag.isEmpty() && ctag == m_ctag)
-            return gotEtags(agreedEtags());
-        m_client.etags([this, ctag = result.ok() ? ctag : QString()](const CalDavClient::Result &result,
-                                                                     const QHash<QString, QString> &etags) {
-            m_summary.ignored += result.ignored;
-            if (!result.ok())
-                return end(result.describe());
-            m_nextToken.clear();
-            m_nextCtag = ctag;
-            gotEtags(etags);
-        });
-    });
+    m_changes.ask({m_token, m_ctag, agreedEtags()},
+                  [this](const CalDavClient::Result &result, const ServerChanges::Found &found) {
+                      m_summary.ignored += result.ignored;
+                      if (!result.ok())
+                          return end(result.describe());
+                      m_nextToken = found.token;
+                      m_nextCtag = found.ctag;
+                      gotEtags(found.etags);
+                  });
 }
 
 void SyncEngine::gotEtags(const QHash<QString, QString> &etags)
@@ -320,7 +250,8 @@ void SyncEngine::gotEvents(const QVector<RemoteEvent> &server)
 
     m_comparedAt = m_diaryWrites;
     m_unsaved = unsaved;
-    const SyncPlan plan = SyncPlan::compare(diary, server, m_agreed);
+    SyncPlan plan = SyncPlan::compare(diary, server, m_agreed);
+    plan.nearestFirst(QDate::currentDate());
     // Nothing read, nothing to do: the agreement stays as stored, and is not written again.
     m_agreementKept = !m_bodiesRead && plan.serverUntouched() && plan.diaryUntouched()
                       && plan.unchanged.size() == m_agreed.size();
@@ -413,16 +344,9 @@ void SyncEngine::sendToServer(const SyncPlan &plan)
         if (m_summary.failure.isEmpty())
             m_summary.failure = result.describe();
     };
-    QVector<SyncContent> create = plan.create;
-    std::stable_sort(create.begin(), create.end(),
-                     [](const SyncContent &a, const SyncContent &b) { return distance(a.date) < distance(b.date); });
-    QVector<SyncPlan::Replace> replace = plan.replace;
-    std::stable_sort(replace.begin(), replace.end(), [](const SyncPlan::Replace &a, const SyncPlan::Replace &b) {
-        return distance(a.content.date) < distance(b.content.date);
-    });
     m_steps.clear();
     m_created.clear();
-    for (const SyncContent &c : std::as_const(create)) {
+    for (const SyncContent &c : plan.create) {
         m_steps << [=] {
             const QString uid = QUuid::createUuid().toString(QUuid::WithoutBraces);
             const QString href = m_client.hrefFor(uid);
@@ -439,7 +363,7 @@ void SyncEngine::sendToServer(const SyncPlan &plan)
                          });
         };
     }
-    for (const SyncPlan::Replace &r : std::as_const(replace)) {
+    for (const SyncPlan::Replace &r : plan.replace) {
         m_steps << [=] {
             m_client.put(r.record.href, ICalendar::writeEvent(eventOf(r.record.uid, r.content)), r.record.etag,
                          [=](const CalDavClient::Result &result, const QString &etag) {

@@ -1,9 +1,10 @@
 #pragma once
 
 #include "domain/syncplan.h"
+#include "serverchanges.h"
+#include "syncsummary.h"
 #include "services/caldavclient.h"
 
-#include <QDateTime>
 #include <QElapsedTimer>
 #include <QObject>
 #include <QTimer>
@@ -26,22 +27,8 @@ class SyncEngine : public QObject
     Q_OBJECT
 
 public:
-    struct Summary
-    {
-        QDateTime when;
-        int sent = 0;      // created or replaced on the server
-        int deletedThere = 0;
-        int received = 0;  // added to or replaced in the diary
-        int deletedHere = 0;
-        int conflicts = 0;
-        int failed = 0;    // steps refused, tried again next time
-        int ignored = 0;   // hrefs of the server's answers naming nothing inside the calendar
-        bool diaryBusy = false;  // the server's changes wait until the diary may be written
-        QString failure;   // why the run, or a step of it, failed; empty when nothing did
-
-        // One line for the server window and the notice, in Italian.
-        QString describe() const;
-    };
+    using Summary = SyncSummary;
+    using Progress = SyncProgress;
 
     SyncEngine(Diary &diary, const QString &stateFile, QObject *parent = nullptr);
 
@@ -76,17 +63,6 @@ public:
 
     const Summary &last() const { return m_last; }
 
-    // How far a run with many events to send or receive has got.
-    struct Progress
-    {
-        bool sending = true;
-        int done = 0;
-        int total = 0;  // 0: no such run under way
-
-        // "Inviati 1.200 di 10.000", in Italian.
-        QString describe() const;
-    };
-
 signals:
     void progressed(const SyncEngine::Progress &progress);
     void runFinished(const SyncEngine::Summary &summary);
@@ -98,9 +74,7 @@ signals:
 private:
     void request(bool askServer);
     void start(bool askServer);
-    // What changed on the server: from the token, else from the ctag and a listing.
-    void askServer(bool again);
-    void askWithoutToken();
+    void askServer();
     QHash<QString, QString> agreedEtags() const;
     void gotEtags(const QHash<QString, QString> &etags);
     void gotBodies(const QHash<QString, QString> &etags, const QHash<QString, CalDavClient::Body> &bodies);
@@ -123,13 +97,13 @@ private:
     Diary &m_diary;
     QString m_stateFile;
     CalDavClient m_client;
+    ServerChanges m_changes;
     std::function<bool()> m_writable;
     QVector<SyncRecord> m_agreed;
     // Where the server's changes were read up to, as stored; and as this run read them.
     QString m_token, m_ctag, m_nextToken, m_nextCtag;
     bool m_agreedLoaded = false;
-    // Whether the server offers sync-collection, and whether it was read in this session.
-    bool m_noSyncCollection = false;
+    // Whether the server was read in this session.
     bool m_serverRead = false;
     QDate m_seriesRead;
     bool m_running = false;

@@ -69,6 +69,11 @@ void TestSyncPlan::diaryChangesGoToTheServer()
     QCOMPARE(plan.remove[0].uid, QStringLiteral("d"));
     QVERIFY(plan.diaryUntouched());
     QCOMPARE(plan.conflicts, 0);
+    // Sent nearest the given day first, before or after it, ties as they came.
+    SyncPlan many;
+    many.create = {c(1, "a"), c(9, "b"), c(4, "c"), c(6, "d")};
+    many.nearestFirst(c(5, {}).date);
+    QCOMPARE(many.create, (QVector<SyncContent>{c(4, "c"), c(6, "d"), c(1, "a"), c(9, "b")}));
 }
 
 void TestSyncPlan::serverChangesComeToTheDiary()
