@@ -7,7 +7,11 @@ void ServerChanges::ask(const Since &since, std::function<void(const Result &, c
 {
     if (m_noSyncCollection)
         return withoutToken(since, 0, std::move(done));
-    fromToken(since, false, 0, std::move(done));
+    // A token refused once is not offered again, though the run that heard it failed before storing another.
+    Since asked = since;
+    if (asked.token == m_refusedToken)
+        asked.token.clear();
+    fromToken(asked, false, 0, std::move(done));
 }
 
 void ServerChanges::fromToken(const Since &since, bool again, int ignored,
@@ -19,6 +23,7 @@ void ServerChanges::fromToken(const Since &since, bool again, int ignored,
         // An expired token costs one whole comparison; a server without the report, or with more
         // than one answer holds, is listed as before.
         if (result.outcome == Outcome::TokenRefused && !again) {
+            m_refusedToken = since.token;
             Since whole = since;
             whole.token.clear();
             return fromToken(whole, true, result.ignored, done);

@@ -29,7 +29,11 @@ public:
     explicit ServerChanges(CalDavClient &client) : m_client(client) {}
 
     // Another calendar: what the server offers is found out again.
-    void reset() { m_noSyncCollection = false; }
+    void reset()
+    {
+        m_noSyncCollection = false;
+        m_refusedToken.clear();
+    }
     // The answer's `ignored` counts the hrefs left out over all the requests asked.
     void ask(const Since &since, std::function<void(const CalDavClient::Result &, const Found &)> done);
 
@@ -41,4 +45,5 @@ private:
 
     CalDavClient &m_client;
     bool m_noSyncCollection = false;
+    QString m_refusedToken;
 };
